@@ -1,0 +1,21 @@
+#pragma once
+
+#include "DeskmapCore/Inventory/Inventory.hpp"
+#include "DeskmapCore/Inventory/SummaryResult.hpp"
+
+#include <string>
+
+// Renders inventories and summary results as JSON or as terminal text.
+namespace deskmap::OutputFormatter {
+
+// Pretty-printed JSON with the keys of every object in alphabetical order and
+// "/" unescaped; no trailing newline. Ill-formed UTF-8 is repaired to U+FFFD.
+std::string inventoryJSON(const Inventory& inventory);
+std::string summaryJSON(const SummaryResult& result);
+
+// One block per Space, blocks separated by an empty line; every text from
+// outside passes through TerminalSanitizer.
+std::string inventoryHuman(const Inventory& inventory);
+std::string summaryHuman(const SummaryResult& result);
+
+} // namespace deskmap::OutputFormatter

@@ -1,0 +1,114 @@
+// Drives the deskmap executable as a user or a script would, with DISPLAY
+// unset so no real desktop can interfere.
+#include "Support/ChildProcess.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace deskmap {
+namespace {
+
+const std::string deskmapBinary = DESKMAP_BINARY;
+const std::string scenarios = std::string(DESKMAP_TEST_SOURCE_DIR) + "/Support/Scenarios/";
+
+test::ProcessOutcome deskmap(const std::vector<std::string>& arguments,
+                             const std::map<std::string, std::string>& environment = {}) {
+    return test::runProcess(deskmapBinary, arguments, environment,
+                            {"DISPLAY", "WAYLAND_DISPLAY", "DESKMAP_DESKTOP"});
+}
+
+TEST(SpacesCommand, PrintsTheDemoDesktopByDefault) {
+    const auto result = deskmap({"spaces"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out.rfind("1  Space 1\n", 0), 0u) << result.out;
+    EXPECT_NE(result.out.find("(current)"), std::string::npos);
+    EXPECT_EQ(result.out.back(), '\n');
+    EXPECT_NE(result.out.substr(result.out.size() - 2), "\n\n");
+}
+
+TEST(SpacesCommand, PrintsAScenarioAsTerminalText) {
+    const auto result = deskmap({"spaces", "--desktop", scenarios + "shared-space.json"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "1  Space 1\n"
+                          "   Notes\n"
+                          "\n"
+                          "2  Space 2 (current)\n"
+                          "   Terminal: build\xEF\xBF\xBD[2J\n"
+                          "\n"
+                          "3  Space 3 (current)\n"
+                          "   Notes\n"
+                          "   Safari: docs/guide\n");
+}
+
+TEST(SpacesCommand, PrintsJSONThatDecodesToTheInventory) {
+    const auto result = deskmap({"spaces", "--json", "--desktop", scenarios + "shared-space.json"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto document = nlohmann::json::parse(result.out);
+    ASSERT_EQ(document["spaces"].size(), 3u);
+    EXPECT_EQ(document["spaces"][1]["display"], "AAAA-1111, BBBB-2222");
+    EXPECT_EQ(document["spaces"][1]["isCurrent"], true);
+    EXPECT_EQ(document["spaces"][2]["windows"][1]["title"], "docs/guide");
+    EXPECT_NE(result.out.find("\"docs/guide\""), std::string::npos);
+    EXPECT_FALSE(document["spaces"][0]["windows"][0].contains("title"));
+}
+
+TEST(SpacesCommand, TheEnvironmentChoosesTheDesktopUnlessTheOptionDoes) {
+    const auto viaEnvironment =
+        deskmap({"spaces"}, {{"DESKMAP_DESKTOP", scenarios + "shared-space.json"}});
+    EXPECT_EQ(viaEnvironment.exitCode, 0);
+    EXPECT_NE(viaEnvironment.out.find("Safari: docs/guide"), std::string::npos);
+
+    const auto optionWins = deskmap({"spaces", "--desktop", "demo"},
+                                    {{"DESKMAP_DESKTOP", scenarios + "shared-space.json"}});
+    EXPECT_EQ(optionWins.exitCode, 0);
+    EXPECT_EQ(optionWins.out.find("Safari: docs/guide"), std::string::npos);
+}
+
+TEST(SpacesCommand, CollectionFailuresExitOneWithTheDescription) {
+    const auto noSpaces = deskmap({"spaces", "--desktop", scenarios + "no-spaces.json"});
+    EXPECT_EQ(noSpaces.exitCode, 1);
+    EXPECT_EQ(noSpaces.out, "");
+    EXPECT_EQ(noSpaces.err, "Could not inspect macOS Spaces: no Spaces were reported\n");
+
+    const auto unassigned = deskmap({"spaces", "--json", "--desktop", scenarios + "unassigned-window.json"});
+    EXPECT_EQ(unassigned.exitCode, 1);
+    EXPECT_EQ(unassigned.err,
+              "Could not inspect macOS Spaces: macOS returned no Space assignment for window 4711\n");
+}
+
+TEST(SpacesCommand, UnusableInputExitsTwo) {
+    const auto missing = deskmap({"spaces", "--desktop", "/nonexistent/scenario.json"});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_NE(missing.err.find("/nonexistent/scenario.json does not exist"), std::string::npos);
+
+    const auto notJSON = deskmap({"spaces", "--desktop", scenarios + "../ChildProcess.hpp"});
+    EXPECT_EQ(notJSON.exitCode, 2);
+    EXPECT_NE(notJSON.err.find("is not valid JSON"), std::string::npos) << notJSON.err;
+
+    const auto unknownOption = deskmap({"spaces", "--colour"});
+    EXPECT_EQ(unknownOption.exitCode, 2);
+    EXPECT_NE(unknownOption.err.find("--colour"), std::string::npos) << unknownOption.err;
+
+    EXPECT_EQ(deskmap({"frobnicate"}).exitCode, 2);
+    EXPECT_EQ(deskmap({}).exitCode, 2);
+    EXPECT_EQ(deskmap({"spaces", "--desktop"}).exitCode, 2);
+}
+
+TEST(CommandLine, PrintsVersionAndHelp) {
+    const auto version = deskmap({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "deskmap 0.1.0\n");
+
+    const auto help = deskmap({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("spaces"), std::string::npos);
+
+    const auto spacesHelp = deskmap({"spaces", "--help"});
+    EXPECT_EQ(spacesHelp.exitCode, 0);
+    EXPECT_NE(spacesHelp.out.find("--desktop"), std::string::npos);
+    EXPECT_NE(spacesHelp.out.find("--json"), std::string::npos);
+}
+
+} // namespace
+} // namespace deskmap

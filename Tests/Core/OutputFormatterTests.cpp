@@ -1,0 +1,104 @@
+#include "DeskmapCore/Output/OutputFormatter.hpp"
+#include "DeskmapCore/Output/TerminalSanitizer.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace deskmap {
+namespace {
+
+const std::string replacement = "\xEF\xBF\xBD";
+
+WindowEvidence window(std::string app, std::optional<std::string> title) {
+    return WindowEvidence{7, std::move(app), std::move(title), WindowBounds{0, 25, 800, 600}};
+}
+
+TEST(TerminalSanitizer, ReplacesEveryControlCharacter) {
+    EXPECT_EQ(TerminalSanitizer::sanitize("plain text ü €"), "plain text ü €");
+    EXPECT_EQ(TerminalSanitizer::sanitize("a\nb\tc"), "a" + replacement + "b" + replacement + "c");
+    EXPECT_EQ(TerminalSanitizer::sanitize("\x1b"), replacement);
+    EXPECT_EQ(TerminalSanitizer::sanitize("\x1b[31mred"), replacement + "[31mred");
+    EXPECT_EQ(TerminalSanitizer::sanitize(std::string("\0x", 2)), replacement + "x");
+    EXPECT_EQ(TerminalSanitizer::sanitize("\x7f"), replacement);
+    EXPECT_EQ(TerminalSanitizer::sanitize("\xC2\x80\xC2\x9B\xC2\x9F\xC2\xA0"),
+              replacement + replacement + replacement + "\xC2\xA0");
+    // Ill-formed UTF-8 never reaches the terminal as raw bytes.
+    EXPECT_EQ(TerminalSanitizer::sanitize("ok\xFF"), "ok" + replacement);
+    EXPECT_EQ(TerminalSanitizer::sanitize("\xE2\x82"), replacement);
+}
+
+TEST(OutputFormatter, PrintsAnInventoryForTheTerminal) {
+    const Inventory inventory{{
+        SpaceInventory{1, "3", "D1", false, {}},
+        SpaceInventory{2, "4", "D1", true, {window("Terminal", "build"), window("Finder", {})}},
+    }};
+    EXPECT_EQ(OutputFormatter::inventoryHuman(inventory), "1  Space 1\n"
+                                                          "   No meaningful windows detected.\n"
+                                                          "\n"
+                                                          "2  Space 2 (current)\n"
+                                                          "   Terminal: build\n"
+                                                          "   Finder");
+    EXPECT_EQ(OutputFormatter::inventoryHuman(Inventory{}), "");
+}
+
+TEST(OutputFormatter, KeepsHostileTitlesOnOneLine) {
+    const Inventory inventory{
+        {SpaceInventory{1, "1", "D", false, {window("Evil\x1b]0;x\x07", "line\nbreak")}}}};
+    EXPECT_EQ(OutputFormatter::inventoryHuman(inventory),
+              "1  Space 1\n   Evil" + replacement + "]0;x" + replacement + ": line" + replacement +
+                  "break");
+}
+
+TEST(OutputFormatter, PrintsSummariesForTheTerminal) {
+    const SpaceInventory space{3, "9", "D", true, {window("Terminal", "build")}};
+    const SummaryResult result{"model-name",
+                               {SpaceSummary(space, "Build", "Running\ttests"),
+                                SpaceSummary(SpaceInventory{4, "10", "D", false, {}}, "Mail",
+                                             "Answering mail")}};
+    EXPECT_EQ(OutputFormatter::summaryHuman(result), "3  Build (current)\n"
+                                                     "   Running" +
+                                                         replacement +
+                                                         "tests\n"
+                                                         "\n"
+                                                         "4  Mail\n"
+                                                         "   Answering mail");
+}
+
+TEST(OutputFormatter, WritesPrettyJSONWithSortedKeysAndPlainSlashes) {
+    const Inventory inventory{
+        {SpaceInventory{1, "3", "D1", true, {window("Terminal", "~/src/deskmap")}}}};
+    const auto text = OutputFormatter::inventoryJSON(inventory);
+    EXPECT_NE(text.find("\"title\": \"~/src/deskmap\""), std::string::npos);
+    EXPECT_NE(text.find("\n  \"spaces\": ["), std::string::npos);
+    EXPECT_NE(text.back(), '\n');
+    const auto order = {"\"app\"", "\"bounds\"", "\"title\"", "\"windowID\""};
+    std::size_t previous = 0;
+    for (const auto* key : order) {
+        const auto position = text.find(key);
+        ASSERT_NE(position, std::string::npos) << key;
+        EXPECT_GT(position, previous) << key;
+        previous = position;
+    }
+    EXPECT_EQ(nlohmann::json::parse(text)["spaces"][0]["windows"][0]["bounds"]["height"], 600);
+
+    EXPECT_EQ(nlohmann::json::parse(OutputFormatter::inventoryJSON(Inventory{})),
+              nlohmann::json::parse(R"({"spaces": []})"));
+}
+
+TEST(OutputFormatter, SummaryJSONOmitsNothingButAbsentTitles) {
+    const SummaryResult result{
+        "gpt", {SpaceSummary(SpaceInventory{1, "3", "D", false, {window("A", {})}}, "L", "S")}};
+    const auto document = nlohmann::json::parse(OutputFormatter::summaryJSON(result));
+    EXPECT_EQ(document["model"], "gpt");
+    EXPECT_EQ(document["spaces"][0]["label"], "L");
+    EXPECT_FALSE(document["spaces"][0]["evidence"][0].contains("title"));
+}
+
+TEST(OutputFormatter, RepairsIllFormedTextInJSON) {
+    const Inventory inventory{{SpaceInventory{1, "3", "D", false, {window("A\xFF", {})}}}};
+    const auto document = nlohmann::json::parse(OutputFormatter::inventoryJSON(inventory));
+    EXPECT_EQ(document["spaces"][0]["windows"][0]["app"], "A" + replacement);
+}
+
+} // namespace
+} // namespace deskmap

@@ -1,0 +1,143 @@
+#include "DeskmapPlatform/DesktopSelection.hpp"
+#include "DeskmapPlatform/Simulated/DemoScenario.hpp"
+#include "DeskmapPlatform/Simulated/ScenarioError.hpp"
+#include "DeskmapPlatform/Simulated/ScenarioFile.hpp"
+#include "DeskmapPlatform/Simulated/SimulatedWindowServer.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <fstream>
+
+namespace deskmap::platform {
+namespace {
+
+using nlohmann::json;
+
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const std::string& contents)
+        : path_(std::filesystem::temp_directory_path() /
+                ("deskmap-scenario-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                 "-" + std::to_string(counter_++) + ".json")) {
+        std::ofstream(path_, std::ios::binary) << contents;
+    }
+    ~TemporaryFile() { std::filesystem::remove(path_); }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    static inline int counter_ = 0;
+    std::filesystem::path path_;
+};
+
+std::string scenarioFailure(const std::string& contents) {
+    const TemporaryFile file(contents);
+    try {
+        loadScenarioFile(file.path());
+    } catch (const ScenarioError& error) {
+        const std::string message = error.what();
+        const std::string origin = "scenario file " + file.path().string();
+        EXPECT_EQ(message.rfind(origin, 0), 0u) << message;
+        return message.substr(origin.size());
+    }
+    return "no failure";
+}
+
+TEST(SimulatedWindowServer, ServesRecordedAnswersVerbatim) {
+    const json displays = json::array({{{"Display Identifier", 7}, {"odd", {1, "x"}}}});
+    const json windows = json::array({{{"kCGWindowNumber", 1.5}}});
+    SimulatedWindowServer server(json{{"managedDisplaySpaces", displays}, {"windows", windows}});
+    const auto connection = server.mainConnectionID();
+    EXPECT_EQ(server.copyManagedDisplaySpaces(connection), displays);
+    EXPECT_EQ(server.copyWindowListInfo(0, 0), windows);
+}
+
+TEST(SimulatedWindowServer, MissingOrNullCallsReturnNull) {
+    SimulatedWindowServer empty(json::object());
+    EXPECT_TRUE(empty.copyManagedDisplaySpaces(1).is_null());
+    EXPECT_TRUE(empty.copyWindowListInfo(0, 0).is_null());
+    SimulatedWindowServer nulls(json{{"managedDisplaySpaces", nullptr}, {"windows", nullptr}});
+    EXPECT_TRUE(nulls.copyManagedDisplaySpaces(1).is_null());
+    EXPECT_TRUE(nulls.copyWindowListInfo(0, 0).is_null());
+}
+
+TEST(SimulatedWindowServer, AnswersAssignmentsByWindowNumber) {
+    SimulatedWindowServer server(
+        json{{"windowSpaces", {{"101", {4, 5}}, {"102", nullptr}, {"103", "junk"}}}});
+    EXPECT_EQ(server.copySpacesForWindows(1, 7, json::array({101})), json::array({4, 5}));
+    EXPECT_TRUE(server.copySpacesForWindows(1, 7, json::array({102})).is_null());
+    EXPECT_EQ(server.copySpacesForWindows(1, 7, json::array({103})), json("junk"));
+    EXPECT_EQ(server.copySpacesForWindows(1, 7, json::array({104})), json::array());
+    EXPECT_EQ(server.copySpacesForWindows(1, 7, json::array({101, 104})), json::array({4, 5}));
+
+    SimulatedWindowServer withoutAssignments(json::object());
+    EXPECT_EQ(withoutAssignments.copySpacesForWindows(1, 7, json::array({101})), json::array());
+}
+
+TEST(SimulatedWindowServer, RejectsScenariosOfTheWrongShape) {
+    EXPECT_THROW(SimulatedWindowServer(json::array()), ScenarioError);
+    EXPECT_THROW(SimulatedWindowServer(json{{"windowSpaces", json::array()}}), ScenarioError);
+    EXPECT_NO_THROW(SimulatedWindowServer(json{{"windowSpaces", nullptr}}));
+}
+
+TEST(ScenarioFile, NamesTheFileAndTheProblem) {
+    EXPECT_EQ(scenarioFailure("{\"windows\": ["),
+              " is not valid JSON: parse error at line 1, column 14: syntax error while parsing "
+              "value - unexpected end of input; expected '[', '{', or a literal");
+    EXPECT_EQ(scenarioFailure(""), " is not valid JSON: parse error at line 1, column 1: syntax "
+                                   "error while parsing value - unexpected end of input; "
+                                   "expected '[', '{', or a literal");
+    EXPECT_EQ(scenarioFailure("[1, 2]"), " is not a JSON object");
+    EXPECT_EQ(scenarioFailure("\"text\""), " is not a JSON object");
+    EXPECT_NE(scenarioFailure("{\"t\": \"\xFF\"}").find(" is not valid JSON: "),
+              std::string::npos);
+    EXPECT_EQ(scenarioFailure("{\"windows\": []}"), "no failure");
+}
+
+TEST(ScenarioFile, MissingFilesAndDirectoriesAreReported) {
+    EXPECT_THROW(
+        {
+            try {
+                loadScenarioFile("/nonexistent/deskmap.json");
+            } catch (const ScenarioError& error) {
+                EXPECT_STREQ(error.what(), "scenario file /nonexistent/deskmap.json does not exist");
+                throw;
+            }
+        },
+        ScenarioError);
+    EXPECT_THROW(loadScenarioFile(std::filesystem::temp_directory_path()), ScenarioError);
+}
+
+TEST(DesktopSelection, OptionWinsOverEnvironmentWhichWinsOverDemo) {
+    EXPECT_EQ(chooseDesktop("a.json", "b.json"), "a.json");
+    EXPECT_EQ(chooseDesktop(std::nullopt, "b.json"), "b.json");
+    EXPECT_EQ(chooseDesktop("", "b.json"), "b.json");
+    EXPECT_EQ(chooseDesktop(std::nullopt, ""), "demo");
+    EXPECT_EQ(chooseDesktop(std::nullopt, std::nullopt), "demo");
+}
+
+TEST(DesktopSelection, OpensTheDemoAndScenarioFiles) {
+    EXPECT_TRUE(openDesktop("demo")->copyManagedDisplaySpaces(1).is_array());
+    const TemporaryFile file(R"({"managedDisplaySpaces": [], "windows": []})");
+    EXPECT_EQ(openDesktop(file.path().string())->copyManagedDisplaySpaces(1), json::array());
+    EXPECT_THROW(openDesktop("/nonexistent/scenario.json"), DesktopSelectionError);
+    const TemporaryFile badShape(R"({"windowSpaces": [1]})");
+    EXPECT_THROW(openDesktop(badShape.path().string()), DesktopSelectionError);
+}
+
+TEST(DemoScenario, LooksLikeAWorkingDayOnTwoDisplays) {
+    const auto demo = demoScenario();
+    ASSERT_TRUE(demo["managedDisplaySpaces"].is_array());
+    EXPECT_EQ(demo["managedDisplaySpaces"].size(), 2u);
+    std::size_t spaces = 0;
+    for (const auto& display : demo["managedDisplaySpaces"]) {
+        spaces += display["Spaces"].size();
+    }
+    EXPECT_GE(spaces, 10u);
+    EXPECT_GE(demo["windows"].size(), 20u);
+    EXPECT_EQ(demo, json::parse(demoScenarioText()));
+}
+
+} // namespace
+} // namespace deskmap::platform

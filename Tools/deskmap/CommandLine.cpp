@@ -1,0 +1,57 @@
+#include "CommandLine.hpp"
+
+#include "DeskmapCore/Inventory/DeskmapVersion.hpp"
+#include "ExitCode.hpp"
+#include "SpacesCommand.hpp"
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <ostream>
+#include <string>
+
+namespace deskmap::cli {
+
+namespace {
+
+constexpr const char* desktopHelp =
+    "Desktop to read: \"demo\" (the built-in simulated desktop) or a scenario file path. "
+    "Overrides DESKMAP_DESKTOP.";
+
+} // namespace
+
+int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    CLI::App app("Lists the Spaces (virtual desktops) of every display with their windows.",
+                 "deskmap");
+    app.set_version_flag("--version", std::string("deskmap ") + DeskmapVersion::current);
+    app.require_subcommand(1);
+
+    std::function<int()> command;
+
+    SpacesOptions spaces;
+    auto* spacesCommand =
+        app.add_subcommand("spaces", "Print every Space of every display with its windows.");
+    spacesCommand->add_flag("--json", spaces.json, "Print JSON instead of terminal text.");
+    spacesCommand->add_option("--desktop", spaces.desktop, desktopHelp);
+    spacesCommand->callback([&] { command = [&] { return runSpaces(spaces, out, err); }; });
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return ExitCode::success;
+    } catch (const CLI::CallForAllHelp&) {
+        out << app.help("", CLI::AppFormatMode::All);
+        return ExitCode::success;
+    } catch (const CLI::CallForVersion& version) {
+        out << version.what() << "\n";
+        return ExitCode::success;
+    } catch (const CLI::ParseError& error) {
+        err << "deskmap: " << error.what() << "\n"
+            << "Run 'deskmap --help' for the commands and their options.\n";
+        return ExitCode::usage;
+    }
+    return command ? command() : ExitCode::usage;
+}
+
+} // namespace deskmap::cli

@@ -39,8 +39,9 @@ TEST(DeskmapError, EqualityComparesCaseAndPayload) {
     EXPECT_NE(DeskmapError::service(429, "a"), DeskmapError::openRouterService(429, "a"));
     EXPECT_NE(DeskmapError::missingCredential(), DeskmapError::missingOpenRouterCredential());
     EXPECT_NE(DeskmapError::transport("x"), DeskmapError::invalidResponse("x"));
-    EXPECT_EQ(DeskmapError::installedClient(InstalledClientError::timedOut(InstalledClient::codex)),
-              DeskmapError::installedClient(InstalledClientError::timedOut(InstalledClient::codex)));
+    EXPECT_EQ(
+        DeskmapError::installedClient(InstalledClientError::timedOut(InstalledClient::codex)),
+        DeskmapError::installedClient(InstalledClientError::timedOut(InstalledClient::codex)));
     EXPECT_NE(
         DeskmapError::installedClient(InstalledClientError::timedOut(InstalledClient::codex)),
         DeskmapError::installedClient(InstalledClientError::timedOut(InstalledClient::cursor)));

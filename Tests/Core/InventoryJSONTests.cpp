@@ -100,11 +100,10 @@ INSTANTIATE_TEST_SUITE_P(
                         "spaces[0].windows[0].windowID must be an unsigned 32-bit integer"},
         DecodingFailure{"FractionalIndex", [](auto& doc) { doc["spaces"][0]["index"] = 1.5; },
                         "spaces[0].index must be a signed 64-bit integer"},
-        DecodingFailure{"IndexBeyond64Bits",
-                        [](auto& doc) {
-                            doc["spaces"][0]["index"] = std::uint64_t{9223372036854775808u};
-                        },
-                        "spaces[0].index must be a signed 64-bit integer"},
+        DecodingFailure{
+            "IndexBeyond64Bits",
+            [](auto& doc) { doc["spaces"][0]["index"] = std::uint64_t{9223372036854775808u}; },
+            "spaces[0].index must be a signed 64-bit integer"},
         DecodingFailure{"BoundsAsText",
                         [](auto& doc) { doc["spaces"][0]["windows"][0]["bounds"]["x"] = "10"; },
                         "spaces[0].windows[0].bounds.x must be a signed 64-bit integer"},

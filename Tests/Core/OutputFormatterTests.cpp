@@ -44,17 +44,17 @@ TEST(OutputFormatter, PrintsAnInventoryForTheTerminal) {
 TEST(OutputFormatter, KeepsHostileTitlesOnOneLine) {
     const Inventory inventory{
         {SpaceInventory{1, "1", "D", false, {window("Evil\x1b]0;x\x07", "line\nbreak")}}}};
-    EXPECT_EQ(OutputFormatter::inventoryHuman(inventory),
-              "1  Space 1\n   Evil" + replacement + "]0;x" + replacement + ": line" + replacement +
-                  "break");
+    EXPECT_EQ(OutputFormatter::inventoryHuman(inventory), "1  Space 1\n   Evil" + replacement +
+                                                              "]0;x" + replacement + ": line" +
+                                                              replacement + "break");
 }
 
 TEST(OutputFormatter, PrintsSummariesForTheTerminal) {
     const SpaceInventory space{3, "9", "D", true, {window("Terminal", "build")}};
-    const SummaryResult result{"model-name",
-                               {SpaceSummary(space, "Build", "Running\ttests"),
-                                SpaceSummary(SpaceInventory{4, "10", "D", false, {}}, "Mail",
-                                             "Answering mail")}};
+    const SummaryResult result{
+        "model-name",
+        {SpaceSummary(space, "Build", "Running\ttests"),
+         SpaceSummary(SpaceInventory{4, "10", "D", false, {}}, "Mail", "Answering mail")}};
     EXPECT_EQ(OutputFormatter::summaryHuman(result), "3  Build (current)\n"
                                                      "   Running" +
                                                          replacement +

@@ -1,5 +1,4 @@
 #include "DeskmapCore/Collection/MacOSSpaceCollector.hpp"
-
 #include "DeskmapCore/Errors/DeskmapError.hpp"
 #include "Support/FakeSources.hpp"
 #include "Support/WindowServerData.hpp"
@@ -15,7 +14,8 @@ using test::windowEntry;
 class SpaceCollectorTest : public testing::Test {
 protected:
     std::shared_ptr<test::FakeSpacesProvider> spaces = std::make_shared<test::FakeSpacesProvider>();
-    std::shared_ptr<test::FakeWindowProvider> windows = std::make_shared<test::FakeWindowProvider>();
+    std::shared_ptr<test::FakeWindowProvider> windows =
+        std::make_shared<test::FakeWindowProvider>();
     MacOSSpaceCollector collector{spaces, windows};
 
     std::string collectionFailure() {

@@ -1,5 +1,4 @@
 #include "DeskmapCore/Collection/SpaceParser.hpp"
-
 #include "DeskmapCore/Errors/DeskmapError.hpp"
 #include "Support/WindowServerData.hpp"
 
@@ -72,9 +71,8 @@ TEST(SpaceParser, ConvertsNumbersToDecimalText) {
 TEST(SpaceParser, MergesASpaceReportedByTwoDisplays) {
     const auto parsed =
         SpaceParser::parse({displayEntry("D1", 1, {1, 9}), displayEntry("D2", 9, {9, 2})});
-    const std::vector<SpaceInventory> expected{{1, "1", "D1", true, {}},
-                                               {2, "9", "D1, D2", true, {}},
-                                               {3, "2", "D2", false, {}}};
+    const std::vector<SpaceInventory> expected{
+        {1, "1", "D1", true, {}}, {2, "9", "D1, D2", true, {}}, {3, "2", "D2", false, {}}};
     EXPECT_EQ(parsed.spaces, expected);
     EXPECT_EQ(parsed.displays[0].spaceIDs, (std::vector<std::string>{"1", "9"}));
     EXPECT_EQ(parsed.displays[1].spaceIDs, (std::vector<std::string>{"9", "2"}));

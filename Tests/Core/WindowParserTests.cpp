@@ -1,5 +1,4 @@
 #include "DeskmapCore/Collection/WindowParser.hpp"
-
 #include "Support/WindowServerData.hpp"
 
 #include <gtest/gtest.h>
@@ -13,7 +12,8 @@ using test::windowEntry;
 TEST(WindowParser, BuildsEvidenceFromAnApplicationWindow) {
     const auto evidence = WindowParser::parse(windowEntry(101, "Terminal", "build"));
     ASSERT_TRUE(evidence);
-    EXPECT_EQ(*evidence, (WindowEvidence{101, "Terminal", "build", WindowBounds{10, 20, 800, 600}}));
+    EXPECT_EQ(*evidence,
+              (WindowEvidence{101, "Terminal", "build", WindowBounds{10, 20, 800, 600}}));
 }
 
 TEST(WindowParser, KeepsOnlyTheNormalLayer) {

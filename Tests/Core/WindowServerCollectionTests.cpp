@@ -61,7 +61,8 @@ TEST(WindowServerCollection, ManagedSpacesMustBeAnArrayOfDictionaries) {
 }
 
 TEST(WindowServerCollection, WindowListMustBeAnArrayOfDictionaries) {
-    for (const json& list : {json(nullptr), json("windows"), json::array({windowEntry(1, "A"), 7})}) {
+    for (const json& list :
+         {json(nullptr), json("windows"), json::array({windowEntry(1, "A"), 7})}) {
         auto document = scenario();
         document["windows"] = list;
         EXPECT_EQ(failureOf(document), prefix + "the system returned an unreadable window list");

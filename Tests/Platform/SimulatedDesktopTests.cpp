@@ -19,8 +19,9 @@ class TemporaryFile {
 public:
     explicit TemporaryFile(const std::string& contents)
         : path_(std::filesystem::temp_directory_path() /
-                ("deskmap-scenario-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                 "-" + std::to_string(counter_++) + ".json")) {
+                ("deskmap-scenario-" +
+                 std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                 std::to_string(counter_++) + ".json")) {
         std::ofstream(path_, std::ios::binary) << contents;
     }
     ~TemporaryFile() { std::filesystem::remove(path_); }
@@ -90,8 +91,7 @@ TEST(ScenarioFile, NamesTheFileAndTheProblem) {
                                    "expected '[', '{', or a literal");
     EXPECT_EQ(scenarioFailure("[1, 2]"), " is not a JSON object");
     EXPECT_EQ(scenarioFailure("\"text\""), " is not a JSON object");
-    EXPECT_NE(scenarioFailure("{\"t\": \"\xFF\"}").find(" is not valid JSON: "),
-              std::string::npos);
+    EXPECT_NE(scenarioFailure("{\"t\": \"\xFF\"}").find(" is not valid JSON: "), std::string::npos);
     EXPECT_EQ(scenarioFailure("{\"windows\": []}"), "no failure");
 }
 
@@ -101,7 +101,8 @@ TEST(ScenarioFile, MissingFilesAndDirectoriesAreReported) {
             try {
                 loadScenarioFile("/nonexistent/deskmap.json");
             } catch (const ScenarioError& error) {
-                EXPECT_STREQ(error.what(), "scenario file /nonexistent/deskmap.json does not exist");
+                EXPECT_STREQ(error.what(),
+                             "scenario file /nonexistent/deskmap.json does not exist");
                 throw;
             }
         },

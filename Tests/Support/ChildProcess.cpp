@@ -1,15 +1,14 @@
 #include "Support/ChildProcess.hpp"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
 #include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 

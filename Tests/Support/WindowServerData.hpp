@@ -28,11 +28,12 @@ inline nlohmann::json displayEntry(const std::string& identifier, std::int64_t c
 inline nlohmann::json windowEntry(std::uint32_t number, const std::string& owner,
                                   std::optional<std::string> title = std::nullopt,
                                   double width = 800, double height = 600) {
-    nlohmann::json window{{"kCGWindowLayer", 0},
-                          {"kCGWindowNumber", number},
-                          {"kCGWindowOwnerName", owner},
-                          {"kCGWindowAlpha", 1.0},
-                          {"kCGWindowBounds", {{"X", 10}, {"Y", 20}, {"Width", width}, {"Height", height}}}};
+    nlohmann::json window{
+        {"kCGWindowLayer", 0},
+        {"kCGWindowNumber", number},
+        {"kCGWindowOwnerName", owner},
+        {"kCGWindowAlpha", 1.0},
+        {"kCGWindowBounds", {{"X", 10}, {"Y", 20}, {"Width", width}, {"Height", height}}}};
     if (title) {
         window["kCGWindowName"] = *title;
     }

@@ -32,21 +32,22 @@ nlohmann::json generatedDesktop(std::size_t displays, std::size_t spacesPerDispl
     auto assignments = json::object();
     for (std::size_t i = 0; i < windows; ++i) {
         const auto number = 1000 + i;
-        list.push_back({{"kCGWindowLayer", i % 40 == 0 ? 25 : 0},
-                        {"kCGWindowNumber", number},
-                        {"kCGWindowOwnerName", apps[i % apps.size()]},
-                        {"kCGWindowName", std::string(titles[(i / 3) % titles.size()]) + " " +
-                                              std::to_string(i % 17)},
-                        {"kCGWindowAlpha", 1.0},
-                        {"kCGWindowBounds",
-                         {{"X", i % 300}, {"Y", 25}, {"Width", 800}, {"Height", 600}}}});
+        list.push_back(
+            {{"kCGWindowLayer", i % 40 == 0 ? 25 : 0},
+             {"kCGWindowNumber", number},
+             {"kCGWindowOwnerName", apps[i % apps.size()]},
+             {"kCGWindowName",
+              std::string(titles[(i / 3) % titles.size()]) + " " + std::to_string(i % 17)},
+             {"kCGWindowAlpha", 1.0},
+             {"kCGWindowBounds", {{"X", i % 300}, {"Y", 25}, {"Width", 800}, {"Height", 600}}}});
         auto spaces = json::array({1 + i % spaceNumber});
         if (i % 25 == 0) {
             spaces.push_back(1 + (i + 1) % spaceNumber);
         }
         assignments[std::to_string(number)] = spaces;
     }
-    return json{{"managedDisplaySpaces", managed}, {"windows", list}, {"windowSpaces", assignments}};
+    return json{
+        {"managedDisplaySpaces", managed}, {"windows", list}, {"windowSpaces", assignments}};
 }
 
 } // namespace deskmap::bench

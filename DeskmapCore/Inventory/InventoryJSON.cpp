@@ -2,9 +2,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cmath>
-#include <limits>
-
 namespace deskmap {
 
 using nlohmann::json;
@@ -72,109 +69,23 @@ ordered_json toJSON(const SummaryResult& result) {
 
 namespace {
 
-// Reads one JSON value and remembers where it sits in the document, so every
-// failure can name the offending place.
-class Field {
-public:
-    Field(const json& value, std::string path) : value_(value), path_(std::move(path)) {}
-
-    [[noreturn]] void fail(const std::string& expectation) const {
-        throw JSONDecodingError((path_.empty() ? std::string("the document") : path_) +
-                                " must be " + expectation);
+template <class Element, class Decode>
+std::vector<Element> decodeArray(const JSONField& field, Decode decode) {
+    std::vector<Element> elements;
+    for (const auto& element : field.elements()) {
+        elements.push_back(decode(element));
     }
-
-    Field member(const char* key) const {
-        if (!value_.is_object()) {
-            fail("an object");
-        }
-        const auto found = value_.find(key);
-        if (found == value_.end()) {
-            throw JSONDecodingError(qualified(key) + " is missing");
-        }
-        return Field(*found, qualified(key));
-    }
-
-    std::optional<Field> optionalMember(const char* key) const {
-        if (!value_.is_object()) {
-            fail("an object");
-        }
-        const auto found = value_.find(key);
-        if (found == value_.end() || found->is_null()) {
-            return std::nullopt;
-        }
-        return Field(*found, qualified(key));
-    }
-
-    std::string text() const {
-        if (!value_.is_string()) {
-            fail("a string");
-        }
-        return value_.get<std::string>();
-    }
-
-    bool boolean() const {
-        if (!value_.is_boolean()) {
-            fail("true or false");
-        }
-        return value_.get<bool>();
-    }
-
-    // Whole numbers only; a float is accepted when it holds an exact integer,
-    // as a JSON writer may emit 3.0 for 3. long double holds every 64-bit
-    // integer exactly, so the range checks below are exact.
-    template <class Integer> Integer integer(const char* expectation) const {
-        long double number = 0;
-        if (value_.is_number_unsigned()) {
-            number = static_cast<long double>(value_.get<std::uint64_t>());
-        } else if (value_.is_number_integer()) {
-            number = static_cast<long double>(value_.get<std::int64_t>());
-        } else if (value_.is_number_float() &&
-                   std::trunc(value_.get<double>()) == value_.get<double>()) {
-            number = static_cast<long double>(value_.get<double>());
-        } else {
-            fail(expectation);
-        }
-        if (number < static_cast<long double>(std::numeric_limits<Integer>::min()) ||
-            number > static_cast<long double>(std::numeric_limits<Integer>::max())) {
-            fail(expectation);
-        }
-        return static_cast<Integer>(number);
-    }
-
-    template <class Element, class Decode> std::vector<Element> array(Decode decode) const {
-        if (!value_.is_array()) {
-            fail("an array");
-        }
-        std::vector<Element> elements;
-        elements.reserve(value_.size());
-        for (std::size_t position = 0; position < value_.size(); ++position) {
-            elements.push_back(
-                decode(Field(value_[position], path_ + "[" + std::to_string(position) + "]")));
-        }
-        return elements;
-    }
-
-private:
-    std::string qualified(const char* key) const {
-        return path_.empty() ? std::string(key) : path_ + "." + key;
-    }
-
-    const json& value_;
-    std::string path_;
-};
-
-std::int64_t signed64(const Field& field) {
-    return field.integer<std::int64_t>("a signed 64-bit integer");
+    return elements;
 }
 
-WindowBounds decodeBounds(const Field& field) {
-    return WindowBounds{signed64(field.member("x")), signed64(field.member("y")),
-                        signed64(field.member("width")), signed64(field.member("height"))};
+WindowBounds decodeBounds(const JSONField& field) {
+    return WindowBounds{field.member("x").signed64(), field.member("y").signed64(),
+                        field.member("width").signed64(), field.member("height").signed64()};
 }
 
-WindowEvidence decodeWindow(const Field& field) {
+WindowEvidence decodeWindow(const JSONField& field) {
     WindowEvidence window;
-    window.windowID = field.member("windowID").integer<std::uint32_t>("an unsigned 32-bit integer");
+    window.windowID = field.member("windowID").unsigned32();
     window.app = field.member("app").text();
     if (const auto title = field.optionalMember("title")) {
         window.title = title->text();
@@ -183,66 +94,58 @@ WindowEvidence decodeWindow(const Field& field) {
     return window;
 }
 
-std::vector<WindowEvidence> decodeWindows(const Field& field) {
-    return field.array<WindowEvidence>(decodeWindow);
+std::vector<WindowEvidence> decodeWindows(const JSONField& field) {
+    return decodeArray<WindowEvidence>(field, decodeWindow);
 }
 
-SpaceInventory decodeSpace(const Field& field) {
-    return SpaceInventory{signed64(field.member("index")), field.member("id").text(),
+SpaceInventory decodeSpace(const JSONField& field) {
+    return SpaceInventory{field.member("index").signed64(), field.member("id").text(),
                           field.member("display").text(), field.member("isCurrent").boolean(),
                           decodeWindows(field.member("windows"))};
 }
 
-Inventory decodeInventory(const Field& field) {
-    return Inventory{field.member("spaces").array<SpaceInventory>(decodeSpace)};
+Inventory decodeInventory(const JSONField& field) {
+    return Inventory{decodeArray<SpaceInventory>(field.member("spaces"), decodeSpace)};
 }
 
-SpaceSummary decodeSummary(const Field& field) {
-    return SpaceSummary(signed64(field.member("index")), field.member("id").text(),
+SpaceSummary decodeSummary(const JSONField& field) {
+    return SpaceSummary(field.member("index").signed64(), field.member("id").text(),
                         field.member("display").text(), field.member("isCurrent").boolean(),
                         field.member("label").text(), field.member("summary").text(),
                         decodeWindows(field.member("evidence")));
 }
 
-SummaryResult decodeSummaryResult(const Field& field) {
+SummaryResult decodeSummaryResult(const JSONField& field) {
     return SummaryResult{field.member("model").text(),
-                         field.member("spaces").array<SpaceSummary>(decodeSummary)};
-}
-
-json parseDocument(std::string_view text) {
-    try {
-        return json::parse(text);
-    } catch (const json::parse_error& error) {
-        throw JSONDecodingError(std::string("the document is not valid JSON: ") + error.what());
-    }
+                         decodeArray<SpaceSummary>(field.member("spaces"), decodeSummary)};
 }
 
 } // namespace
 
 template <> WindowBounds fromJSON<WindowBounds>(const json& value) {
-    return decodeBounds(Field(value, ""));
+    return decodeBounds(JSONField(value));
 }
 template <> WindowEvidence fromJSON<WindowEvidence>(const json& value) {
-    return decodeWindow(Field(value, ""));
+    return decodeWindow(JSONField(value));
 }
 template <> SpaceInventory fromJSON<SpaceInventory>(const json& value) {
-    return decodeSpace(Field(value, ""));
+    return decodeSpace(JSONField(value));
 }
 template <> Inventory fromJSON<Inventory>(const json& value) {
-    return decodeInventory(Field(value, ""));
+    return decodeInventory(JSONField(value));
 }
 template <> SpaceSummary fromJSON<SpaceSummary>(const json& value) {
-    return decodeSummary(Field(value, ""));
+    return decodeSummary(JSONField(value));
 }
 template <> SummaryResult fromJSON<SummaryResult>(const json& value) {
-    return decodeSummaryResult(Field(value, ""));
+    return decodeSummaryResult(JSONField(value));
 }
 
 template <> Inventory decodeJSON<Inventory>(std::string_view text) {
-    return fromJSON<Inventory>(parseDocument(text));
+    return fromJSON<Inventory>(parseJSONDocument(std::string(text)));
 }
 template <> SummaryResult decodeJSON<SummaryResult>(std::string_view text) {
-    return fromJSON<SummaryResult>(parseDocument(text));
+    return fromJSON<SummaryResult>(parseJSONDocument(std::string(text)));
 }
 
 } // namespace deskmap

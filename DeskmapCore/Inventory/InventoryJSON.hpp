@@ -2,11 +2,10 @@
 
 #include "DeskmapCore/Inventory/Inventory.hpp"
 #include "DeskmapCore/Inventory/SummaryResult.hpp"
+#include "DeskmapCore/Support/StrictJSON.hpp"
 
 #include <nlohmann/json_fwd.hpp>
 
-#include <stdexcept>
-#include <string>
 #include <string_view>
 
 namespace deskmap {
@@ -19,14 +18,6 @@ nlohmann::ordered_json toJSON(const SpaceInventory& space);
 nlohmann::ordered_json toJSON(const Inventory& inventory);
 nlohmann::ordered_json toJSON(const SpaceSummary& summary);
 nlohmann::ordered_json toJSON(const SummaryResult& result);
-
-// A document that does not decode: a missing key, a value of the wrong type,
-// or a number outside its field's range. The message names the offending
-// place, for example "spaces[0].windows[2].windowID".
-class JSONDecodingError : public std::runtime_error {
-public:
-    explicit JSONDecodingError(const std::string& message) : std::runtime_error(message) {}
-};
 
 // Strict decoding: any fault anywhere fails the whole document. Unknown keys
 // are ignored; "title" may be missing or null.

@@ -1,9 +1,14 @@
 #include "DeskmapCore/Text/Unicode.hpp"
 
+#include <unicode/brkiter.h>
 #include <unicode/bytestream.h>
 #include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
+#include <unicode/utext.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
 
 namespace deskmap::Unicode {
@@ -29,6 +34,85 @@ std::string canonicalComposition(std::string_view utf8) {
                                  u_errorName(status));
     }
     return composed;
+}
+
+namespace {
+
+int32_t length32(std::string_view text) {
+    return static_cast<int32_t>(text.size());
+}
+
+const uint8_t* bytes(std::string_view text) {
+    return reinterpret_cast<const uint8_t*>(text.data());
+}
+
+// Creating a break iterator is costly; each thread keeps one.
+icu::BreakIterator& characterBreaks() {
+    thread_local std::unique_ptr<icu::BreakIterator> iterator = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::BreakIterator> created(
+            icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+        if (U_FAILURE(status) || !created) {
+            throw std::runtime_error(std::string("grapheme segmentation is unavailable: ") +
+                                     u_errorName(status));
+        }
+        return created;
+    }();
+    return *iterator;
+}
+
+} // namespace
+
+std::string trimmedWhitespaceAndNewlines(std::string_view text) {
+    // One pass: the kept part runs from the first scalar that is not white
+    // space to the end of the last one.
+    const auto length = length32(text);
+    int32_t start = -1;
+    int32_t end = 0;
+    int32_t offset = 0;
+    while (offset < length) {
+        const auto scalarStart = offset;
+        UChar32 scalar = 0;
+        U8_NEXT(bytes(text), offset, length, scalar);
+        if (scalar < 0 || !u_isUWhiteSpace(scalar)) {
+            if (start < 0) {
+                start = scalarStart;
+            }
+            end = offset;
+        }
+    }
+    if (start < 0) {
+        return {};
+    }
+    return std::string(
+        text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)));
+}
+
+std::size_t graphemeCount(std::string_view utf8) {
+    if (utf8.empty()) {
+        return 0;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    UText* text = utext_openUTF8(nullptr, utf8.data(), length32(utf8), &status);
+    if (U_FAILURE(status)) {
+        throw std::runtime_error(std::string("text could not be segmented: ") +
+                                 u_errorName(status));
+    }
+    auto& breaks = characterBreaks();
+    breaks.setText(text, status);
+    std::size_t count = 0;
+    if (U_SUCCESS(status)) {
+        breaks.first();
+        while (breaks.next() != icu::BreakIterator::DONE) {
+            ++count;
+        }
+    }
+    utext_close(text);
+    if (U_FAILURE(status)) {
+        throw std::runtime_error(std::string("text could not be segmented: ") +
+                                 u_errorName(status));
+    }
+    return count;
 }
 
 } // namespace deskmap::Unicode

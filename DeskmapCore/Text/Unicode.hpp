@@ -11,3 +11,14 @@ namespace deskmap::Unicode {
 std::string canonicalComposition(std::string_view utf8);
 
 } // namespace deskmap::Unicode
+
+namespace deskmap::Unicode {
+
+// `text` without leading and trailing white space and line breaks (the
+// Unicode White_Space property: spaces, tabs, CR, LF, NEL, U+2028, …).
+std::string trimmedWhitespaceAndNewlines(std::string_view text);
+
+// The number of user-perceived characters (extended grapheme clusters).
+std::size_t graphemeCount(std::string_view utf8);
+
+} // namespace deskmap::Unicode

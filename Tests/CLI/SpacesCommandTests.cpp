@@ -1,6 +1,6 @@
 // Drives the deskmap executable as a user or a script would, with DISPLAY
 // unset so no real desktop can interfere.
-#include "Support/ChildProcess.hpp"
+#include "CLITestSupport.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -8,14 +8,8 @@
 namespace deskmap {
 namespace {
 
-const std::string deskmapBinary = DESKMAP_BINARY;
-const std::string scenarios = std::string(DESKMAP_TEST_SOURCE_DIR) + "/Support/Scenarios/";
-
-test::ProcessOutcome deskmap(const std::vector<std::string>& arguments,
-                             const std::map<std::string, std::string>& environment = {}) {
-    return test::runProcess(deskmapBinary, arguments, environment,
-                            {"DISPLAY", "WAYLAND_DISPLAY", "DESKMAP_DESKTOP"});
-}
+using test::deskmap;
+using test::scenarios;
 
 TEST(SpacesCommand, PrintsTheDemoDesktopByDefault) {
     const auto result = deskmap({"spaces"});

@@ -70,6 +70,11 @@ struct DecodingFailure {
     std::string expectedMessage;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+[[maybe_unused]] void PrintTo(const DecodingFailure& failure, std::ostream* stream) {
+    *stream << failure.name;
+}
+
 class InventoryDecodingFailure : public testing::TestWithParam<DecodingFailure> {};
 
 TEST_P(InventoryDecodingFailure, FailsTheWholeDocumentNamingThePlace) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -56,10 +57,10 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
 
 } // namespace
 
-ProcessOutcome runProcess(const std::string& program, const std::vector<std::string>& arguments,
-                          const std::map<std::string, std::string>& setEnvironment,
-                          const std::vector<std::string>& unsetEnvironment,
-                          const std::string& input) {
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                           const std::map<std::string, std::string>& setEnvironment,
+                           const std::vector<std::string>& unsetEnvironment,
+                           const std::string& input) {
     Pipe in, out, err;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -73,8 +74,7 @@ ProcessOutcome runProcess(const std::string& program, const std::vector<std::str
     auto argvPointers = pointers(argv);
     auto environmentPointers = pointers(environment);
 
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argvPointers.data(),
+    const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argvPointers.data(),
                                     environmentPointers.data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(in.read);
@@ -86,14 +86,29 @@ ProcessOutcome runProcess(const std::string& program, const std::vector<std::str
         ::close(err.read);
         throw std::runtime_error("cannot start " + program + ": " + std::strerror(spawned));
     }
-    // Small inputs only: written before reading, then stdin is closed.
+    // Small inputs only: written at once, then stdin is closed.
     if (!input.empty()) {
         [[maybe_unused]] const auto written = ::write(in.write, input.data(), input.size());
     }
     ::close(in.write);
+    out_ = out.read;
+    err_ = err.read;
+}
 
+ChildProcess::~ChildProcess() {
+    if (!reaped_) {
+        ::kill(pid_, SIGKILL);
+        wait();
+    }
+}
+
+void ChildProcess::signal(int number) const {
+    ::kill(pid_, number);
+}
+
+ProcessOutcome ChildProcess::wait() {
     ProcessOutcome outcome;
-    std::array<pollfd, 2> streams{pollfd{out.read, POLLIN, 0}, pollfd{err.read, POLLIN, 0}};
+    std::array<pollfd, 2> streams{pollfd{out_, POLLIN, 0}, pollfd{err_, POLLIN, 0}};
     std::array<std::string*, 2> sinks{&outcome.out, &outcome.err};
     int open = 2;
     while (open > 0) {
@@ -116,8 +131,9 @@ ProcessOutcome runProcess(const std::string& program, const std::vector<std::str
         }
     }
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
+    reaped_ = true;
     outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return outcome;
 }

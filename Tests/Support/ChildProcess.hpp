@@ -1,8 +1,8 @@
 #pragma once
 
 #include <map>
-#include <optional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace deskmap::test {
@@ -13,12 +13,37 @@ struct ProcessOutcome {
     std::string err;
 };
 
-// Runs `program` with `arguments` to completion, feeding `input` on stdin.
-// The environment is the test's own, with `setEnvironment` applied and
-// `unsetEnvironment` removed.
-ProcessOutcome runProcess(const std::string& program, const std::vector<std::string>& arguments,
-                          const std::map<std::string, std::string>& setEnvironment = {},
-                          const std::vector<std::string>& unsetEnvironment = {},
-                          const std::string& input = {});
+// A child process started at construction, with stdin fed from `input` and
+// both output streams captured. The environment is the test's own, with
+// `setEnvironment` applied and `unsetEnvironment` removed. For small outputs
+// only: nothing is read until wait().
+class ChildProcess {
+public:
+    ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                 const std::map<std::string, std::string>& setEnvironment = {},
+                 const std::vector<std::string>& unsetEnvironment = {},
+                 const std::string& input = {});
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    void signal(int number) const;
+    // Reads both streams to their end and reaps the child.
+    ProcessOutcome wait();
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    int err_ = -1;
+    bool reaped_ = false;
+};
+
+inline ProcessOutcome runProcess(const std::string& program,
+                                 const std::vector<std::string>& arguments,
+                                 const std::map<std::string, std::string>& setEnvironment = {},
+                                 const std::vector<std::string>& unsetEnvironment = {},
+                                 const std::string& input = {}) {
+    return ChildProcess(program, arguments, setEnvironment, unsetEnvironment, input).wait();
+}
 
 } // namespace deskmap::test

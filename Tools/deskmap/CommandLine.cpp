@@ -3,6 +3,7 @@
 #include "DeskmapCore/Inventory/DeskmapVersion.hpp"
 #include "ExitCode.hpp"
 #include "SpacesCommand.hpp"
+#include "SummarizeCommand.hpp"
 
 #include <CLI/CLI.hpp>
 
@@ -21,7 +22,8 @@ constexpr const char* desktopHelp =
 } // namespace
 
 int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-    CLI::App app("Lists the Spaces (virtual desktops) of every display with their windows.",
+    CLI::App app("Maps the Spaces (virtual desktops) of every display: their windows and what "
+                 "each is for.",
                  "deskmap");
     app.set_version_flag("--version", std::string("deskmap ") + DeskmapVersion::current);
     app.require_subcommand(1);
@@ -34,6 +36,24 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     spacesCommand->add_flag("--json", spaces.json, "Print JSON instead of terminal text.");
     spacesCommand->add_option("--desktop", spaces.desktop, desktopHelp);
     spacesCommand->callback([&] { command = [&] { return runSpaces(spaces, out, err); }; });
+
+    SummarizeOptions summarize;
+    auto* summarizeCommand = app.add_subcommand(
+        "summarize", "Print a label and a one-phrase summary for every Space, written by a "
+                     "language model from app names and window titles.");
+    summarizeCommand
+        ->add_option("--provider", summarize.provider,
+                     "Summary provider: openai (key in OPENAI_ACCESS_TOKEN) or openrouter (key in "
+                     "OPENROUTER_API_KEY).")
+        ->check(CLI::IsMember({"openai", "openrouter"}))
+        ->capture_default_str();
+    summarizeCommand->add_flag("--json", summarize.json, "Print JSON instead of terminal text.");
+    summarizeCommand->add_flag("--dry-run", summarize.dryRun,
+                               "Print the endpoint and the request body that would be sent, "
+                               "and send nothing.");
+    summarizeCommand->add_option("--desktop", summarize.desktop, desktopHelp);
+    summarizeCommand->callback(
+        [&] { command = [&] { return runSummarize(summarize, out, err); }; });
 
     try {
         app.parse(argc, argv);

@@ -1,8 +1,12 @@
 #include "DesktopOption.hpp"
 
+#include "DeskmapCore/Collection/MacOSSpaceCollector.hpp"
+#include "DeskmapCore/Errors/DeskmapError.hpp"
 #include "DeskmapPlatform/DesktopSelection.hpp"
+#include "ExitCode.hpp"
 
 #include <cstdlib>
+#include <ostream>
 
 namespace deskmap::cli {
 
@@ -13,6 +17,23 @@ openChosenDesktop(const std::optional<std::string>& option) {
         environment = value;
     }
     return platform::openDesktop(platform::chooseDesktop(option, environment));
+}
+
+CollectionOutcome collectChosenDesktop(const std::optional<std::string>& option,
+                                       std::ostream& err) {
+    std::shared_ptr<platform::WindowServer> windowServer;
+    try {
+        windowServer = openChosenDesktop(option);
+    } catch (const platform::DesktopSelectionError& error) {
+        err << "deskmap: " << error.what() << "\n";
+        return {std::nullopt, ExitCode::usage};
+    }
+    try {
+        return {MacOSSpaceCollector(windowServer).collect(), ExitCode::success};
+    } catch (const DeskmapError& error) {
+        err << error.errorDescription().value_or("Could not inspect the Spaces.") << "\n";
+        return {std::nullopt, ExitCode::failure};
+    }
 }
 
 } // namespace deskmap::cli

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "DeskmapCore/Inventory/Inventory.hpp"
 #include "DeskmapPlatform/WindowServer.hpp"
 
+#include <iosfwd>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,5 +14,14 @@ namespace deskmap::cli {
 // DESKMAP_DESKTOP, else the built-in demo desktop. Throws
 // platform::DesktopSelectionError when it cannot be opened.
 std::shared_ptr<platform::WindowServer> openChosenDesktop(const std::optional<std::string>& option);
+
+// Collects the chosen desktop's inventory. On failure the reason is on `err`
+// and `exitCode` says how the command ends (usage for a desktop that cannot
+// be opened, failure for a collection error).
+struct CollectionOutcome {
+    std::optional<Inventory> inventory;
+    int exitCode = 0;
+};
+CollectionOutcome collectChosenDesktop(const std::optional<std::string>& option, std::ostream& err);
 
 } // namespace deskmap::cli

@@ -1,0 +1,110 @@
+#include "DeskmapCore/API/ChatCompletionsSummarizer.hpp"
+
+#include "DeskmapCore/API/JSONPostRequest.hpp"
+#include "DeskmapCore/Summary/LatinRetry.hpp"
+#include "DeskmapCore/Summary/SummaryRequest.hpp"
+#include "DeskmapCore/Support/StrictJSON.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include <functional>
+
+namespace deskmap {
+
+namespace {
+
+struct ChatCompletionChoice {
+    std::optional<std::string> finishReason;
+    std::optional<std::string> content;
+};
+
+std::vector<ChatCompletionChoice> decodeChoices(const std::string& body) {
+    try {
+        const auto document = parseJSONDocument(body);
+        std::vector<ChatCompletionChoice> choices;
+        for (const auto& choice : JSONField(document).member("choices").elements()) {
+            ChatCompletionChoice decoded;
+            if (const auto reason = choice.optionalMember("finish_reason")) {
+                decoded.finishReason = reason->text();
+            }
+            if (const auto content = choice.member("message").optionalMember("content")) {
+                decoded.content = content->text();
+            }
+            choices.push_back(std::move(decoded));
+        }
+        return choices;
+    } catch (const JSONDecodingError&) {
+        throw DeskmapError::invalidOpenRouterResponse(
+            "the response body did not match the Chat Completions API schema");
+    }
+}
+
+} // namespace
+
+ChatCompletionsSummarizer::ChatCompletionsSummarizer(
+    std::string token, std::string endpoint, std::shared_ptr<HTTPDataLoading> loader,
+    std::chrono::steady_clock::duration requestDeadline)
+    : token_(std::move(token)), endpoint_(std::move(endpoint)), loader_(std::move(loader)),
+      requestDeadline_(requestDeadline) {}
+
+nlohmann::json ChatCompletionsSummarizer::requestBody(const std::string& input,
+                                                      std::string_view instructions) {
+    return nlohmann::json{
+        {"model", model},
+        {"store", false},
+        {"max_tokens", 8192},
+        {"reasoning", {{"effort", "low"}, {"exclude", true}}},
+        {"messages", nlohmann::json::array({{{"role", "system"}, {"content", instructions}},
+                                            {{"role", "user"}, {"content", input}}})},
+        {"response_format",
+         {{"type", "json_schema"},
+          {"json_schema",
+           {{"name", "deskmap_summaries"},
+            {"strict", true},
+            {"schema", SummaryRequest::schema()}}}}},
+        {"provider",
+         {{"data_collection", "deny"}, {"require_parameters", true}, {"sort", "throughput"}}}};
+}
+
+std::string ChatCompletionsSummarizer::outputText(const std::string& body) {
+    const auto choices = decodeChoices(body);
+    if (choices.size() != 1) {
+        throw DeskmapError::invalidOpenRouterResponse(
+            "the Chat Completions response did not contain exactly one choice");
+    }
+    const auto& choice = choices.front();
+    if (choice.finishReason != "stop") {
+        throw DeskmapError::invalidOpenRouterResponse(
+            "the Chat Completions request ended with finish reason '" +
+            choice.finishReason.value_or("missing") + "'");
+    }
+    if (!choice.content || choice.content->empty()) {
+        throw DeskmapError::invalidOpenRouterResponse("the response contained no output text");
+    }
+    return *choice.content;
+}
+
+asio::awaitable<SummaryResult> ChatCompletionsSummarizer::summarize(Inventory inventory) const {
+    const auto provider = APIProvider::openRouter();
+    auto input = SummaryRequest::minimizedInput(inventory, provider);
+    std::function<asio::awaitable<std::string>(std::string_view)> ask =
+        [this, input = std::move(input)](std::string_view instructions) {
+            return send(input, instructions);
+        };
+    // Awaitables are made in a statement of their own: GCC 12 destroys the
+    // temporaries of a co_await expression twice.
+    auto summarizing =
+        summarizeWithLatinRetry(std::move(inventory), model, provider, std::move(ask));
+    co_return co_await std::move(summarizing);
+}
+
+asio::awaitable<std::string> ChatCompletionsSummarizer::send(std::string input,
+                                                             std::string_view instructions) const {
+    auto request = jsonPostRequest(endpoint_, token_, requestBody(input, instructions));
+    auto loading =
+        loadResponse(std::move(request), loader_, APIProvider::openRouter(), requestDeadline_);
+    const auto body = co_await std::move(loading);
+    co_return outputText(body);
+}
+
+} // namespace deskmap

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "DeskmapCore/HTTP/HTTPDataLoading.hpp"
+#include "DeskmapCore/HTTP/LoadResponse.hpp"
+#include "DeskmapCore/Inventory/Inventory.hpp"
+#include "DeskmapCore/Inventory/SummaryResult.hpp"
+
+#include <nlohmann/json_fwd.hpp>
+
+#include <asio/awaitable.hpp>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace deskmap {
+
+// Summaries from the OpenRouter Chat Completions API: one request with
+// structured output and restricted upstream providers, and one resend when
+// the answer is in non-Latin writing.
+class ChatCompletionsSummarizer {
+public:
+    static constexpr const char* model = "deepseek/deepseek-v4-flash-0731";
+
+    ChatCompletionsSummarizer(
+        std::string token, std::string endpoint, std::shared_ptr<HTTPDataLoading> loader,
+        std::chrono::steady_clock::duration requestDeadline = defaultRequestDeadline);
+
+    // Throws DeskmapError (OpenRouter cases) or CancellationError.
+    asio::awaitable<SummaryResult> summarize(Inventory inventory) const;
+
+    static nlohmann::json requestBody(const std::string& input, std::string_view instructions);
+
+    // The one choice's content, when it finished with "stop". Throws
+    // DeskmapError.
+    static std::string outputText(const std::string& body);
+
+    const std::string& token() const { return token_; }
+    const std::string& endpoint() const { return endpoint_; }
+    std::chrono::steady_clock::duration requestDeadline() const { return requestDeadline_; }
+
+private:
+    // One request with the given instructions; returns the model's text.
+    asio::awaitable<std::string> send(std::string input, std::string_view instructions) const;
+
+    std::string token_;
+    std::string endpoint_;
+    std::shared_ptr<HTTPDataLoading> loader_;
+    std::chrono::steady_clock::duration requestDeadline_;
+};
+
+} // namespace deskmap

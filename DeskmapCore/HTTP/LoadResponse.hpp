@@ -1,0 +1,26 @@
+#pragma once
+
+#include "DeskmapCore/HTTP/HTTPDataLoading.hpp"
+#include "DeskmapCore/Summary/APIProvider.hpp"
+
+#include <asio/awaitable.hpp>
+#include <chrono>
+#include <memory>
+#include <string>
+
+namespace deskmap {
+
+inline constexpr std::chrono::seconds defaultRequestDeadline{60};
+
+// Sends `request` once through `loader`, bounded by `deadline`, and returns
+// the body of a 2xx HTTP answer. Every failure is the provider's DeskmapError:
+// "request timed out" when the deadline passes, the loader's own description
+// for a request that did not complete, "the response was not HTTP", or the
+// status with "request was rejected". Cancellation is CancellationError,
+// never a provider error.
+asio::awaitable<std::string> loadResponse(platform::UrlRequest request,
+                                          std::shared_ptr<HTTPDataLoading> loader,
+                                          APIProvider provider,
+                                          std::chrono::steady_clock::duration deadline);
+
+} // namespace deskmap

@@ -1,0 +1,124 @@
+// `deskmap summarize` against the stand-in API through the base-URL variables.
+#include "CLITestSupport.hpp"
+#include "Support/StandInAPIServer.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <csignal>
+
+namespace deskmap {
+namespace {
+
+using test::deskmap;
+using test::scenarios;
+
+class SummarizeCommandTest : public testing::Test {
+protected:
+    test::StandInAPIServer server;
+    const std::string scenario = scenarios + "shared-space.json";
+
+    std::map<std::string, std::string> openAI(std::string token = "sk-test") const {
+        return {{"DESKMAP_OPENAI_BASE_URL", server.baseURL()},
+                {"OPENAI_ACCESS_TOKEN", std::move(token)}};
+    }
+    std::map<std::string, std::string> openRouter(std::string token = "or-test") const {
+        return {{"DESKMAP_OPENROUTER_BASE_URL", server.baseURL() + "/"},
+                {"OPENROUTER_API_KEY", std::move(token)}};
+    }
+};
+
+TEST_F(SummarizeCommandTest, PrintsTheSummariesOfEverySpace) {
+    server.enqueueJSON(test::responsesBody(test::latinAnswer({1, 2, 3})));
+    const auto result = deskmap({"summarize", "--desktop", scenario}, openAI());
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, "1  Work 1\n   Reviewing the release plan\n\n"
+                          "2  Work 2 (current)\n   Reviewing the release plan\n\n"
+                          "3  Work 3 (current)\n   Reviewing the release plan\n");
+    ASSERT_EQ(server.received().size(), 1u);
+    EXPECT_EQ(server.received()[0].path, "/v1/responses");
+}
+
+TEST_F(SummarizeCommandTest, PrintsJSONThroughOpenRouter) {
+    server.enqueueJSON(test::chatCompletionsBody(test::latinAnswer({1, 2, 3})));
+    const auto result = deskmap(
+        {"summarize", "--provider", "openrouter", "--json", "--desktop", scenario}, openRouter());
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto document = nlohmann::json::parse(result.out);
+    EXPECT_EQ(document["model"], "deepseek/deepseek-v4-flash-0731");
+    EXPECT_EQ(document["spaces"].size(), 3u);
+    EXPECT_EQ(server.received().at(0).path, "/api/v1/chat/completions");
+    EXPECT_EQ(server.received().at(0).header("Authorization"), "Bearer or-test");
+}
+
+TEST_F(SummarizeCommandTest, AMissingOrBlankKeyIsReportedWithoutARequest) {
+    auto missing = openAI();
+    missing.erase("OPENAI_ACCESS_TOKEN");
+    const auto noKey = deskmap({"summarize", "--desktop", scenario}, missing);
+    EXPECT_EQ(noKey.exitCode, 1);
+    EXPECT_EQ(noKey.err, "OPENAI_ACCESS_TOKEN is required for summarize.\n");
+    EXPECT_EQ(noKey.out, "");
+
+    const auto blank = deskmap({"summarize", "--provider", "openrouter", "--desktop", scenario},
+                               openRouter(" \n"));
+    EXPECT_EQ(blank.exitCode, 1);
+    EXPECT_EQ(blank.err, "OPENROUTER_API_KEY is required for summarize with OpenRouter.\n");
+    EXPECT_TRUE(server.received().empty());
+}
+
+TEST_F(SummarizeCommandTest, DryRunShowsWhatWouldBeSentAndSendsNothing) {
+    auto noKey = openAI();
+    noKey.erase("OPENAI_ACCESS_TOKEN");
+    const auto result = deskmap({"summarize", "--dry-run", "--desktop", scenario}, noKey);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto firstLine = result.out.substr(0, result.out.find('\n'));
+    EXPECT_EQ(firstLine, "POST " + server.baseURL() + "/v1/responses");
+    const auto body = nlohmann::json::parse(result.out.substr(firstLine.size() + 1));
+    EXPECT_EQ(body["model"], "gpt-5.6-luna");
+    EXPECT_NE(body["input"].get<std::string>().find("docs/guide"), std::string::npos);
+    EXPECT_EQ(body["input"].get<std::string>().find("AAAA-1111"), std::string::npos);
+
+    const auto openRouterRun =
+        deskmap({"summarize", "--provider", "openrouter", "--dry-run", "--desktop", scenario},
+                {{"DESKMAP_OPENROUTER_BASE_URL", server.baseURL()}});
+    ASSERT_EQ(openRouterRun.exitCode, 0) << openRouterRun.err;
+    EXPECT_EQ(openRouterRun.out.rfind("POST " + server.baseURL() + "/api/v1/chat/completions\n", 0),
+              0u);
+    EXPECT_TRUE(server.received().empty());
+}
+
+TEST_F(SummarizeCommandTest, FailuresPrintTheirDescription) {
+    server.enqueue({500, "oops", false});
+    const auto rejected = deskmap({"summarize", "--desktop", scenario}, openAI());
+    EXPECT_EQ(rejected.exitCode, 1);
+    EXPECT_EQ(rejected.err, "OpenAI returned HTTP 500: request was rejected\n");
+
+    server.enqueueJSON(test::responsesBody(test::latinAnswer({1})));
+    const auto incomplete = deskmap({"summarize", "--desktop", scenario}, openAI());
+    EXPECT_EQ(incomplete.exitCode, 1);
+    EXPECT_EQ(incomplete.err, "OpenAI returned an invalid response: the model did not summarize "
+                              "every Space exactly once\n");
+
+    const auto collection =
+        deskmap({"summarize", "--desktop", scenarios + "no-spaces.json"}, openAI());
+    EXPECT_EQ(collection.exitCode, 1);
+    EXPECT_EQ(collection.err, "Could not inspect macOS Spaces: no Spaces were reported\n");
+
+    EXPECT_EQ(deskmap({"summarize", "--provider", "gemini"}, openAI()).exitCode, 2);
+}
+
+TEST_F(SummarizeCommandTest, InterruptCancelsTheRequestQuietly) {
+    server.enqueue({200, "", true});
+    test::ChildProcess process(test::deskmapBinary, {"summarize", "--desktop", scenario}, openAI(),
+                               test::isolatedEnvironment);
+    ASSERT_TRUE(server.waitForRequests(1));
+    process.signal(SIGINT);
+    const auto result = process.wait();
+    EXPECT_EQ(result.exitCode, 130);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "");
+}
+
+} // namespace
+} // namespace deskmap

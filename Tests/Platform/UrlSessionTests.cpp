@@ -1,0 +1,116 @@
+#include "DeskmapPlatform/Http/UrlSession.hpp"
+#include "DeskmapPlatform/Runtime/CancellationError.hpp"
+#include "Support/RunAsync.hpp"
+#include "Support/StandInAPIServer.hpp"
+
+#include <gtest/gtest.h>
+
+namespace deskmap::platform {
+namespace {
+
+using namespace std::chrono_literals;
+
+UrlRequest post(const std::string& url, std::string body = "{}") {
+    UrlRequest request;
+    request.url = url;
+    request.method = "POST";
+    request.headers = {{"Content-Type", "application/json"}, {"Authorization", "Bearer k"}};
+    request.body = std::move(body);
+    return request;
+}
+
+std::string failureOf(UrlSession& session, UrlRequest request) {
+    try {
+        test::runAsync(session.data(std::move(request)));
+    } catch (const UrlError& error) {
+        return error.what();
+    }
+    return "no failure";
+}
+
+TEST(UrlSession, PostsTheRequestAndReturnsStatusAndBody) {
+    test::StandInAPIServer server;
+    server.enqueue({201, R"({"ok":true})", false});
+    UrlSession session;
+    const auto load =
+        test::runAsync(session.data(post(server.baseURL() + "/v1/responses", R"({"a":"/"})")));
+    EXPECT_EQ(load.response.statusCode, 201);
+    EXPECT_EQ(load.body, R"({"ok":true})");
+
+    const auto requests = server.received();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].method, "POST");
+    EXPECT_EQ(requests[0].path, "/v1/responses");
+    EXPECT_EQ(requests[0].body, R"({"a":"/"})");
+    EXPECT_EQ(requests[0].header("Authorization"), "Bearer k");
+    EXPECT_EQ(requests[0].header("Content-Type"), "application/json");
+}
+
+TEST(UrlSession, ReportsRejectedStatusesAsResponses) {
+    test::StandInAPIServer server;
+    server.enqueue({429, "slow down", false});
+    UrlSession session;
+    EXPECT_EQ(test::runAsync(session.data(post(server.baseURL()))).response.statusCode, 429);
+}
+
+TEST(UrlSession, RefusesHeadersThatWouldSplitTheRequest) {
+    test::StandInAPIServer server;
+    UrlSession session;
+    auto request = post(server.baseURL());
+    request.headers.push_back({"Authorization", "Bearer a\r\nX-Injected: 1"});
+    EXPECT_EQ(failureOf(session, request),
+              "the request header \"Authorization\" contains a line break");
+    request.headers = {{"X-Name\n", "v"}};
+    EXPECT_NE(failureOf(session, request).find("contains a line break"), std::string::npos);
+    EXPECT_TRUE(server.received().empty());
+}
+
+TEST(UrlSession, ReportsAConnectionThatIsRefused) {
+    std::string url;
+    {
+        test::StandInAPIServer server; // a port that was just free
+        url = server.baseURL();
+    }
+    UrlSession session;
+    const auto failure = failureOf(session, post(url));
+    EXPECT_NE(failure.find("onnect"), std::string::npos) << failure;
+}
+
+TEST(UrlSession, RefusesSchemesOtherThanHTTP) {
+    UrlSession session;
+    EXPECT_NE(failureOf(session, post("file:///etc/passwd")), "no failure");
+}
+
+TEST(UrlSession, StopsReadingABodyOverTheLimit) {
+    test::StandInAPIServer server;
+    server.enqueue({200, std::string(4096, 'x'), false});
+    UrlSession session(1024);
+    EXPECT_EQ(failureOf(session, post(server.baseURL())), "the response body exceeded 1024 bytes");
+}
+
+TEST(UrlSession, GivesUpOnAnIdleServerAfterTheTimeoutInterval) {
+    test::StandInAPIServer server;
+    server.enqueue({200, "", true});
+    UrlSession session;
+    auto request = post(server.baseURL());
+    request.timeoutInterval = 1s;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_NE(failureOf(session, request), "no failure");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
+}
+
+TEST(UrlSession, CancellationEndsTheWaitPromptly) {
+    test::StandInAPIServer server;
+    server.enqueue({200, "", true});
+    UrlSession session;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_THROW(test::runAsync(session.data(post(server.baseURL())), 100ms),
+                 runtime::CancellationError);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+    // The session goes on serving after a cancelled transfer.
+    server.enqueue({200, "after", false});
+    EXPECT_EQ(test::runAsync(session.data(post(server.baseURL()))).body, "after");
+}
+
+} // namespace
+} // namespace deskmap::platform

@@ -1,13 +1,10 @@
 #include "DeskmapCore/API/ChatCompletionsSummarizer.hpp"
 
-#include "DeskmapCore/API/JSONPostRequest.hpp"
-#include "DeskmapCore/Summary/LatinRetry.hpp"
+#include "DeskmapCore/API/HTTPSummaryRoute.hpp"
 #include "DeskmapCore/Summary/SummaryRequest.hpp"
 #include "DeskmapCore/Support/StrictJSON.hpp"
 
 #include <nlohmann/json.hpp>
-
-#include <functional>
 
 namespace deskmap {
 
@@ -85,26 +82,12 @@ std::string ChatCompletionsSummarizer::outputText(const std::string& body) {
 }
 
 asio::awaitable<SummaryResult> ChatCompletionsSummarizer::summarize(Inventory inventory) const {
-    const auto provider = APIProvider::openRouter();
-    auto input = SummaryRequest::minimizedInput(inventory, provider);
-    std::function<asio::awaitable<std::string>(std::string_view)> ask =
-        [this, input = std::move(input)](std::string_view instructions) {
-            return send(input, instructions);
-        };
-    // Awaitables are made in a statement of their own: GCC 12 destroys the
-    // temporaries of a co_await expression twice.
-    auto summarizing =
-        summarizeWithLatinRetry(std::move(inventory), model, provider, std::move(ask));
+    auto summarizing = summarizeOverHTTP(
+        HTTPSummaryRoute{APIProvider::openRouter(), model, endpoint_, token_, loader_,
+                         requestDeadline_, &ChatCompletionsSummarizer::requestBody,
+                         &ChatCompletionsSummarizer::outputText},
+        std::move(inventory));
     co_return co_await std::move(summarizing);
-}
-
-asio::awaitable<std::string> ChatCompletionsSummarizer::send(std::string input,
-                                                             std::string_view instructions) const {
-    auto request = jsonPostRequest(endpoint_, token_, requestBody(input, instructions));
-    auto loading =
-        loadResponse(std::move(request), loader_, APIProvider::openRouter(), requestDeadline_);
-    const auto body = co_await std::move(loading);
-    co_return outputText(body);
 }
 
 } // namespace deskmap

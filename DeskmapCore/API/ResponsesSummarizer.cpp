@@ -1,13 +1,10 @@
 #include "DeskmapCore/API/ResponsesSummarizer.hpp"
 
-#include "DeskmapCore/API/JSONPostRequest.hpp"
-#include "DeskmapCore/Summary/LatinRetry.hpp"
+#include "DeskmapCore/API/HTTPSummaryRoute.hpp"
 #include "DeskmapCore/Summary/SummaryRequest.hpp"
 #include "DeskmapCore/Support/StrictJSON.hpp"
 
 #include <nlohmann/json.hpp>
-
-#include <functional>
 
 namespace deskmap {
 
@@ -107,26 +104,11 @@ std::string ResponsesSummarizer::outputText(const std::string& body) {
 }
 
 asio::awaitable<SummaryResult> ResponsesSummarizer::summarize(Inventory inventory) const {
-    const auto provider = APIProvider::openAI();
-    auto input = SummaryRequest::minimizedInput(inventory, provider);
-    std::function<asio::awaitable<std::string>(std::string_view)> ask =
-        [this, input = std::move(input)](std::string_view instructions) {
-            return send(input, instructions);
-        };
-    // Awaitables are made in a statement of their own: GCC 12 destroys the
-    // temporaries of a co_await expression twice.
-    auto summarizing =
-        summarizeWithLatinRetry(std::move(inventory), model, provider, std::move(ask));
+    auto summarizing = summarizeOverHTTP(
+        HTTPSummaryRoute{APIProvider::openAI(), model, endpoint_, token_, loader_, requestDeadline_,
+                         &ResponsesSummarizer::requestBody, &ResponsesSummarizer::outputText},
+        std::move(inventory));
     co_return co_await std::move(summarizing);
-}
-
-asio::awaitable<std::string> ResponsesSummarizer::send(std::string input,
-                                                       std::string_view instructions) const {
-    auto request = jsonPostRequest(endpoint_, token_, requestBody(input, instructions));
-    auto loading =
-        loadResponse(std::move(request), loader_, APIProvider::openAI(), requestDeadline_);
-    const auto body = co_await std::move(loading);
-    co_return outputText(body);
 }
 
 } // namespace deskmap

@@ -41,9 +41,6 @@ public:
     std::chrono::steady_clock::duration requestDeadline() const { return requestDeadline_; }
 
 private:
-    // One request with the given instructions; returns the model's text.
-    asio::awaitable<std::string> send(std::string input, std::string_view instructions) const;
-
     std::string token_;
     std::string endpoint_;
     std::shared_ptr<HTTPDataLoading> loader_;

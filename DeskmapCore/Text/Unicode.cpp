@@ -42,7 +42,7 @@ int32_t length32(std::string_view text) {
     return static_cast<int32_t>(text.size());
 }
 
-const uint8_t* bytes(std::string_view text) {
+const uint8_t* utf8Bytes(std::string_view text) {
     return reinterpret_cast<const uint8_t*>(text.data());
 }
 
@@ -73,7 +73,7 @@ std::string trimmedWhitespaceAndNewlines(std::string_view text) {
     while (offset < length) {
         const auto scalarStart = offset;
         UChar32 scalar = 0;
-        U8_NEXT(bytes(text), offset, length, scalar);
+        U8_NEXT(utf8Bytes(text), offset, length, scalar);
         if (scalar < 0 || !u_isUWhiteSpace(scalar)) {
             if (start < 0) {
                 start = scalarStart;
@@ -113,6 +113,25 @@ std::size_t graphemeCount(std::string_view utf8) {
                                  u_errorName(status));
     }
     return count;
+}
+
+std::string repairedUTF8(std::string_view bytes) {
+    std::string repaired;
+    repaired.reserve(bytes.size());
+    const auto length = length32(bytes);
+    int32_t offset = 0;
+    while (offset < length) {
+        const auto start = offset;
+        UChar32 scalar = 0;
+        U8_NEXT(utf8Bytes(bytes), offset, length, scalar);
+        if (scalar < 0) {
+            repaired += "\xEF\xBF\xBD";
+        } else {
+            repaired.append(bytes.substr(static_cast<std::size_t>(start),
+                                         static_cast<std::size_t>(offset - start)));
+        }
+    }
+    return repaired;
 }
 
 } // namespace deskmap::Unicode

@@ -22,3 +22,10 @@ std::string trimmedWhitespaceAndNewlines(std::string_view text);
 std::size_t graphemeCount(std::string_view utf8);
 
 } // namespace deskmap::Unicode
+
+namespace deskmap::Unicode {
+
+// `bytes` as UTF-8 text, every ill-formed sequence replaced by U+FFFD.
+std::string repairedUTF8(std::string_view bytes);
+
+} // namespace deskmap::Unicode

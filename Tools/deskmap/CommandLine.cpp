@@ -1,5 +1,6 @@
 #include "CommandLine.hpp"
 
+#include "CheckClientCommand.hpp"
 #include "DeskmapCore/Inventory/DeskmapVersion.hpp"
 #include "ExitCode.hpp"
 #include "SpacesCommand.hpp"
@@ -43,9 +44,9 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
                      "language model from app names and window titles.");
     summarizeCommand
         ->add_option("--provider", summarize.provider,
-                     "Summary provider: openai (key in OPENAI_ACCESS_TOKEN) or openrouter (key in "
-                     "OPENROUTER_API_KEY).")
-        ->check(CLI::IsMember({"openai", "openrouter"}))
+                     "Summary provider: openai (key in OPENAI_ACCESS_TOKEN), openrouter (key in "
+                     "OPENROUTER_API_KEY), or an installed, signed-in client: codex or cursor.")
+        ->check(CLI::IsMember({"openai", "openrouter", "codex", "cursor"}))
         ->capture_default_str();
     summarizeCommand->add_flag("--json", summarize.json, "Print JSON instead of terminal text.");
     summarizeCommand->add_flag("--dry-run", summarize.dryRun,
@@ -54,6 +55,15 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     summarizeCommand->add_option("--desktop", summarize.desktop, desktopHelp);
     summarizeCommand->callback(
         [&] { command = [&] { return runSummarize(summarize, out, err); }; });
+
+    std::string client;
+    auto* checkClientCommand = app.add_subcommand(
+        "check-client", "Check that an installed command-line client is available and signed in.");
+    checkClientCommand->add_option("client", client, "codex or cursor")
+        ->required()
+        ->check(CLI::IsMember({"codex", "cursor"}));
+    checkClientCommand->callback(
+        [&] { command = [&] { return runCheckClient(client, out, err); }; });
 
     try {
         app.parse(argc, argv);

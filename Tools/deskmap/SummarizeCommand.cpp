@@ -6,17 +6,16 @@
 #include "DeskmapCore/API/OpenRouterClient.hpp"
 #include "DeskmapCore/API/ResponsesSummarizer.hpp"
 #include "DeskmapCore/Errors/DeskmapError.hpp"
+#include "DeskmapCore/InstalledClients/InstalledClientSummarizer.hpp"
 #include "DeskmapCore/Output/OutputFormatter.hpp"
+#include "DeskmapCore/Process/FoundationInstalledClientProcessRunner.hpp"
 #include "DeskmapCore/Summary/SummaryRequest.hpp"
-#include "DeskmapPlatform/Runtime/Task.hpp"
 #include "DesktopOption.hpp"
 #include "ExitCode.hpp"
+#include "Interruptible.hpp"
 
 #include <nlohmann/json.hpp>
 
-#include <asio/io_context.hpp>
-#include <asio/signal_set.hpp>
-#include <csignal>
 #include <cstdlib>
 #include <ostream>
 
@@ -31,6 +30,19 @@ std::string environmentValue(const char* name) {
 
 // What the provider would be sent, without sending it.
 int printDryRun(const SummarizeOptions& options, const Inventory& inventory, std::ostream& out) {
+    if (const auto client = installedClientFromRawValue(options.provider)) {
+        const auto input =
+            SummaryRequest::minimizedInput(inventory, APIProvider::installedClient(*client));
+        const auto prompt =
+            InstalledClientSummarizer::prompt(*client, SummaryRequest::instructions, input);
+        out << "RUN " << executableNames(*client).front();
+        for (const auto& argument :
+             InstalledClientSummarizer::arguments(*client, "<run directory>", prompt)) {
+            out << " " << (argument == prompt ? std::string("<prompt>") : argument);
+        }
+        out << "\n" << prompt << "\n";
+        return ExitCode::success;
+    }
     const bool openRouter = options.provider == "openrouter";
     const auto provider = openRouter ? APIProvider::openRouter() : APIProvider::openAI();
     const auto input = SummaryRequest::minimizedInput(inventory, provider);
@@ -44,8 +56,13 @@ int printDryRun(const SummarizeOptions& options, const Inventory& inventory, std
     return ExitCode::success;
 }
 
-std::unique_ptr<SpaceSummarizing> makeSummarizer(const std::string& provider,
-                                                 std::shared_ptr<platform::UrlSession> session) {
+std::unique_ptr<SpaceSummarizing> makeSummarizer(const std::string& provider) {
+    if (const auto client = installedClientFromRawValue(provider)) {
+        return std::make_unique<InstalledClientSummarizer>(
+            *client, InstalledClientExecutableLocator::forCurrentProcess(),
+            std::make_shared<FoundationInstalledClientProcessRunner>());
+    }
+    auto session = std::make_shared<platform::UrlSession>();
     if (provider == "openrouter") {
         return std::make_unique<OpenRouterClient>(environmentValue("OPENROUTER_API_KEY"),
                                                   OpenRouterClient::endpoint(), std::move(session));
@@ -53,17 +70,6 @@ std::unique_ptr<SpaceSummarizing> makeSummarizer(const std::string& provider,
     return std::make_unique<LunaClient>(environmentValue("OPENAI_ACCESS_TOKEN"),
                                         Endpoints::responsesEndpointFromEnvironment(),
                                         std::move(session));
-}
-
-// Stops listening for Ctrl-C once the summary is done, so the loop can end.
-asio::awaitable<void> stopListeningAfter(runtime::Task<SummaryResult> task,
-                                         asio::signal_set& interrupts) {
-    try {
-        co_await task.value();
-    } catch (...) {
-        // The outcome is read from the task itself.
-    }
-    interrupts.cancel();
 }
 
 } // namespace
@@ -79,29 +85,16 @@ int runSummarize(const SummarizeOptions& options, std::ostream& out, std::ostrea
 
     try {
         asio::io_context io;
-        auto summarizer =
-            makeSummarizer(options.provider, std::make_shared<platform::UrlSession>());
-        auto task = runtime::Task<SummaryResult>::spawn(
-            io.get_executor(), summarizer->summarize(*collected.inventory));
-
-        asio::signal_set interrupts(io, SIGINT);
-        interrupts.async_wait([task](const asio::error_code& error, int) {
-            if (!error) {
-                task.cancel();
-            }
-        });
-        runtime::Task<void>::spawn(io.get_executor(), stopListeningAfter(task, interrupts));
-        io.run();
-
-        const auto result = task.get();
+        auto summarizer = makeSummarizer(options.provider);
+        const auto result = runInterruptible(io, summarizer->summarize(*collected.inventory));
         out << (options.json ? OutputFormatter::summaryJSON(result)
                              : OutputFormatter::summaryHuman(result))
             << "\n";
         return ExitCode::success;
     } catch (const runtime::CancellationError&) {
         return ExitCode::interrupted;
-    } catch (const DeskmapError& error) {
-        err << *error.errorDescription() << "\n";
+    } catch (const LocalizedError& error) {
+        err << error.errorDescription().value_or(error.what()) << "\n";
         return ExitCode::failure;
     } catch (const std::exception& error) {
         err << "deskmap: " << error.what() << "\n";

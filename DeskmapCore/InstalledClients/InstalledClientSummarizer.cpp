@@ -1,0 +1,215 @@
+#include "DeskmapCore/InstalledClients/InstalledClientSummarizer.hpp"
+
+#include "DeskmapCore/Errors/InstalledClientError.hpp"
+#include "DeskmapCore/InstalledClients/InstalledClientVerifier.hpp"
+#include "DeskmapCore/InstalledClients/RunDirectory.hpp"
+#include "DeskmapCore/Summary/LatinRetry.hpp"
+#include "DeskmapCore/Summary/SummaryRequest.hpp"
+#include "DeskmapCore/Support/StrictJSON.hpp"
+#include "DeskmapCore/Text/Unicode.hpp"
+#include "DeskmapPlatform/Runtime/Cancellation.hpp"
+#include "DeskmapPlatform/Runtime/CancellationError.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <sstream>
+
+namespace deskmap {
+
+namespace {
+
+std::filesystem::path schemaFile(const std::filesystem::path& runDirectory) {
+    return runDirectory / "schema.json";
+}
+
+std::filesystem::path outputFile(const std::filesystem::path& runDirectory) {
+    return runDirectory / "output.json";
+}
+
+// Written to a temporary name and renamed, so the client never reads half a
+// file.
+void writeSchema(const std::filesystem::path& runDirectory) {
+    try {
+        const auto temporary = runDirectory / ".schema.json.partial";
+        {
+            std::ofstream stream(temporary, std::ios::binary | std::ios::trunc);
+            stream << SummaryRequest::schema().dump();
+            if (!stream.flush()) {
+                throw std::runtime_error("write failed");
+            }
+        }
+        std::filesystem::rename(temporary, schemaFile(runDirectory));
+    } catch (const std::exception&) {
+        throw InstalledClientError::invalidOutput(InstalledClient::codex,
+                                                  "the output schema could not be prepared");
+    }
+}
+
+std::string readCodexAnswer(const std::filesystem::path& runDirectory) {
+    std::ifstream stream(outputFile(runDirectory), std::ios::binary);
+    std::ostringstream contents;
+    if (stream) {
+        contents << stream.rdbuf();
+    }
+    if (!stream || stream.bad() || contents.str().empty()) {
+        throw InstalledClientError::invalidOutput(InstalledClient::codex,
+                                                  "no final response was produced");
+    }
+    return Unicode::repairedUTF8(contents.str());
+}
+
+std::string readCursorAnswer(const std::string& standardOutput) {
+    try {
+        const auto document = parseJSONDocument(standardOutput);
+        return JSONField(document).member("result").text();
+    } catch (const JSONDecodingError&) {
+        throw InstalledClientError::invalidOutput(InstalledClient::cursor,
+                                                  "the response wrapper was malformed");
+    }
+}
+
+struct ClientRun {
+    InstalledClient client;
+    std::string executable;
+    std::filesystem::path runDirectory;
+    std::shared_ptr<InstalledClientProcessRunning> runner;
+    std::chrono::duration<double> timeout;
+    std::string input;
+};
+
+// One run of the client with the given instructions; returns its answer text.
+asio::awaitable<std::string> ask(std::shared_ptr<const ClientRun> run,
+                                 std::string_view instructions) {
+    const auto prompt = InstalledClientSummarizer::prompt(run->client, instructions, run->input);
+    InstalledClientProcessRequest request{
+        run->executable,
+        InstalledClientSummarizer::arguments(run->client, run->runDirectory, prompt),
+        (run->runDirectory / "workspace").string(),
+        run->client == InstalledClient::codex ? std::optional<std::string>(prompt) : std::nullopt,
+        run->timeout};
+
+    InstalledClientProcessResult result;
+    std::exception_ptr failure;
+    try {
+        auto running = run->runner->run(std::move(request));
+        result = co_await std::move(running);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
+        if (runtime::isCancellation(failure)) {
+            throw runtime::CancellationError();
+        }
+        try {
+            std::rethrow_exception(failure);
+        } catch (const ProcessRunnerError& error) {
+            if (error.failure() == ProcessRunnerError::Case::timedOut) {
+                throw InstalledClientError::timedOut(run->client);
+            }
+        } catch (...) {
+        }
+        throw InstalledClientError::verificationFailed(run->client,
+                                                       "the client process could not run");
+    }
+    if (result.status != 0) {
+        throw InstalledClientError::processFailed(run->client, result.status);
+    }
+    co_return run->client == InstalledClient::codex ? readCodexAnswer(run->runDirectory)
+                                                    : readCursorAnswer(result.standardOutput);
+}
+
+} // namespace
+
+InstalledClientSummarizer::InstalledClientSummarizer(
+    InstalledClient client, InstalledClientExecutableLocator locator,
+    std::shared_ptr<InstalledClientProcessRunning> runner, std::filesystem::path temporaryDirectory,
+    InstalledClientTimeouts timeouts)
+    : client_(client), locator_(std::move(locator)), runner_(std::move(runner)),
+      temporaryDirectory_(temporaryDirectory.empty() ? RunDirectory::defaultTemporaryDirectory()
+                                                     : std::move(temporaryDirectory)),
+      timeouts_(timeouts) {}
+
+std::string InstalledClientSummarizer::prompt(InstalledClient client, std::string_view instructions,
+                                              const std::string& input) {
+    std::string text(instructions);
+    if (client == InstalledClient::cursor) {
+        text += jsonOnlySuffix;
+    }
+    text += promptSeparator;
+    text += input;
+    return text;
+}
+
+std::vector<std::string> InstalledClientSummarizer::arguments(
+    InstalledClient client, const std::filesystem::path& runDirectory, const std::string& prompt) {
+    const auto workspace = (runDirectory / "workspace").string();
+    if (client == InstalledClient::codex) {
+        return {"exec",
+                "--model",
+                std::string(model(client)),
+                "--sandbox",
+                "read-only",
+                "--ephemeral",
+                "--ignore-user-config",
+                "--skip-git-repo-check",
+                "--cd",
+                workspace,
+                "--output-schema",
+                schemaFile(runDirectory).string(),
+                "--output-last-message",
+                outputFile(runDirectory).string(),
+                "--color",
+                "never",
+                "-c",
+                "model_reasoning_effort=\"none\"",
+                "-"};
+    }
+    return {"--print",
+            "--mode",
+            "ask",
+            "--sandbox",
+            "enabled",
+            "--model",
+            std::string(model(client)),
+            "--output-format",
+            "json",
+            "--workspace",
+            workspace,
+            "--trust",
+            prompt};
+}
+
+asio::awaitable<SummaryResult> InstalledClientSummarizer::summarize(Inventory inventory) {
+    InstalledClientVerifier verifier(locator_, runner_, timeouts_.status);
+    auto verifying = verifier.verify(client_);
+    co_await std::move(verifying);
+    co_await runtime::checkCancellation();
+
+    const auto executable = locator_.locate(client_);
+    if (!executable) {
+        throw InstalledClientError::executableNotFound(client_);
+    }
+    std::optional<RunDirectory> runDirectory;
+    try {
+        runDirectory.emplace(temporaryDirectory_);
+    } catch (const std::filesystem::filesystem_error&) {
+        throw InstalledClientError::verificationFailed(
+            client_, "a temporary workspace could not be created");
+    }
+
+    const auto provider = APIProvider::installedClient(client_);
+    auto input = SummaryRequest::minimizedInput(inventory, provider);
+    if (client_ == InstalledClient::codex) {
+        writeSchema(runDirectory->path());
+    }
+    auto run = std::make_shared<const ClientRun>(ClientRun{
+        client_, *executable, runDirectory->path(), runner_, timeouts_.run, std::move(input)});
+    std::function<asio::awaitable<std::string>(std::string_view)> askClient =
+        [run](std::string_view instructions) { return ask(run, instructions); };
+    auto summarizing = summarizeWithLatinRetry(std::move(inventory), std::string(model(client_)),
+                                               provider, std::move(askClient));
+    co_return co_await std::move(summarizing);
+}
+
+} // namespace deskmap

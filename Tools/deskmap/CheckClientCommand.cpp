@@ -1,0 +1,38 @@
+#include "CheckClientCommand.hpp"
+
+#include "DeskmapCore/Errors/InstalledClientError.hpp"
+#include "DeskmapCore/InstalledClients/InstalledClientVerifier.hpp"
+#include "DeskmapCore/Process/FoundationInstalledClientProcessRunner.hpp"
+#include "ExitCode.hpp"
+#include "Interruptible.hpp"
+
+#include <ostream>
+
+namespace deskmap::cli {
+
+int runCheckClient(const std::string& client, std::ostream& out, std::ostream& err) {
+    const auto installedClient = installedClientFromRawValue(client);
+    if (!installedClient) {
+        err << "deskmap: unknown client \"" << client << "\" (expected codex or cursor)\n";
+        return ExitCode::usage;
+    }
+    try {
+        asio::io_context io;
+        const InstalledClientVerifier verifier(
+            InstalledClientExecutableLocator::forCurrentProcess(),
+            std::make_shared<FoundationInstalledClientProcessRunner>());
+        runInterruptible(io, verifier.verify(*installedClient));
+        out << "Available and signed in\n";
+        return ExitCode::success;
+    } catch (const runtime::CancellationError&) {
+        return ExitCode::interrupted;
+    } catch (const LocalizedError& error) {
+        err << error.errorDescription().value_or(error.what()) << "\n";
+        return ExitCode::failure;
+    } catch (const std::exception& error) {
+        err << "deskmap: " << error.what() << "\n";
+        return ExitCode::failure;
+    }
+}
+
+} // namespace deskmap::cli

@@ -19,7 +19,10 @@
 #include <asio/use_awaitable.hpp>
 #include <asio/write.hpp>
 #include <csignal>
+#include <fcntl.h>
 #include <mutex>
+#include <poll.h>
+#include <unistd.h>
 
 namespace deskmap {
 
@@ -114,9 +117,6 @@ private:
         output_.assign(process_->takeStandardOutput());
         error_.assign(process_->takeStandardError());
         exit_.assign(process_->takeExitDescriptor());
-        if (request_.standardInput) {
-            input_.assign(process_->takeStandardInput());
-        }
     }
 
     // Write errors are ignored: a child may exit without reading its input.
@@ -124,6 +124,7 @@ private:
         if (!request_.standardInput) {
             return;
         }
+        input_.assign(process_->takeStandardInput());
         asio::async_write(input_, asio::buffer(*request_.standardInput),
                           [self = shared_from_this()](const asio::error_code&, std::size_t) {
                               asio::error_code ignored;
@@ -166,7 +167,7 @@ private:
         timeoutTimer_.cancel();
         killTimer_.cancel();
         asio::error_code ignored;
-        input_.close(ignored); // ends a writer blocked on a grandchild's pipe
+        input_.close(ignored); // ends a write to a grandchild that never reads
     }
 
     // Drains the stream to its end, keeping at most the limit: a child must
@@ -196,8 +197,21 @@ private:
     static asio::awaitable<std::int32_t> waitForExit(std::shared_ptr<ProcessExecution> self) {
         auto waiting = self->exit_.async_wait(asio::posix::descriptor_base::wait_read,
                                               asio::experimental::as_tuple(asio::use_awaitable));
-        co_await std::move(waiting);
-        co_return self->process_->reap();
+        // Readiness is only a hint (the reactor may report it spuriously): the
+        // child has exited only when it can be reaped.
+        for (;;) {
+            auto [waitError] = co_await std::move(waiting);
+            if (const auto status = self->process_->tryReap()) {
+                co_return *status;
+            }
+            if (waitError) {
+                asio::steady_timer pause(self->strand_, std::chrono::milliseconds(20));
+                auto pausing = pause.async_wait(asio::experimental::as_tuple(asio::use_awaitable));
+                co_await std::move(pausing);
+            }
+            waiting = self->exit_.async_wait(asio::posix::descriptor_base::wait_read,
+                                             asio::experimental::as_tuple(asio::use_awaitable));
+        }
     }
 
     Strand strand_;

@@ -155,12 +155,18 @@ void SpawnedProcess::signalGroup(int signal) const {
     }
 }
 
-int SpawnedProcess::reap() {
+std::optional<int> SpawnedProcess::tryReap() {
+    if (reaped_) {
+        return std::nullopt;
+    }
     int status = 0;
     pid_t waited = -1;
     do {
-        waited = ::waitpid(pid_, &status, 0);
+        waited = ::waitpid(pid_, &status, WNOHANG);
     } while (waited < 0 && errno == EINTR);
+    if (waited == 0) {
+        return std::nullopt;
+    }
     reaped_ = true;
     if (waited < 0) {
         return -1;

@@ -50,9 +50,9 @@ public:
     // child itself has exited (a grandchild may hold its pipes).
     void signalGroup(int signal) const;
 
-    // Reaps the exited child: its exit status, or minus the number of the
-    // signal that ended it. Call once the exit descriptor is readable.
-    int reap();
+    // Reaps the child if it has exited: its exit status, or minus the number
+    // of the signal that ended it. Nothing while it still runs.
+    std::optional<int> tryReap();
 
 private:
     explicit SpawnedProcess(pid_t pid) : pid_(pid) {}

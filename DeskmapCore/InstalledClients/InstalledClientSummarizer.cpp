@@ -1,6 +1,7 @@
 #include "DeskmapCore/InstalledClients/InstalledClientSummarizer.hpp"
 
 #include "DeskmapCore/Errors/InstalledClientError.hpp"
+#include "DeskmapCore/InstalledClients/ClientProcess.hpp"
 #include "DeskmapCore/InstalledClients/InstalledClientVerifier.hpp"
 #include "DeskmapCore/InstalledClients/RunDirectory.hpp"
 #include "DeskmapCore/Summary/LatinRetry.hpp"
@@ -8,7 +9,6 @@
 #include "DeskmapCore/Support/StrictJSON.hpp"
 #include "DeskmapCore/Text/Unicode.hpp"
 #include "DeskmapPlatform/Runtime/Cancellation.hpp"
-#include "DeskmapPlatform/Runtime/CancellationError.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -89,29 +89,9 @@ asio::awaitable<std::string> ask(std::shared_ptr<const ClientRun> run,
         run->client == InstalledClient::codex ? std::optional<std::string>(prompt) : std::nullopt,
         run->timeout};
 
-    InstalledClientProcessResult result;
-    std::exception_ptr failure;
-    try {
-        auto running = run->runner->run(std::move(request));
-        result = co_await std::move(running);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (failure) {
-        if (runtime::isCancellation(failure)) {
-            throw runtime::CancellationError();
-        }
-        try {
-            std::rethrow_exception(failure);
-        } catch (const ProcessRunnerError& error) {
-            if (error.failure() == ProcessRunnerError::Case::timedOut) {
-                throw InstalledClientError::timedOut(run->client);
-            }
-        } catch (...) {
-        }
-        throw InstalledClientError::verificationFailed(run->client,
-                                                       "the client process could not run");
-    }
+    auto running = runClientProcess(run->runner, std::move(request), run->client,
+                                    "the client process could not run");
+    const auto result = co_await std::move(running);
     if (result.status != 0) {
         throw InstalledClientError::processFailed(run->client, result.status);
     }

@@ -1,10 +1,9 @@
 #include "DeskmapCore/InstalledClients/InstalledClientVerifier.hpp"
 
 #include "DeskmapCore/Errors/InstalledClientError.hpp"
+#include "DeskmapCore/InstalledClients/ClientProcess.hpp"
 #include "DeskmapCore/Support/StrictJSON.hpp"
 #include "DeskmapCore/Text/Unicode.hpp"
-#include "DeskmapPlatform/Runtime/Cancellation.hpp"
-#include "DeskmapPlatform/Runtime/CancellationError.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -67,29 +66,12 @@ asio::awaitable<void> InstalledClientVerifier::verify(InstalledClient client) co
     if (!executable) {
         throw InstalledClientError::executableNotFound(client);
     }
-    InstalledClientProcessResult result;
-    std::exception_ptr failure;
-    try {
-        auto running = runner_->run(InstalledClientProcessRequest{
-            *executable, statusArguments(client), std::nullopt, std::nullopt, statusTimeout_});
-        result = co_await std::move(running);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (failure) {
-        if (runtime::isCancellation(failure)) {
-            throw runtime::CancellationError();
-        }
-        try {
-            std::rethrow_exception(failure);
-        } catch (const ProcessRunnerError& error) {
-            if (error.failure() == ProcessRunnerError::Case::timedOut) {
-                throw InstalledClientError::timedOut(client);
-            }
-        } catch (...) {
-        }
-        throw InstalledClientError::verificationFailed(client, "the status command could not run");
-    }
+    auto running =
+        runClientProcess(runner_,
+                         InstalledClientProcessRequest{*executable, statusArguments(client),
+                                                       std::nullopt, std::nullopt, statusTimeout_},
+                         client, "the status command could not run");
+    const auto result = co_await std::move(running);
     if (result.status != 0) {
         throw InstalledClientError::verificationFailed(client, "the status command failed");
     }

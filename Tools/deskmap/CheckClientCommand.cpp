@@ -4,6 +4,7 @@
 #include "DeskmapCore/InstalledClients/InstalledClientVerifier.hpp"
 #include "DeskmapCore/Process/FoundationInstalledClientProcessRunner.hpp"
 #include "ExitCode.hpp"
+#include "Failure.hpp"
 #include "Interruptible.hpp"
 
 #include <ostream>
@@ -24,14 +25,8 @@ int runCheckClient(const std::string& client, std::ostream& out, std::ostream& e
         runInterruptible(io, verifier.verify(*installedClient));
         out << "Available and signed in\n";
         return ExitCode::success;
-    } catch (const runtime::CancellationError&) {
-        return ExitCode::interrupted;
-    } catch (const LocalizedError& error) {
-        err << error.errorDescription().value_or(error.what()) << "\n";
-        return ExitCode::failure;
-    } catch (const std::exception& error) {
-        err << "deskmap: " << error.what() << "\n";
-        return ExitCode::failure;
+    } catch (...) {
+        return reportFailure(std::current_exception(), err);
     }
 }
 

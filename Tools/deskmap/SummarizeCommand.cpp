@@ -12,6 +12,7 @@
 #include "DeskmapCore/Summary/SummaryRequest.hpp"
 #include "DesktopOption.hpp"
 #include "ExitCode.hpp"
+#include "Failure.hpp"
 #include "Interruptible.hpp"
 
 #include <nlohmann/json.hpp>
@@ -91,14 +92,8 @@ int runSummarize(const SummarizeOptions& options, std::ostream& out, std::ostrea
                              : OutputFormatter::summaryHuman(result))
             << "\n";
         return ExitCode::success;
-    } catch (const runtime::CancellationError&) {
-        return ExitCode::interrupted;
-    } catch (const LocalizedError& error) {
-        err << error.errorDescription().value_or(error.what()) << "\n";
-        return ExitCode::failure;
-    } catch (const std::exception& error) {
-        err << "deskmap: " << error.what() << "\n";
-        return ExitCode::failure;
+    } catch (...) {
+        return reportFailure(std::current_exception(), err);
     }
 }
 

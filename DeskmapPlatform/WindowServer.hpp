@@ -3,8 +3,29 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace deskmap::platform {
+
+// A point in global display coordinates.
+struct DisplayPoint {
+    double x = 0;
+    double y = 0;
+
+    friend bool operator==(const DisplayPoint&, const DisplayPoint&) = default;
+};
+
+// A synthetic input event: its location and the numbered fields set on it.
+struct InputEvent {
+    DisplayPoint location;
+    std::map<int, std::int64_t> integerFields;
+    std::map<int, double> doubleFields;
+
+    friend bool operator==(const InputEvent&, const InputEvent&) = default;
+};
 
 // The window-server calls that collection rests on. Answers are handed over
 // exactly as a window server would give them: arrays, dictionaries, numbers
@@ -37,6 +58,30 @@ public:
     // relative window 0 asks for every window.
     virtual nlohmann::json copyWindowListInfo(std::uint32_t option,
                                               std::uint32_t relativeToWindow) = 0;
+
+    // A new empty event located at the cursor, or nothing when no event can
+    // be made.
+    virtual std::optional<InputEvent> createEvent() = 0;
+
+    // The numbers of at most `maximum` displays that contain `point` (empty
+    // when none does).
+    virtual std::vector<std::uint32_t> displaysWithPoint(DisplayPoint point,
+                                                         std::uint32_t maximum) = 0;
+
+    // The display's identifier, the same text as its "Display Identifier",
+    // or nothing.
+    virtual std::optional<std::string> displayUUID(std::uint32_t display) = 0;
+
+    virtual std::uint32_t mainDisplayID() = 0;
+
+    // Delivers the event as if it came from an input device; `tap` 1 is the
+    // session event tap.
+    virtual void postEvent(std::int32_t tap, const InputEvent& event) = 0;
+
+    // Whether this process may post input events, and asking the user to
+    // allow it.
+    virtual bool isAccessibilityTrusted() = 0;
+    virtual void requestAccessibilityTrust() = 0;
 
 protected:
     WindowServer() = default;

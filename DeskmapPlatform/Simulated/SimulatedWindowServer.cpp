@@ -11,6 +11,36 @@ namespace deskmap::platform {
 namespace {
 
 constexpr std::int32_t simulatedConnection = 1;
+constexpr double displayExtent = 10'000;
+constexpr int gesturePhaseField = 132;
+constexpr int gestureMotionField = 129;
+
+// A display identifier as the window server would read it: text, or a
+// whole number's decimal text.
+std::optional<std::string> identifierText(const nlohmann::json& value) {
+    if (value.is_string()) {
+        return value.get<std::string>();
+    }
+    if (value.is_number_unsigned()) {
+        return std::to_string(value.get<std::uint64_t>());
+    }
+    if (value.is_number_integer()) {
+        return std::to_string(value.get<std::int64_t>());
+    }
+    return std::nullopt;
+}
+
+// Whether a Space dictionary names the Space of `current` by either key.
+bool sameSpace(const nlohmann::json& space, const nlohmann::json& current) {
+    for (const char* key : {"ManagedSpaceID", "id64"}) {
+        const auto a = space.find(key);
+        const auto b = current.find(key);
+        if (a != space.end() && b != current.end() && *a == *b) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // The decimal text under which "windowSpaces" records a window, or nothing
 // for a value that is not a window number.
@@ -42,8 +72,9 @@ std::int32_t SimulatedWindowServer::mainConnectionID() {
     return simulatedConnection;
 }
 
-nlohmann::json SimulatedWindowServer::recorded(const char* key) const {
+nlohmann::json SimulatedWindowServer::recorded(const char* key) {
     std::lock_guard lock(mutex_);
+    applyDueSwipes();
     const auto found = scenario_.find(key);
     return found == scenario_.end() ? nlohmann::json() : *found;
 }
@@ -90,6 +121,161 @@ nlohmann::json SimulatedWindowServer::copySpacesForWindows(std::int32_t, std::in
         }
     }
     return spaces;
+}
+
+std::optional<std::string> SimulatedWindowServer::displayIdentifier(std::uint32_t display) const {
+    const auto displays = scenario_.find("managedDisplaySpaces");
+    if (displays == scenario_.end() || !displays->is_array() || display < 1 ||
+        display > displays->size()) {
+        return std::nullopt;
+    }
+    const auto& entry = (*displays)[display - 1];
+    if (!entry.is_object() || !entry.contains("Display Identifier")) {
+        return std::nullopt;
+    }
+    return identifierText(entry["Display Identifier"]);
+}
+
+// The number of the display that `key` names ("cursorDisplay",
+// "mainDisplay"); the first display when the key is absent, 0 when it names
+// no display.
+std::uint32_t SimulatedWindowServer::displayNamed(const char* key) const {
+    const auto named = scenario_.find(key);
+    if (named == scenario_.end() || named->is_null()) {
+        return displayIdentifier(1) ? 1 : 0;
+    }
+    const auto name = identifierText(*named);
+    const auto displays = scenario_.find("managedDisplaySpaces");
+    const auto count = displays != scenario_.end() && displays->is_array() ? displays->size() : 0;
+    for (std::uint32_t display = 1; display <= count; ++display) {
+        if (name && displayIdentifier(display) == name) {
+            return display;
+        }
+    }
+    return 0;
+}
+
+bool SimulatedWindowServer::permission(const char* name, bool fallback) const {
+    const auto permissions = scenario_.find("permissions");
+    if (permissions == scenario_.end() || !permissions->is_object()) {
+        return fallback;
+    }
+    const auto value = permissions->find(name);
+    return value != permissions->end() && value->is_boolean() ? value->get<bool>() : fallback;
+}
+
+std::optional<InputEvent> SimulatedWindowServer::createEvent() {
+    std::lock_guard lock(mutex_);
+    const auto display = displayNamed("cursorDisplay");
+    InputEvent event;
+    event.location = display == 0
+                         ? DisplayPoint{-displayExtent, -displayExtent}
+                         : DisplayPoint{(display - 0.5) * displayExtent, displayExtent / 2};
+    return event;
+}
+
+std::vector<std::uint32_t> SimulatedWindowServer::displaysWithPoint(DisplayPoint point,
+                                                                    std::uint32_t maximum) {
+    std::lock_guard lock(mutex_);
+    if (maximum == 0 || point.x < 0 || point.y < 0 || point.y >= displayExtent) {
+        return {};
+    }
+    const auto display = static_cast<std::uint32_t>(point.x / displayExtent) + 1;
+    return displayIdentifier(display) ? std::vector<std::uint32_t>{display}
+                                      : std::vector<std::uint32_t>{};
+}
+
+std::optional<std::string> SimulatedWindowServer::displayUUID(std::uint32_t display) {
+    std::lock_guard lock(mutex_);
+    return displayIdentifier(display);
+}
+
+std::uint32_t SimulatedWindowServer::mainDisplayID() {
+    std::lock_guard lock(mutex_);
+    return displayNamed("mainDisplay");
+}
+
+void SimulatedWindowServer::postEvent(std::int32_t, const InputEvent& event) {
+    std::lock_guard lock(mutex_);
+    const auto phase = event.integerFields.find(gesturePhaseField);
+    if (phase == event.integerFields.end()) {
+        gesturePhase_ = 0;
+        return;
+    }
+    // Only a whole begin (1), change (2), end (4) sequence is a swipe.
+    const auto expected = gesturePhase_ == 0 ? 1 : gesturePhase_ * 2;
+    gesturePhase_ =
+        phase->second == expected ? static_cast<int>(phase->second) : (phase->second == 1 ? 1 : 0);
+    if (gesturePhase_ != 4) {
+        return;
+    }
+    gesturePhase_ = 0;
+    const auto accepts = scenario_.find("acceptGestures");
+    if (accepts != scenario_.end() && accepts->is_boolean() && !accepts->get<bool>()) {
+        return;
+    }
+    const auto motion = event.doubleFields.find(gestureMotionField);
+    const auto display = displayIdentifier(displayNamed("cursorDisplay"));
+    if (motion == event.doubleFields.end() || motion->second == 0 || !display) {
+        return;
+    }
+    const auto delayValue = scenario_.find("gestureDelayMs");
+    const auto delay = delayValue != scenario_.end() && delayValue->is_number()
+                           ? std::chrono::milliseconds(delayValue->get<std::int64_t>())
+                           : std::chrono::milliseconds(150);
+    pendingSwipes_.push_back(PendingSwipe{std::chrono::steady_clock::now() + delay, *display,
+                                          motion->second > 0 ? 1 : -1});
+}
+
+void SimulatedWindowServer::applyDueSwipes() {
+    const auto now = std::chrono::steady_clock::now();
+    while (!pendingSwipes_.empty() && pendingSwipes_.front().due <= now) {
+        const auto swipe = pendingSwipes_.front();
+        pendingSwipes_.erase(pendingSwipes_.begin());
+        moveCurrentSpace(swipe.displayID, swipe.step);
+    }
+}
+
+void SimulatedWindowServer::moveCurrentSpace(const std::string& displayID, int step) {
+    auto displays = scenario_.find("managedDisplaySpaces");
+    if (displays == scenario_.end() || !displays->is_array()) {
+        return;
+    }
+    for (auto& display : *displays) {
+        if (!display.is_object() || !display.contains("Display Identifier") ||
+            identifierText(display["Display Identifier"]) != displayID) {
+            continue;
+        }
+        const auto spaces = display.find("Spaces");
+        const auto current = display.find("Current Space");
+        if (spaces == display.end() || !spaces->is_array() || current == display.end() ||
+            !current->is_object()) {
+            return;
+        }
+        for (std::size_t position = 0; position < spaces->size(); ++position) {
+            if (!(*spaces)[position].is_object() || !sameSpace((*spaces)[position], *current)) {
+                continue;
+            }
+            const auto next = static_cast<std::ptrdiff_t>(position) + step;
+            if (next >= 0 && next < static_cast<std::ptrdiff_t>(spaces->size())) {
+                *current = (*spaces)[static_cast<std::size_t>(next)];
+            }
+            return;
+        }
+        return;
+    }
+}
+
+bool SimulatedWindowServer::isAccessibilityTrusted() {
+    std::lock_guard lock(mutex_);
+    return permission("accessibility", true);
+}
+
+void SimulatedWindowServer::requestAccessibilityTrust() {
+    std::lock_guard lock(mutex_);
+    if (permission("grantOnRequest", false)) {
+        scenario_["permissions"]["accessibility"] = true;
+    }
 }
 
 } // namespace deskmap::platform

@@ -4,7 +4,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <chrono>
 #include <mutex>
+#include <string>
+#include <vector>
 
 namespace deskmap::platform {
 
@@ -15,6 +18,16 @@ namespace deskmap::platform {
 // (missing: an empty array; null: null). The recorded answers are handed out
 // untouched, malformed ones included, so callers see exactly what a real
 // window server could send.
+//
+// Display n (1-based, in "managedDisplaySpaces" order) covers x from
+// (n-1)*10000 to n*10000 and y from 0 to 10000; the cursor sits in the middle
+// of "cursorDisplay" (default: the first display). A posted swipe gesture
+// (three events with field 132 = 1, 2, 4; the sign of field 129 gives the
+// direction) moves the cursor display's current Space one step after
+// "gestureDelayMs" (default 150), never past either end of its list, unless
+// "acceptGestures" is false. "permissions.accessibility" (default true)
+// answers the trust check; "permissions.grantOnRequest" makes the prompt
+// grant it.
 class SimulatedWindowServer final : public WindowServer {
 public:
     // Throws ScenarioError when `scenario` is not usable as a scenario.
@@ -26,12 +39,34 @@ public:
                                         const nlohmann::json& windowNumbers) override;
     nlohmann::json copyWindowListInfo(std::uint32_t option,
                                       std::uint32_t relativeToWindow) override;
+    std::optional<InputEvent> createEvent() override;
+    std::vector<std::uint32_t> displaysWithPoint(DisplayPoint point,
+                                                 std::uint32_t maximum) override;
+    std::optional<std::string> displayUUID(std::uint32_t display) override;
+    std::uint32_t mainDisplayID() override;
+    void postEvent(std::int32_t tap, const InputEvent& event) override;
+    bool isAccessibilityTrusted() override;
+    void requestAccessibilityTrust() override;
 
 private:
-    nlohmann::json recorded(const char* key) const;
+    struct PendingSwipe {
+        std::chrono::steady_clock::time_point due;
+        std::string displayID;
+        int step; // +1 right, -1 left
+    };
+
+    nlohmann::json recorded(const char* key);
+    // Callers hold the mutex.
+    void applyDueSwipes();
+    void moveCurrentSpace(const std::string& displayID, int step);
+    std::optional<std::string> displayIdentifier(std::uint32_t display) const;
+    std::uint32_t displayNamed(const char* key) const;
+    bool permission(const char* name, bool fallback) const;
 
     mutable std::mutex mutex_;
     nlohmann::json scenario_;
+    int gesturePhase_ = 0; // the last of the 1, 2, 4 phases seen in order
+    std::vector<PendingSwipe> pendingSwipes_;
 };
 
 } // namespace deskmap::platform

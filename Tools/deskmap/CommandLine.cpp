@@ -5,6 +5,7 @@
 #include "ExitCode.hpp"
 #include "SpacesCommand.hpp"
 #include "SummarizeCommand.hpp"
+#include "SwitchCommand.hpp"
 
 #include <CLI/CLI.hpp>
 
@@ -64,6 +65,14 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         ->check(CLI::IsMember({"codex", "cursor"}));
     checkClientCommand->callback(
         [&] { command = [&] { return runCheckClient(client, out, err); }; });
+
+    SwitchOptions switching;
+    auto* switchCommand = app.add_subcommand(
+        "switch", "Switch the display under the cursor to a Space, the way a trackpad swipe does.");
+    switchCommand->add_option("index", switching.index, "The Space's number in `deskmap spaces`.")
+        ->required();
+    switchCommand->add_option("--desktop", switching.desktop, desktopHelp);
+    switchCommand->callback([&] { command = [&] { return runSwitch(switching, out, err); }; });
 
     try {
         app.parse(argc, argv);

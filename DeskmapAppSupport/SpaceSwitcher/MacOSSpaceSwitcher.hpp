@@ -1,0 +1,63 @@
+#pragma once
+
+#include "DeskmapAppSupport/SpaceSwitcher/SpaceSwitchAccessibility.hpp"
+#include "DeskmapAppSupport/SpaceSwitcher/SpaceSwitchOutcome.hpp"
+#include "DeskmapAppSupport/SpaceSwitcher/SpaceSwitchPlanner.hpp"
+#include "DeskmapCore/Collection/SpaceTopologyCollecting.hpp"
+#include "DeskmapPlatform/WindowServer.hpp"
+
+#include <asio/any_io_executor.hpp>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace deskmap {
+
+struct SpaceSwitchTiming {
+    std::chrono::steady_clock::duration pollInterval = std::chrono::milliseconds(80);
+    std::chrono::steady_clock::duration transitionTimeout = std::chrono::milliseconds(1500);
+    std::chrono::steady_clock::duration settleDelay = std::chrono::milliseconds(300);
+    std::chrono::steady_clock::duration recoveryDelay = std::chrono::milliseconds(1000);
+};
+
+// Moves the display under the cursor to a Space by posting one swipe per
+// step and watching the topology until the target is current. Used on the
+// main executor only: switchTo, the sequence and onCompletion all run there.
+// Destroying the switcher cancels a running sequence without a completion.
+class MacOSSpaceSwitcher {
+public:
+    using DisplayIDProvider = std::function<std::vector<std::string>()>;
+    using GesturePoster = std::function<bool(SpaceSwitchDirection)>;
+    using CompletionHandler = std::function<void(SpaceSwitchCompletion)>;
+
+    MacOSSpaceSwitcher(asio::any_io_executor mainExecutor,
+                       std::shared_ptr<SpaceTopologyCollecting> topologyCollector,
+                       std::shared_ptr<SpaceSwitchAccessibilityChecking> accessibility,
+                       DisplayIDProvider displayIDProvider, GesturePoster gesturePoster,
+                       SpaceSwitchTiming timing = {});
+
+    // The cursor display and the swipe poster of `windowServer`.
+    MacOSSpaceSwitcher(asio::any_io_executor mainExecutor,
+                       std::shared_ptr<SpaceTopologyCollecting> topologyCollector,
+                       std::shared_ptr<SpaceSwitchAccessibilityChecking> accessibility,
+                       std::shared_ptr<platform::WindowServer> windowServer);
+
+    ~MacOSSpaceSwitcher();
+    MacOSSpaceSwitcher(const MacOSSpaceSwitcher&) = delete;
+    MacOSSpaceSwitcher& operator=(const MacOSSpaceSwitcher&) = delete;
+
+    // Answers at once; after `started`, onCompletion is told exactly once how
+    // the sequence ended.
+    SpaceSwitchRequestResult switchTo(const std::string& spaceID);
+
+    void setOnCompletion(CompletionHandler handler);
+    bool isSwitching() const;
+
+private:
+    struct State;
+    std::shared_ptr<State> state_;
+};
+
+} // namespace deskmap

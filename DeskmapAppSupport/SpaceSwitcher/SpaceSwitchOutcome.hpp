@@ -1,0 +1,26 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace deskmap {
+
+// The immediate answer to a switch request.
+enum class SpaceSwitchRequestResult {
+    started,
+    alreadyActive,
+    inProgress,
+    needsAccessibility,
+    targetNotOnDisplay,
+    unavailable
+};
+
+// How a started switch sequence ended.
+enum class SpaceSwitchCompletion { reachedTarget, targetUnavailable, gestureFailed, timedOut };
+
+// The sentence shown for an outcome; nothing for the ones that need none
+// (started, alreadyActive, reachedTarget).
+std::optional<std::string> message(SpaceSwitchRequestResult result);
+std::optional<std::string> message(SpaceSwitchCompletion completion);
+
+} // namespace deskmap

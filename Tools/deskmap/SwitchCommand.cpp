@@ -1,0 +1,82 @@
+#include "SwitchCommand.hpp"
+
+#include "DeskmapAppSupport/SpaceSwitcher/MacOSSpaceSwitcher.hpp"
+#include "DeskmapCore/Collection/MacOSSpaceCollector.hpp"
+#include "DeskmapCore/Errors/DeskmapError.hpp"
+#include "DeskmapPlatform/DesktopSelection.hpp"
+#include "DesktopOption.hpp"
+#include "ExitCode.hpp"
+
+#include <asio/io_context.hpp>
+#include <asio/signal_set.hpp>
+#include <csignal>
+#include <ostream>
+
+namespace deskmap::cli {
+
+int runSwitch(const SwitchOptions& options, std::ostream& out, std::ostream& err) {
+    std::shared_ptr<platform::WindowServer> windowServer;
+    try {
+        windowServer = openChosenDesktop(options.desktop);
+    } catch (const platform::DesktopSelectionError& error) {
+        err << "deskmap: " << error.what() << "\n";
+        return ExitCode::usage;
+    }
+    auto collector = std::make_shared<MacOSSpaceCollector>(windowServer);
+    Inventory inventory;
+    try {
+        inventory = collector->collect();
+    } catch (const DeskmapError& error) {
+        err << *error.errorDescription() << "\n";
+        return ExitCode::failure;
+    }
+    const auto space =
+        std::find_if(inventory.spaces.begin(), inventory.spaces.end(),
+                     [&](const auto& entry) { return entry.index == options.index; });
+    if (space == inventory.spaces.end()) {
+        err << "deskmap: there is no Space " << options.index << " (Spaces are numbered 1 to "
+            << inventory.spaces.size() << ")\n";
+        return ExitCode::usage;
+    }
+
+    asio::io_context io;
+    std::optional<SpaceSwitchCompletion> completion;
+    bool interrupted = false;
+    asio::signal_set interrupts(io, SIGINT);
+    {
+        MacOSSpaceSwitcher switcher(io.get_executor(), collector,
+                                    std::make_shared<MacOSSpaceSwitchAccessibility>(windowServer),
+                                    windowServer);
+        switcher.setOnCompletion([&](SpaceSwitchCompletion outcome) {
+            completion = outcome;
+            io.stop(); // a time-out's recovery pause need not hold the command
+        });
+        const auto request = switcher.switchTo(space->id);
+        if (request == SpaceSwitchRequestResult::alreadyActive) {
+            out << "Space " << options.index << " is already current\n";
+            return ExitCode::success;
+        }
+        if (request != SpaceSwitchRequestResult::started) {
+            err << message(request).value_or("Could not switch Spaces.") << "\n";
+            return ExitCode::failure;
+        }
+        interrupts.async_wait([&](const asio::error_code& error, int) {
+            if (!error) {
+                interrupted = true;
+                io.stop();
+            }
+        });
+        io.run();
+    } // the switcher cancels an unfinished sequence here
+    if (interrupted || !completion) {
+        return ExitCode::interrupted;
+    }
+    if (*completion == SpaceSwitchCompletion::reachedTarget) {
+        out << "Switched to Space " << options.index << "\n";
+        return ExitCode::success;
+    }
+    err << message(*completion).value_or("Could not switch Spaces.") << "\n";
+    return ExitCode::failure;
+}
+
+} // namespace deskmap::cli

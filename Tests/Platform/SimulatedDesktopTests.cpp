@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace deskmap::platform {
 namespace {
@@ -138,6 +139,101 @@ TEST(DemoScenario, LooksLikeAWorkingDayOnTwoDisplays) {
     EXPECT_GE(spaces, 10u);
     EXPECT_GE(demo["windows"].size(), 20u);
     EXPECT_EQ(demo, json::parse(demoScenarioText()));
+}
+
+} // namespace
+} // namespace deskmap::platform
+
+namespace deskmap::platform {
+namespace {
+
+using namespace std::chrono_literals;
+
+json switchingScenario() {
+    return json{{"managedDisplaySpaces",
+                 {{{"Display Identifier", "AAAA"},
+                   {"Current Space", {{"ManagedSpaceID", 2}}},
+                   {"Spaces", {{{"ManagedSpaceID", 1}}, {{"ManagedSpaceID", 2}}}}},
+                  {{"Display Identifier", "BBBB"},
+                   {"Current Space", {{"ManagedSpaceID", 7}}},
+                   {"Spaces", {{{"ManagedSpaceID", 7}}, {{"ManagedSpaceID", 8}}}}}}},
+                {"gestureDelayMs", 10}};
+}
+
+void swipe(WindowServer& server, double motion, std::vector<std::int64_t> phases = {1, 2, 4}) {
+    for (const auto phase : phases) {
+        auto event = server.createEvent();
+        ASSERT_TRUE(event);
+        event->integerFields[132] = phase;
+        event->doubleFields[129] = motion;
+        server.postEvent(1, *event);
+    }
+}
+
+json currentOf(WindowServer& server, std::size_t display) {
+    return server.copyManagedDisplaySpaces(1)[display]["Current Space"]["ManagedSpaceID"];
+}
+
+TEST(SimulatedGestures, ASwipeMovesTheCursorDisplayAfterTheDelay) {
+    SimulatedWindowServer server(switchingScenario());
+    swipe(server, -2000);
+    EXPECT_EQ(currentOf(server, 0), 2); // not yet
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(currentOf(server, 0), 1);
+    swipe(server, -2000); // never past the first Space
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(currentOf(server, 0), 1);
+    EXPECT_EQ(currentOf(server, 1), 7);
+}
+
+TEST(SimulatedGestures, OnlyWholeGesturesCountAndCanBeRefused) {
+    auto scenario = switchingScenario();
+    scenario["gestureDelayMs"] = 0;
+    SimulatedWindowServer server(scenario);
+    swipe(server, -2000, {1, 4});
+    swipe(server, -2000, {2, 4});
+    EXPECT_EQ(currentOf(server, 0), 2);
+
+    scenario["acceptGestures"] = false;
+    SimulatedWindowServer refusing(scenario);
+    swipe(refusing, -2000);
+    EXPECT_EQ(currentOf(refusing, 0), 2);
+}
+
+TEST(SimulatedGestures, TheCursorAndMainDisplayAreNamedByTheScenario) {
+    auto scenario = switchingScenario();
+    scenario["cursorDisplay"] = "BBBB";
+    scenario["mainDisplay"] = "AAAA";
+    scenario["gestureDelayMs"] = 0;
+    SimulatedWindowServer server(scenario);
+    const auto displays = server.displaysWithPoint(server.createEvent()->location, 1);
+    ASSERT_EQ(displays.size(), 1u);
+    EXPECT_EQ(server.displayUUID(displays[0]), "BBBB");
+    EXPECT_NE(server.mainDisplayID(), displays[0]);
+    swipe(server, 2000);
+    EXPECT_EQ(currentOf(server, 1), 8);
+    EXPECT_EQ(currentOf(server, 0), 2);
+
+    scenario["cursorDisplay"] = "nowhere";
+    SimulatedWindowServer lost(scenario);
+    EXPECT_TRUE(lost.displaysWithPoint(lost.createEvent()->location, 1).empty());
+}
+
+TEST(SimulatedGestures, PermissionsAnswerTheTrustCheck) {
+    SimulatedWindowServer granted(switchingScenario());
+    EXPECT_TRUE(granted.isAccessibilityTrusted());
+
+    auto scenario = switchingScenario();
+    scenario["permissions"] = {{"accessibility", false}};
+    SimulatedWindowServer denied(scenario);
+    denied.requestAccessibilityTrust();
+    EXPECT_FALSE(denied.isAccessibilityTrusted());
+
+    scenario["permissions"]["grantOnRequest"] = true;
+    SimulatedWindowServer granting(scenario);
+    EXPECT_FALSE(granting.isAccessibilityTrusted());
+    granting.requestAccessibilityTrust();
+    EXPECT_TRUE(granting.isAccessibilityTrusted());
 }
 
 } // namespace

@@ -1,0 +1,198 @@
+#include "DeskmapAppSupport/SpaceSwitcher/MacOSSpaceSwitcher.hpp"
+
+#include <gtest/gtest.h>
+
+#include <asio/io_context.hpp>
+#include <asio/steady_timer.hpp>
+
+namespace deskmap {
+namespace {
+
+using namespace std::chrono_literals;
+using Direction = SpaceSwitchDirection;
+
+// One display whose current Space moves as the script says when a gesture
+// is posted; every topology read may run a hook first.
+class ScriptedDesktop final : public SpaceTopologyCollecting,
+                              public SpaceSwitchAccessibilityChecking {
+public:
+    DisplaySpaceTopology display{"Display-A", {"A", "B", "C", "D", "E", "F"}, "A"};
+    bool displayPresent = true;
+    bool granted = true;
+    int permissionRequests = 0;
+    std::vector<Direction> posted;
+    // Where each posted gesture takes the display (default: one step in its
+    // direction); nothing: the gesture has no effect.
+    std::function<std::optional<std::string>(Direction)> effect = [this](Direction direction) {
+        const auto& spaces = display.spaceIDs;
+        const auto position =
+            std::find(spaces.begin(), spaces.end(), display.currentSpaceID) - spaces.begin();
+        const auto next = position + (direction == Direction::right ? 1 : -1);
+        return next >= 0 && next < static_cast<std::ptrdiff_t>(spaces.size())
+                   ? std::optional<std::string>(spaces[static_cast<std::size_t>(next)])
+                   : std::nullopt;
+    };
+    std::function<void()> beforeRead;
+
+    SpaceTopology collectTopology() override {
+        if (beforeRead) {
+            beforeRead();
+        }
+        SpaceTopology topology;
+        if (displayPresent) {
+            topology.spaceIDs = display.spaceIDs;
+            topology.currentSpaceIDs = {display.currentSpaceID};
+            topology.displays = {display};
+        }
+        return topology;
+    }
+    bool isGranted() override { return granted; }
+    void request() override { ++permissionRequests; }
+
+    bool post(Direction direction) {
+        posted.push_back(direction);
+        if (const auto next = effect(direction)) {
+            display.currentSpaceID = *next;
+        }
+        return true;
+    }
+};
+
+class SpaceSwitcherTest : public testing::Test {
+protected:
+    asio::io_context io;
+    std::shared_ptr<ScriptedDesktop> desktop = std::make_shared<ScriptedDesktop>();
+    std::vector<std::string> cursorDisplay{"display-a"};
+    std::vector<SpaceSwitchCompletion> completions;
+    std::unique_ptr<MacOSSpaceSwitcher> switcher = makeSwitcher();
+
+    std::unique_ptr<MacOSSpaceSwitcher> makeSwitcher() {
+        auto made = std::make_unique<MacOSSpaceSwitcher>(
+            io.get_executor(), desktop, desktop, [this] { return cursorDisplay; },
+            [this](Direction direction) { return desktop->post(direction); },
+            SpaceSwitchTiming{1ms, 40ms, 2ms, 60ms});
+        made->setOnCompletion(
+            [this](SpaceSwitchCompletion completion) { completions.push_back(completion); });
+        return made;
+    }
+};
+
+TEST_F(SpaceSwitcherTest, StepsToTheTargetOneGestureAtATime) {
+    EXPECT_EQ(switcher->switchTo("C"), SpaceSwitchRequestResult::started);
+    EXPECT_EQ(desktop->posted, std::vector<Direction>{Direction::right});
+    EXPECT_TRUE(switcher->isSwitching());
+    io.run();
+    EXPECT_EQ(completions, std::vector{SpaceSwitchCompletion::reachedTarget});
+    EXPECT_EQ(desktop->posted, (std::vector<Direction>{Direction::right, Direction::right}));
+    EXPECT_FALSE(switcher->isSwitching());
+
+    desktop->posted.clear();
+    EXPECT_EQ(switcher->switchTo("A"), SpaceSwitchRequestResult::started);
+    io.restart();
+    io.run();
+    EXPECT_EQ(desktop->posted, (std::vector<Direction>{Direction::left, Direction::left}));
+}
+
+TEST_F(SpaceSwitcherTest, GivesUpAfterTheGestureBudget) {
+    // Every gesture lands on a Space that is neither the target nor the last.
+    const auto bounce = [this](Direction) {
+        return std::optional<std::string>(desktop->display.currentSpaceID == "A" ? "F" : "A");
+    };
+    desktop->effect = bounce;
+    switcher->switchTo("B"); // one step away: five gestures
+    io.run();
+    EXPECT_EQ(desktop->posted.size(), 5u);
+    EXPECT_EQ(completions, std::vector{SpaceSwitchCompletion::timedOut});
+
+    desktop->posted.clear();
+    desktop->display.currentSpaceID = "A";
+    switcher->switchTo("E"); // four steps away: seven gestures
+    io.restart();
+    io.run();
+    EXPECT_EQ(desktop->posted.size(), 7u);
+}
+
+TEST_F(SpaceSwitcherTest, ReportsATimeOutAtOnceAndStaysBusyUntilRecovered) {
+    desktop->effect = [](Direction) { return std::nullopt; };
+    switcher->switchTo("B");
+    std::optional<SpaceSwitchRequestResult> duringRecovery;
+    bool busyWhenReported = false;
+    switcher->setOnCompletion([&](SpaceSwitchCompletion completion) {
+        completions.push_back(completion);
+        busyWhenReported = switcher->isSwitching();
+        duringRecovery = switcher->switchTo("C");
+    });
+    io.run();
+    EXPECT_EQ(completions, std::vector{SpaceSwitchCompletion::timedOut});
+    EXPECT_TRUE(busyWhenReported);
+    EXPECT_EQ(duringRecovery, SpaceSwitchRequestResult::inProgress);
+    EXPECT_FALSE(switcher->isSwitching());
+    EXPECT_EQ(desktop->posted.size(), 1u);
+}
+
+TEST_F(SpaceSwitcherTest, TheTargetOrDisplayVanishingEndsTheSequence) {
+    desktop->beforeRead = [this] {
+        if (!desktop->posted.empty()) {
+            desktop->display.spaceIDs = {"A", "B", "D"};
+        }
+    };
+    switcher->switchTo("C");
+    io.run();
+    EXPECT_EQ(completions, std::vector{SpaceSwitchCompletion::targetUnavailable});
+
+    desktop->display = {"Display-A", {"A", "B", "C"}, "A"};
+    desktop->beforeRead = [this] { desktop->displayPresent = desktop->posted.size() < 3; };
+    switcher->switchTo("C");
+    io.restart();
+    io.run();
+    EXPECT_EQ(completions.back(), SpaceSwitchCompletion::targetUnavailable);
+}
+
+TEST_F(SpaceSwitcherTest, RevokedAccessibilityStopsTheNextGesture) {
+    desktop->beforeRead = [this] {
+        if (!desktop->posted.empty()) {
+            desktop->granted = false;
+        }
+    };
+    EXPECT_EQ(switcher->switchTo("C"), SpaceSwitchRequestResult::started);
+    io.run();
+    EXPECT_EQ(completions, std::vector{SpaceSwitchCompletion::gestureFailed});
+    EXPECT_EQ(desktop->posted.size(), 1u);
+    EXPECT_EQ(switcher->switchTo("A"), SpaceSwitchRequestResult::needsAccessibility);
+    EXPECT_EQ(desktop->permissionRequests, 1);
+}
+
+TEST_F(SpaceSwitcherTest, AnswersAtOnceWhenThereIsNothingToSwipe) {
+    EXPECT_EQ(switcher->switchTo("A"), SpaceSwitchRequestResult::alreadyActive);
+    EXPECT_EQ(switcher->switchTo("Z"), SpaceSwitchRequestResult::unavailable);
+    cursorDisplay.clear();
+    EXPECT_EQ(switcher->switchTo("C"), SpaceSwitchRequestResult::unavailable);
+    EXPECT_TRUE(desktop->posted.empty());
+    io.run();
+    EXPECT_TRUE(completions.empty());
+}
+
+TEST_F(SpaceSwitcherTest, DestructionCancelsASequenceWithoutACompletion) {
+    desktop->effect = [](Direction) { return std::nullopt; };
+    switcher->switchTo("B");
+    asio::steady_timer later(io, 5ms);
+    later.async_wait([this](const asio::error_code&) { switcher.reset(); });
+    io.run();
+    EXPECT_TRUE(completions.empty());
+}
+
+TEST(SpaceSwitchOutcome, EveryFailureHasItsSentence) {
+    EXPECT_EQ(message(SpaceSwitchRequestResult::started), std::nullopt);
+    EXPECT_EQ(message(SpaceSwitchRequestResult::needsAccessibility),
+              "Allow Accessibility access, then click the Space again.");
+    EXPECT_EQ(message(SpaceSwitchRequestResult::inProgress),
+              "Wait for the current Space switch to finish.");
+    EXPECT_EQ(message(SpaceSwitchCompletion::timedOut),
+              "Space switching timed out before reaching the target.");
+    EXPECT_EQ(message(SpaceSwitchCompletion::gestureFailed),
+              "macOS rejected the Space-switch gesture. Check Accessibility access.");
+    EXPECT_EQ(message(SpaceSwitchCompletion::reachedTarget), std::nullopt);
+}
+
+} // namespace
+} // namespace deskmap

@@ -3,6 +3,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -82,6 +83,11 @@ public:
     // allow it.
     virtual bool isAccessibilityTrusted() = 0;
     virtual void requestAccessibilityTrust() = 0;
+
+    // Called, on a thread of the window server's choosing, whenever the
+    // current Space of a display changes. One observer; an empty function
+    // removes it.
+    virtual void setActiveSpaceObserver(std::function<void()> observer) = 0;
 
 protected:
     WindowServer() = default;

@@ -225,21 +225,62 @@ void SimulatedWindowServer::postEvent(std::int32_t, const InputEvent& event) {
                            : std::chrono::milliseconds(150);
     pendingSwipes_.push_back(PendingSwipe{std::chrono::steady_clock::now() + delay, *display,
                                           motion->second > 0 ? 1 : -1});
+    if (!notifier_.joinable()) {
+        notifier_ = std::thread([this] { runNotifier(); });
+    }
+    swipesChanged_.notify_all();
 }
 
-void SimulatedWindowServer::applyDueSwipes() {
+bool SimulatedWindowServer::applyDueSwipes() {
     const auto now = std::chrono::steady_clock::now();
+    bool changed = false;
     while (!pendingSwipes_.empty() && pendingSwipes_.front().due <= now) {
         const auto swipe = pendingSwipes_.front();
         pendingSwipes_.erase(pendingSwipes_.begin());
-        moveCurrentSpace(swipe.displayID, swipe.step);
+        changed = moveCurrentSpace(swipe.displayID, swipe.step) || changed;
+    }
+    return changed;
+}
+
+SimulatedWindowServer::~SimulatedWindowServer() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    swipesChanged_.notify_all();
+    if (notifier_.joinable()) {
+        notifier_.join();
     }
 }
 
-void SimulatedWindowServer::moveCurrentSpace(const std::string& displayID, int step) {
+void SimulatedWindowServer::setActiveSpaceObserver(std::function<void()> observer) {
+    std::lock_guard lock(mutex_);
+    observer_ = std::move(observer);
+}
+
+void SimulatedWindowServer::runNotifier() {
+    std::unique_lock lock(mutex_);
+    while (!stopping_) {
+        if (pendingSwipes_.empty()) {
+            swipesChanged_.wait(lock);
+            continue;
+        }
+        swipesChanged_.wait_until(lock, pendingSwipes_.front().due);
+        if (stopping_ || !applyDueSwipes() || !observer_) {
+            continue;
+        }
+        // Told without the lock, so the observer may read the desktop.
+        auto observer = observer_;
+        lock.unlock();
+        observer();
+        lock.lock();
+    }
+}
+
+bool SimulatedWindowServer::moveCurrentSpace(const std::string& displayID, int step) {
     auto displays = scenario_.find("managedDisplaySpaces");
     if (displays == scenario_.end() || !displays->is_array()) {
-        return;
+        return false;
     }
     for (auto& display : *displays) {
         if (!display.is_object() || !display.contains("Display Identifier") ||
@@ -250,20 +291,22 @@ void SimulatedWindowServer::moveCurrentSpace(const std::string& displayID, int s
         const auto current = display.find("Current Space");
         if (spaces == display.end() || !spaces->is_array() || current == display.end() ||
             !current->is_object()) {
-            return;
+            return false;
         }
         for (std::size_t position = 0; position < spaces->size(); ++position) {
             if (!(*spaces)[position].is_object() || !sameSpace((*spaces)[position], *current)) {
                 continue;
             }
             const auto next = static_cast<std::ptrdiff_t>(position) + step;
-            if (next >= 0 && next < static_cast<std::ptrdiff_t>(spaces->size())) {
-                *current = (*spaces)[static_cast<std::size_t>(next)];
+            if (next < 0 || next >= static_cast<std::ptrdiff_t>(spaces->size())) {
+                return false;
             }
-            return;
+            *current = (*spaces)[static_cast<std::size_t>(next)];
+            return true;
         }
-        return;
+        return false;
     }
+    return false;
 }
 
 bool SimulatedWindowServer::isAccessibilityTrusted() {

@@ -5,8 +5,11 @@
 #include <nlohmann/json.hpp>
 
 #include <chrono>
+#include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace deskmap::platform {
@@ -32,6 +35,9 @@ class SimulatedWindowServer final : public WindowServer {
 public:
     // Throws ScenarioError when `scenario` is not usable as a scenario.
     explicit SimulatedWindowServer(nlohmann::json scenario);
+    ~SimulatedWindowServer() override;
+    SimulatedWindowServer(const SimulatedWindowServer&) = delete;
+    SimulatedWindowServer& operator=(const SimulatedWindowServer&) = delete;
 
     std::int32_t mainConnectionID() override;
     nlohmann::json copyManagedDisplaySpaces(std::int32_t connection) override;
@@ -47,6 +53,7 @@ public:
     void postEvent(std::int32_t tap, const InputEvent& event) override;
     bool isAccessibilityTrusted() override;
     void requestAccessibilityTrust() override;
+    void setActiveSpaceObserver(std::function<void()> observer) override;
 
 private:
     struct PendingSwipe {
@@ -56,9 +63,11 @@ private:
     };
 
     nlohmann::json recorded(const char* key);
-    // Callers hold the mutex.
-    void applyDueSwipes();
-    void moveCurrentSpace(const std::string& displayID, int step);
+    // Callers hold the mutex. True when a current Space changed.
+    bool applyDueSwipes();
+    bool moveCurrentSpace(const std::string& displayID, int step);
+    // Applies swipes when they fall due and tells the observer.
+    void runNotifier();
     std::optional<std::string> displayIdentifier(std::uint32_t display) const;
     std::uint32_t displayNamed(const char* key) const;
     bool permission(const char* name, bool fallback) const;
@@ -67,6 +76,10 @@ private:
     nlohmann::json scenario_;
     int gesturePhase_ = 0; // the last of the 1, 2, 4 phases seen in order
     std::vector<PendingSwipe> pendingSwipes_;
+    std::function<void()> observer_;
+    std::condition_variable swipesChanged_;
+    bool stopping_ = false;
+    std::thread notifier_; // started with the first swipe
 };
 
 } // namespace deskmap::platform

@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <thread>
 
 namespace deskmap::platform {
@@ -184,6 +186,30 @@ TEST(SimulatedGestures, ASwipeMovesTheCursorDisplayAfterTheDelay) {
     std::this_thread::sleep_for(30ms);
     EXPECT_EQ(currentOf(server, 0), 1);
     EXPECT_EQ(currentOf(server, 1), 7);
+}
+
+TEST(SimulatedGestures, TellsTheObserverWhenTheCurrentSpaceChanges) {
+    SimulatedWindowServer server(switchingScenario());
+    std::mutex mutex;
+    std::condition_variable told;
+    int changes = 0;
+    json seen;
+    server.setActiveSpaceObserver([&] {
+        const auto current = currentOf(server, 0);
+        std::lock_guard lock(mutex);
+        ++changes;
+        seen = current;
+        told.notify_all();
+    });
+    swipe(server, -2000);
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(told.wait_for(lock, 5s, [&] { return changes == 1; }));
+    EXPECT_EQ(seen, 1);
+    lock.unlock();
+    swipe(server, -2000); // at the first Space already: nothing changes
+    std::this_thread::sleep_for(50ms);
+    lock.lock();
+    EXPECT_EQ(changes, 1);
 }
 
 TEST(SimulatedGestures, OnlyWholeGesturesCountAndCanBeRefused) {

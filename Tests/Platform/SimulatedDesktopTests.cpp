@@ -177,13 +177,15 @@ json currentOf(WindowServer& server, std::size_t display) {
 }
 
 TEST(SimulatedGestures, ASwipeMovesTheCursorDisplayAfterTheDelay) {
-    SimulatedWindowServer server(switchingScenario());
+    auto scenario = switchingScenario();
+    scenario["gestureDelayMs"] = 500; // long enough to look before it lands
+    SimulatedWindowServer server(scenario);
     swipe(server, -2000);
     EXPECT_EQ(currentOf(server, 0), 2); // not yet
-    std::this_thread::sleep_for(30ms);
+    std::this_thread::sleep_for(600ms);
     EXPECT_EQ(currentOf(server, 0), 1);
     swipe(server, -2000); // never past the first Space
-    std::this_thread::sleep_for(30ms);
+    std::this_thread::sleep_for(600ms);
     EXPECT_EQ(currentOf(server, 0), 1);
     EXPECT_EQ(currentOf(server, 1), 7);
 }

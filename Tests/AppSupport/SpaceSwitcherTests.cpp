@@ -66,11 +66,11 @@ protected:
     std::vector<SpaceSwitchCompletion> completions;
     std::unique_ptr<MacOSSpaceSwitcher> switcher = makeSwitcher();
 
-    std::unique_ptr<MacOSSpaceSwitcher> makeSwitcher() {
+    std::unique_ptr<MacOSSpaceSwitcher> makeSwitcher(SpaceSwitchTiming timing = {1ms, 40ms, 2ms,
+                                                                                 60ms}) {
         auto made = std::make_unique<MacOSSpaceSwitcher>(
             io.get_executor(), desktop, desktop, [this] { return cursorDisplay; },
-            [this](Direction direction) { return desktop->post(direction); },
-            SpaceSwitchTiming{1ms, 40ms, 2ms, 60ms});
+            [this](Direction direction) { return desktop->post(direction); }, timing);
         made->setOnCompletion(
             [this](SpaceSwitchCompletion completion) { completions.push_back(completion); });
         return made;
@@ -174,6 +174,8 @@ TEST_F(SpaceSwitcherTest, AnswersAtOnceWhenThereIsNothingToSwipe) {
 
 TEST_F(SpaceSwitcherTest, DestructionCancelsASequenceWithoutACompletion) {
     desktop->effect = [](Direction) { return std::nullopt; };
+    // A transition time-out far beyond the destruction, however slow the run.
+    switcher = makeSwitcher({1ms, 60s, 2ms, 60ms});
     switcher->switchTo("B");
     asio::steady_timer later(io, 5ms);
     later.async_wait([this](const asio::error_code&) { switcher.reset(); });

@@ -12,6 +12,7 @@
 #include <asio/experimental/channel_error.hpp>
 #include <asio/experimental/concurrent_channel.hpp>
 #include <asio/post.hpp>
+#include <asio/strand.hpp>
 #include <asio/system_error.hpp>
 #include <asio/use_awaitable.hpp>
 #include <exception>
@@ -44,6 +45,9 @@ public:
     Task() = default;
 
     static Task spawn(Executor executor, asio::awaitable<T> work) {
+        // A strand serializes the body and the cancellation signal, which is
+        // not thread-safe, also on a multi-threaded executor.
+        executor = asio::make_strand(executor);
         auto state = std::make_shared<State>(executor);
         auto body = [state, work = std::move(work)]() mutable -> asio::awaitable<T> {
             if (state->cancelRequested()) {

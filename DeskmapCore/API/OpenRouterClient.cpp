@@ -1,21 +1,10 @@
 #include "DeskmapCore/API/OpenRouterClient.hpp"
 
+#include "DeskmapCore/API/Credential.hpp"
 #include "DeskmapCore/API/Endpoints.hpp"
 #include "DeskmapCore/HTTP/URLSessionDataLoader.hpp"
-#include "DeskmapCore/Text/Unicode.hpp"
 
 namespace deskmap {
-
-namespace {
-
-std::string requirePresent(std::string token) {
-    if (Unicode::trimmedWhitespaceAndNewlines(token).empty()) {
-        throw DeskmapError::missingOpenRouterCredential();
-    }
-    return token;
-}
-
-} // namespace
 
 const std::string& OpenRouterClient::endpoint() {
     static const std::string url = Endpoints::chatCompletionsEndpointFromEnvironment();
@@ -25,8 +14,10 @@ const std::string& OpenRouterClient::endpoint() {
 OpenRouterClient::OpenRouterClient(std::string token, std::string endpoint_,
                                    std::shared_ptr<platform::UrlSession> session,
                                    std::chrono::steady_clock::duration requestDeadline)
-    : client_(requirePresent(std::move(token)), std::move(endpoint_),
-              std::make_shared<URLSessionDataLoader>(std::move(session)), requestDeadline) {}
+    : client_(
+          requireUsableCredential(std::move(token), DeskmapError::missingOpenRouterCredential()),
+          std::move(endpoint_), std::make_shared<URLSessionDataLoader>(std::move(session)),
+          requestDeadline) {}
 
 asio::awaitable<SummaryResult> OpenRouterClient::summarize(Inventory inventory) {
     auto summarizing = client_.summarize(std::move(inventory));

@@ -1,0 +1,24 @@
+#pragma once
+
+namespace deskmap {
+
+// Whether other programs' window titles may be read. Asked afresh every
+// time; callers never cache the answer.
+class WindowTitleAccessChecking {
+public:
+    virtual ~WindowTitleAccessChecking() = default;
+    virtual bool isGranted() const = 0;
+
+protected:
+    WindowTitleAccessChecking() = default;
+    WindowTitleAccessChecking(const WindowTitleAccessChecking&) = default;
+    WindowTitleAccessChecking& operator=(const WindowTitleAccessChecking&) = default;
+};
+
+// For desktops where reading titles needs no permission.
+class UnrestrictedWindowTitleAccess final : public WindowTitleAccessChecking {
+public:
+    bool isGranted() const override { return true; }
+};
+
+} // namespace deskmap

@@ -1,0 +1,36 @@
+#include "SelectedProviderSummarizerFactory.hpp"
+
+#include "DeskmapCore/API/Endpoints.hpp"
+#include "DeskmapCore/API/LunaClient.hpp"
+#include "DeskmapCore/API/OpenRouterClient.hpp"
+#include "DeskmapCore/InstalledClients/InstalledClientSummarizer.hpp"
+
+namespace deskmap {
+
+SelectedProviderSummarizerFactory::SelectedProviderSummarizerFactory(
+    std::shared_ptr<const SummaryProviderSettings> providerSettings,
+    std::shared_ptr<const InstalledClientSettings> installedClientSettings,
+    InstalledClientExecutableLocator installedLocator,
+    std::shared_ptr<InstalledClientProcessRunning> installedRunner,
+    std::shared_ptr<platform::UrlSession> session)
+    : providerSettings_(std::move(providerSettings)),
+      installedClientSettings_(std::move(installedClientSettings)),
+      installedLocator_(std::move(installedLocator)), installedRunner_(std::move(installedRunner)),
+      session_(std::move(session)) {}
+
+std::shared_ptr<SpaceSummarizing>
+SelectedProviderSummarizerFactory::makeSummarizer(const std::string& token) const {
+    switch (providerSettings_->selectedProvider()) {
+    case SummaryProvider::openAI:
+        return std::make_shared<LunaClient>(token, Endpoints::responsesEndpointFromEnvironment(),
+                                            session_);
+    case SummaryProvider::openRouter:
+        return std::make_shared<OpenRouterClient>(token, OpenRouterClient::endpoint(), session_);
+    case SummaryProvider::installedClient:
+        break;
+    }
+    return std::make_shared<InstalledClientSummarizer>(
+        installedClientSettings_->selectedInstalledClient(), installedLocator_, installedRunner_);
+}
+
+} // namespace deskmap

@@ -1,0 +1,77 @@
+#include "SummaryProvider.hpp"
+
+#include "DeskmapCore/API/LunaClient.hpp"
+#include "DeskmapCore/API/OpenRouterClient.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace deskmap {
+
+std::string_view rawValue(SummaryProvider provider) {
+    switch (provider) {
+    case SummaryProvider::openAI:
+        return "openai";
+    case SummaryProvider::openRouter:
+        return "openrouter";
+    case SummaryProvider::installedClient:
+        break;
+    }
+    return "installed-client";
+}
+
+std::optional<SummaryProvider> summaryProviderFromRawValue(std::string_view raw) {
+    for (const auto provider : allSummaryProviders) {
+        if (rawValue(provider) == raw) {
+            return provider;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string displayName(SummaryProvider provider) {
+    switch (provider) {
+    case SummaryProvider::openAI:
+        return "OpenAI";
+    case SummaryProvider::openRouter:
+        return "OpenRouter";
+    case SummaryProvider::installedClient:
+        break;
+    }
+    return "Installed client";
+}
+
+std::string model(SummaryProvider provider) {
+    switch (provider) {
+    case SummaryProvider::openAI:
+        return LunaClient::model;
+    case SummaryProvider::openRouter:
+        return OpenRouterClient::model;
+    case SummaryProvider::installedClient:
+        break;
+    }
+    return "Selected installed client";
+}
+
+std::string credentialLabel(SummaryProvider provider) {
+    return displayName(provider) + " API key";
+}
+
+bool usesAPIKey(SummaryProvider provider) {
+    return provider != SummaryProvider::installedClient;
+}
+
+std::string keychainService(SummaryProvider provider) {
+    switch (provider) {
+    case SummaryProvider::openAI:
+        return "com.quillary.deskmap.openai";
+    case SummaryProvider::openRouter:
+        return "com.quillary.deskmap.openrouter";
+    case SummaryProvider::installedClient:
+        break;
+    }
+    std::fputs("deskmap: the installed client has no keychain service\n", stderr);
+    std::abort();
+}
+
+} // namespace deskmap

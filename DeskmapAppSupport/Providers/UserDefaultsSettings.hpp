@@ -1,0 +1,55 @@
+#pragma once
+
+#include "DeskmapAppSupport/Providers/ProviderSettings.hpp"
+#include "DeskmapPlatform/UserDefaults/UserDefaults.hpp"
+
+#include <memory>
+
+// The user's choices over the defaults store. A missing, unknown or
+// unreadable stored value reads as the first case and is left as it is.
+namespace deskmap {
+
+class UserDefaultsSummaryProviderSettings final : public SummaryProviderSettings {
+public:
+    static constexpr const char* selectedProviderKey = "summaryProvider";
+
+    explicit UserDefaultsSummaryProviderSettings(std::shared_ptr<platform::UserDefaults> defaults)
+        : defaults_(std::move(defaults)) {}
+
+    SummaryProvider selectedProvider() const override;
+    void setSelectedProvider(SummaryProvider provider) override;
+
+private:
+    std::shared_ptr<platform::UserDefaults> defaults_;
+};
+
+class UserDefaultsInstalledClientSettings final : public InstalledClientSettings {
+public:
+    static constexpr const char* selectedClientKey = "installedSummaryClient";
+
+    explicit UserDefaultsInstalledClientSettings(std::shared_ptr<platform::UserDefaults> defaults)
+        : defaults_(std::move(defaults)) {}
+
+    InstalledClient selectedInstalledClient() const override;
+    void setSelectedInstalledClient(InstalledClient client) override;
+
+private:
+    std::shared_ptr<platform::UserDefaults> defaults_;
+};
+
+class UserDefaultsFirstTimeSetupSettings final : public FirstTimeSetupSettings {
+public:
+    static constexpr const char* completedKey = "firstTimeSetupCompleted";
+
+    explicit UserDefaultsFirstTimeSetupSettings(std::shared_ptr<platform::UserDefaults> defaults)
+        : defaults_(std::move(defaults)) {}
+
+    bool isCompleted() const override;
+    // Only ever stores true.
+    void setCompleted() override;
+
+private:
+    std::shared_ptr<platform::UserDefaults> defaults_;
+};
+
+} // namespace deskmap

@@ -1,0 +1,74 @@
+#include "DeskmapPlatform/LoginItems/XdgAutostart.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace deskmap::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path temporaryFolder() {
+    std::string pattern = (fs::temp_directory_path() / "deskmap-autostart-XXXXXX").string();
+    return ::mkdtemp(pattern.data());
+}
+
+class XdgAutostartTest : public testing::Test {
+protected:
+    ~XdgAutostartTest() override { fs::remove_all(root); }
+
+    void writeEntry(const std::string& text) const {
+        fs::create_directories(root / "autostart");
+        std::ofstream(root / "autostart" / "deskmap.desktop") << text;
+    }
+
+    fs::path root = temporaryFolder();
+    XdgAutostart autostart{root / "autostart", "deskmap.desktop", "/opt/deskmap/bin/deskmap"};
+};
+
+TEST_F(XdgAutostartTest, InstallWritesAnEntryThatStartsTheProgram) {
+    EXPECT_EQ(autostart.state(), XdgAutostart::State::absent);
+    autostart.install();
+    EXPECT_EQ(autostart.state(), XdgAutostart::State::enabled);
+
+    std::ifstream in(autostart.entryPath());
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str().rfind("[Desktop Entry]\n", 0), 0u);
+    EXPECT_NE(text.str().find("\nType=Application\n"), std::string::npos);
+    EXPECT_NE(text.str().find("\nExec=/opt/deskmap/bin/deskmap\n"), std::string::npos);
+    EXPECT_EQ(std::distance(fs::directory_iterator(root / "autostart"), {}), 1);
+
+    autostart.install(); // again: still one entry
+    autostart.uninstall();
+    EXPECT_EQ(autostart.state(), XdgAutostart::State::absent);
+    EXPECT_NO_THROW(autostart.uninstall()) << "removing a missing entry succeeds";
+}
+
+TEST_F(XdgAutostartTest, ExecQuotesPathsWithReservedCharacters) {
+    const XdgAutostart spaced(root, "x.desktop", "/home/a b/it's $HOME/deskmap");
+    EXPECT_NE(spaced.entryText().find("\nExec=\"/home/a b/it's \\\\$HOME/deskmap\"\n"),
+              std::string::npos)
+        << spaced.entryText();
+}
+
+TEST_F(XdgAutostartTest, HiddenOrDisabledEntriesAreNotEnabled) {
+    writeEntry("[Desktop Entry]\nType=Application\nExec=deskmap\nHidden=true\n");
+    EXPECT_EQ(autostart.state(), XdgAutostart::State::disabled);
+    writeEntry("[Desktop Entry]\nExec=deskmap\nX-GNOME-Autostart-enabled=false\n");
+    EXPECT_EQ(autostart.state(), XdgAutostart::State::disabled);
+    writeEntry("[Other Group]\nHidden=true\n[Desktop Entry]\nExec=deskmap\n");
+    EXPECT_EQ(autostart.state(), XdgAutostart::State::enabled);
+    writeEntry("not an entry at all");
+    EXPECT_EQ(autostart.state(), XdgAutostart::State::unreadable);
+}
+
+TEST_F(XdgAutostartTest, AFolderThatCannotBeMadeIsAClearError) {
+    std::ofstream(root / "autostart") << "a file in the way";
+    EXPECT_THROW(autostart.install(), AutostartError);
+}
+
+} // namespace
+} // namespace deskmap::platform

@@ -74,7 +74,6 @@ asio::awaitable<T>
 RefreshCoordinator::onActor(asio::awaitable<T> work,
                             std::shared_ptr<runtime::CancellationSource> cancellation) {
     auto task = runtime::Task<T>::spawn(strand_, std::move(work));
-    bool interrupted = false;
     try {
         auto waiting = task.value();
         if constexpr (std::is_void_v<T>) {
@@ -84,17 +83,18 @@ RefreshCoordinator::onActor(asio::awaitable<T> work,
             co_return co_await std::move(waiting);
         }
     } catch (const runtime::CancellationError&) {
-        interrupted = true;
+        // Handled below: no waiting inside a handler.
     }
-    // The caller was cancelled: pass that on, then wait for the operation
-    // to end in a fresh, uncancelled state.
-    if (interrupted && cancellation) {
+    // The caller was cancelled: pass that on, wait for the operation to end
+    // in a fresh state, then let the caller see its cancellation.
+    if (cancellation) {
         cancellation->cancel();
     }
     co_await asio::this_coro::reset_cancellation_state();
     co_await asio::this_coro::throw_if_cancelled(false);
     auto waiting = task.value();
-    co_return co_await std::move(waiting);
+    co_await std::move(waiting);
+    throw runtime::CancellationError();
 }
 
 asio::awaitable<void> RefreshCoordinator::refresh(bool manual) {

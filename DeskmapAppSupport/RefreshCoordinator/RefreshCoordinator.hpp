@@ -55,8 +55,10 @@ public:
     // Runs refresh passes until none is pending, or records the request when
     // a loop is already running (requests during a loop become one follow-up
     // pass, forced when any of them was manual). A manual refresh forces a new
-    // summary. Never fails; cancelling the awaiting coroutine cancels the loop
-    // it started, which then restores the state from before the pass.
+    // summary. Fails only with CancellationError: cancelling the awaiting
+    // coroutine cancels the loop it started, which restores the state from
+    // before the pass and publishes it before the caller sees its
+    // cancellation.
     asio::awaitable<void> refresh(bool manual);
 
     // The state as it is, without publishing.
@@ -112,8 +114,8 @@ private:
     bool isRunningLoopCancelled() const;
 
     // Runs `work` on the strand and waits for it; when the caller is cancelled
-    // meanwhile, `cancellation` (if any) is requested and the work is still
-    // waited for.
+    // meanwhile, `cancellation` (if any) is requested, the work is still
+    // waited for, and then the caller gets CancellationError.
     template <class T>
     asio::awaitable<T> onActor(asio::awaitable<T> work,
                                std::shared_ptr<runtime::CancellationSource> cancellation);

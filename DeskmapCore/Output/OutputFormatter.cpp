@@ -52,6 +52,14 @@ std::string currentMark(bool isCurrent) {
 
 } // namespace
 
+nlohmann::json inventoryValue(const Inventory& inventory) {
+    return sortedKeys(toJSON(inventory));
+}
+
+nlohmann::json summaryValue(const SummaryResult& result) {
+    return sortedKeys(toJSON(result));
+}
+
 std::string inventoryJSON(const Inventory& inventory) {
     return prettyPrinted(toJSON(inventory));
 }

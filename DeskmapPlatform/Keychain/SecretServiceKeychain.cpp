@@ -110,6 +110,10 @@ std::int32_t statusOf(GError* error) {
 SecretServiceKeychain::SecretServiceKeychain(std::chrono::milliseconds timeout)
     : timeout_(timeout) {}
 
+bool SecretServiceKeychain::isReachable() {
+    return sessionBusReachable();
+}
+
 std::int32_t SecretServiceKeychain::copyMatching(const KeychainItemQuery& query,
                                                  std::optional<std::vector<std::uint8_t>>& data) {
     if (!sessionBusReachable()) {

@@ -17,6 +17,9 @@ class SecretServiceKeychain final : public Keychain {
 public:
     explicit SecretServiceKeychain(std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
+    // Whether a session bus to look for the service on exists at all.
+    static bool isReachable();
+
     std::int32_t copyMatching(const KeychainItemQuery& query,
                               std::optional<std::vector<std::uint8_t>>& data) override;
     std::int32_t add(const KeychainItemQuery& query,

@@ -23,7 +23,10 @@ inline const std::vector<std::string> isolatedEnvironment{"DISPLAY",
                                                           "HTTP_PROXY",
                                                           "HTTPS_PROXY",
                                                           "ALL_PROXY",
-                                                          "all_proxy"};
+                                                          "all_proxy",
+                                                          "DBUS_SESSION_BUS_ADDRESS",
+                                                          "XDG_RUNTIME_DIR",
+                                                          "XDG_CONFIG_HOME"};
 
 inline ProcessOutcome deskmap(const std::vector<std::string>& arguments,
                               const std::map<std::string, std::string>& environment = {}) {

@@ -3,13 +3,16 @@
 #include "CheckClientCommand.hpp"
 #include "DeskmapCore/Inventory/DeskmapVersion.hpp"
 #include "ExitCode.hpp"
+#include "KeyCommand.hpp"
 #include "SpacesCommand.hpp"
 #include "SummarizeCommand.hpp"
 #include "SwitchCommand.hpp"
+#include "WatchCommand.hpp"
 
 #include <CLI/CLI.hpp>
 
 #include <functional>
+#include <iostream>
 #include <ostream>
 #include <string>
 
@@ -73,6 +76,35 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         ->required();
     switchCommand->add_option("--desktop", switching.desktop, desktopHelp);
     switchCommand->callback([&] { command = [&] { return runSwitch(switching, out, err); }; });
+
+    WatchOptions watching;
+    auto* watchCommand = app.add_subcommand(
+        "watch", "Keep the map of Spaces current and print every change: at start, every 300 "
+                 "seconds, when Spaces are added, removed or moved, and when the active Space "
+                 "changes. Summaries are reused while the windows are unchanged.");
+    watchCommand
+        ->add_option("--provider", watching.provider,
+                     "Summary provider: openai, openrouter (key from OPENAI_ACCESS_TOKEN or "
+                     "OPENROUTER_API_KEY, else from `deskmap key`), codex or cursor. Default: "
+                     "the provider chosen in the settings.")
+        ->check(CLI::IsMember({"openai", "openrouter", "codex", "cursor"}));
+    watchCommand->add_flag("--json", watching.json, "Print one JSON object per line.");
+    watchCommand->add_flag("--once", watching.once,
+                           "Exit after the first refresh has published its result.");
+    watchCommand->add_option("--desktop", watching.desktop, desktopHelp);
+    watchCommand->callback([&] { command = [&] { return runWatch(watching, out, err); }; });
+
+    KeyOptions key;
+    auto* keyCommand = app.add_subcommand(
+        "key", "Save, clear or show an API key in the desktop's secret store. `save` reads the "
+               "key from standard input.");
+    keyCommand->add_option("action", key.action, "save, clear or status")
+        ->required()
+        ->check(CLI::IsMember({"save", "clear", "status"}));
+    keyCommand->add_option("--provider", key.provider, "openai or openrouter")
+        ->check(CLI::IsMember({"openai", "openrouter"}))
+        ->capture_default_str();
+    keyCommand->callback([&] { command = [&] { return runKey(key, std::cin, out, err); }; });
 
     try {
         app.parse(argc, argv);

@@ -1,0 +1,151 @@
+// `deskmap watch` and `deskmap key` as a user runs them.
+#include "CLITestSupport.hpp"
+#include "Support/StandInAPIServer.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+namespace deskmap {
+namespace {
+
+using namespace std::chrono_literals;
+using test::deskmap;
+using test::scenarios;
+
+std::vector<nlohmann::json> jsonLines(const std::string& output) {
+    std::vector<nlohmann::json> lines;
+    std::istringstream in(output);
+    std::string line;
+    while (std::getline(in, line)) {
+        lines.push_back(nlohmann::json::parse(line));
+    }
+    return lines;
+}
+
+std::vector<std::string> statuses(const std::vector<nlohmann::json>& lines) {
+    std::vector<std::string> result;
+    for (const auto& line : lines) {
+        result.push_back(line.at("status"));
+    }
+    return result;
+}
+
+class WatchCommandTest : public testing::Test {
+protected:
+    WatchCommandTest() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "deskmap-watch-XXXXXX").string();
+        configHome = ::mkdtemp(pattern.data());
+    }
+    ~WatchCommandTest() override { std::filesystem::remove_all(configHome); }
+
+    std::map<std::string, std::string> environment(std::map<std::string, std::string> extra) const {
+        extra.emplace("XDG_CONFIG_HOME", configHome.string());
+        extra.emplace("DESKMAP_OPENAI_BASE_URL", server.baseURL());
+        extra.emplace("DESKMAP_OPENROUTER_BASE_URL", server.baseURL());
+        return extra;
+    }
+
+    test::StandInAPIServer server;
+    std::filesystem::path configHome;
+    const std::string scenario = scenarios + "shared-space.json";
+};
+
+TEST_F(WatchCommandTest, OncePrintsEachStateAsAJSONLineAfterOneRequest) {
+    server.enqueueJSON(test::responsesBody(test::latinAnswer({1, 2, 3})));
+    const auto result =
+        deskmap({"watch", "--once", "--json", "--provider", "openai", "--desktop", scenario},
+                environment({{"OPENAI_ACCESS_TOKEN", "sk-test"}}));
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+
+    const auto lines = jsonLines(result.out);
+    EXPECT_EQ(statuses(lines), (std::vector<std::string>{"refreshing", "refreshing", "ready"}));
+    EXPECT_FALSE(lines.at(0).contains("inventory"));
+    EXPECT_EQ(lines.at(1).at("inventory").at("spaces").size(), 3u);
+    const auto& ready = lines.at(2);
+    EXPECT_EQ(ready.at("summaryAssociation"), "current");
+    EXPECT_EQ(ready.at("summaries").at("spaces").at(1).at("label"), "Work 2");
+    EXPECT_FALSE(ready.contains("errorMessage"));
+    EXPECT_TRUE(std::regex_match(ready.at("lastSuccessfulSummaryAt").get<std::string>(),
+                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")));
+    EXPECT_EQ(server.received().size(), 1u);
+}
+
+TEST_F(WatchCommandTest, WithoutAKeyItNeedsSetupAndSendsNothing) {
+    const auto result =
+        deskmap({"watch", "--once", "--json", "--desktop", scenario}, environment({}));
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto lines = jsonLines(result.out);
+    EXPECT_EQ(lines.back().at("status"), "needsSetup");
+    EXPECT_FALSE(lines.back().contains("summaries"));
+    EXPECT_EQ(lines.back().at("inventory").at("spaces").size(), 3u);
+    EXPECT_TRUE(server.received().empty());
+}
+
+TEST_F(WatchCommandTest, TextShowsTheStatusLineAndTheSummaries) {
+    server.enqueue({500, R"({"error":{"message":"overloaded"}})", false});
+    const auto result = deskmap({"watch", "--once", "--provider", "openai", "--desktop", scenario},
+                                environment({{"OPENAI_ACCESS_TOKEN", "sk-test"}}));
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out.rfind("refreshing\n\nrefreshing\n1  Space 1\n", 0), 0u) << result.out;
+    const auto failed = result.out.find("\nsummaryFailed: OpenAI returned HTTP 500: ");
+    ASSERT_NE(failed, std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("\n1  Space 1\n", failed), result.out.find('\n', failed + 1))
+        << "the inventory follows the status line";
+    EXPECT_EQ(result.out.substr(result.out.size() - 2), "\n\n");
+}
+
+TEST_F(WatchCommandTest, WithoutAProviderOptionTheSettingsChoose) {
+    std::filesystem::create_directories(configHome / "deskmap");
+    std::ofstream(configHome / "deskmap" / "defaults.json")
+        << R"({"summaryProvider": "openrouter"})";
+    server.enqueueJSON(test::chatCompletionsBody(test::latinAnswer({1, 2, 3})));
+    const auto result = deskmap({"watch", "--once", "--json", "--desktop", scenario},
+                                environment({{"OPENROUTER_API_KEY", "or-test"}}));
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(jsonLines(result.out).back().at("status"), "ready");
+    ASSERT_EQ(server.received().size(), 1u);
+    EXPECT_EQ(server.received()[0].path, "/api/v1/chat/completions");
+}
+
+TEST_F(WatchCommandTest, CtrlCEndsAWatchCleanly) {
+    test::ChildProcess watching(test::deskmapBinary, {"watch", "--json", "--desktop", scenario},
+                                environment({}), test::isolatedEnvironment);
+    std::this_thread::sleep_for(1500ms);
+    watching.signal(SIGINT);
+    const auto result = watching.wait();
+    EXPECT_EQ(result.exitCode, 130) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(statuses(jsonLines(result.out)).back(), "needsSetup");
+}
+
+TEST(KeyCommand, WithoutASecretStoreTheKeyIsUnavailable) {
+    const auto status = deskmap({"key", "status"});
+    EXPECT_EQ(status.exitCode, 0);
+    EXPECT_EQ(status.out, "Unavailable\n");
+
+    const auto save =
+        test::runProcess(test::deskmapBinary, {"key", "save", "--provider", "openrouter"}, {},
+                         test::isolatedEnvironment, "or-key\n");
+    EXPECT_EQ(save.exitCode, 1);
+    EXPECT_EQ(save.err, "The OpenRouter API key could not be updated in Keychain.\n");
+
+    const auto empty = test::runProcess(test::deskmapBinary, {"key", "save"}, {},
+                                        test::isolatedEnvironment, " \n\n");
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_EQ(empty.err, "deskmap: no key was given on standard input.\n");
+
+    EXPECT_EQ(deskmap({"key", "show"}).exitCode, 2);
+    EXPECT_EQ(deskmap({"key", "status", "--provider", "codex"}).exitCode, 2);
+}
+
+} // namespace
+} // namespace deskmap

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <chrono>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+namespace deskmap::cli {
+
+struct WatchOptions {
+    std::optional<std::string> provider; // else the one selected in the settings
+    bool json = false;
+    bool once = false;
+    std::optional<std::string> desktop;
+};
+
+// How often the watch refreshes on its own and looks for Spaces being added,
+// removed or moved.
+struct WatchTiming {
+    std::chrono::steady_clock::duration refreshInterval = std::chrono::seconds(300);
+    std::chrono::steady_clock::duration structurePollInterval = std::chrono::seconds(2);
+};
+
+// Keeps the map of Spaces current and prints every state it publishes, until
+// interrupted (or, with `once`, until the first refresh has ended).
+int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
+             WatchTiming timing = {});
+
+} // namespace deskmap::cli

@@ -4,29 +4,36 @@
 #include "DeskmapPlatform/Simulated/ScenarioError.hpp"
 #include "DeskmapPlatform/Simulated/ScenarioFile.hpp"
 #include "DeskmapPlatform/Simulated/SimulatedWindowServer.hpp"
+#include "DeskmapPlatform/X11/X11WindowServer.hpp"
 
 #include <nlohmann/json.hpp>
 
 namespace deskmap::platform {
 
 std::string chooseDesktop(const std::optional<std::string>& requested,
-                          const std::optional<std::string>& environment) {
+                          const std::optional<std::string>& environment,
+                          const std::function<bool()>& x11Available) {
     if (requested && !requested->empty()) {
         return *requested;
     }
     if (environment && !environment->empty()) {
         return *environment;
     }
-    return demoDesktopName;
+    return x11Available && x11Available() ? x11DesktopName : demoDesktopName;
 }
 
 std::shared_ptr<WindowServer> openDesktop(const std::string& name) {
     try {
+        if (name == x11DesktopName) {
+            return std::make_shared<X11WindowServer>();
+        }
         if (name == demoDesktopName) {
             return std::make_shared<SimulatedWindowServer>(demoScenario());
         }
         return std::make_shared<SimulatedWindowServer>(loadScenarioFile(name));
     } catch (const ScenarioError& error) {
+        throw DesktopSelectionError(error.what());
+    } catch (const WindowServerError& error) {
         throw DesktopSelectionError(error.what());
     }
 }

@@ -2,6 +2,7 @@
 
 #include "DeskmapPlatform/WindowServer.hpp"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -9,8 +10,9 @@
 
 namespace deskmap::platform {
 
-// The desktop name given to a command when it names none.
+// The built-in simulated desktop, and the X11 desktop of $DISPLAY.
 inline constexpr const char* demoDesktopName = "demo";
+inline constexpr const char* x11DesktopName = "x11";
 
 // A desktop name or scenario that cannot be opened.
 class DesktopSelectionError : public std::runtime_error {
@@ -20,10 +22,13 @@ public:
 
 // Which desktop to open: the explicit choice (a command-line option) wins over
 // the environment's DESKMAP_DESKTOP; an empty value counts as none given.
+// Without either, the X11 desktop when `x11Available` says one is reachable,
+// else the demo desktop.
 std::string chooseDesktop(const std::optional<std::string>& requested,
-                          const std::optional<std::string>& environment);
+                          const std::optional<std::string>& environment,
+                          const std::function<bool()>& x11Available);
 
-// Opens "demo" (the built-in simulated desktop) or a scenario file path.
+// Opens "x11", "demo" (the built-in simulated desktop) or a scenario file path.
 // Throws DesktopSelectionError with a message naming the problem.
 std::shared_ptr<WindowServer> openDesktop(const std::string& name);
 

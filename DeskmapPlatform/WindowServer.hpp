@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,13 @@ struct InputEvent {
     friend bool operator==(const InputEvent&, const InputEvent&) = default;
 };
 
+// The window server cannot be reached (for example, the connection to a
+// display server was lost). The message is a sentence for the user.
+class WindowServerError : public std::runtime_error {
+public:
+    explicit WindowServerError(const std::string& message) : std::runtime_error(message) {}
+};
+
 // The window-server calls that collection rests on. Answers are handed over
 // exactly as a window server would give them: arrays, dictionaries, numbers
 // and text as JSON values, and a JSON null where the call returns null. The
@@ -35,7 +43,8 @@ struct InputEvent {
 // tidy up what it reports.
 //
 // Implementations are called from background threads while other calls may
-// change their state, so each one must be safe to call concurrently.
+// change their state, so each one must be safe to call concurrently. A call
+// that cannot reach the window server at all throws WindowServerError.
 class WindowServer {
 public:
     virtual ~WindowServer() = default;

@@ -6,6 +6,7 @@
 #include "DeskmapCore/Collection/WindowOrder.hpp"
 #include "DeskmapCore/Collection/WindowParser.hpp"
 #include "DeskmapCore/Errors/DeskmapError.hpp"
+#include "DeskmapPlatform/WindowServer.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -36,6 +37,22 @@ MacOSSpaceCollector::MacOSSpaceCollector(std::shared_ptr<ManagedSpacesProviding>
     : spacesProvider_(std::move(spacesProvider)), windowProvider_(std::move(windowProvider)) {}
 
 Inventory MacOSSpaceCollector::collect() {
+    try {
+        return collectFromProviders();
+    } catch (const platform::WindowServerError& error) {
+        throw DeskmapError::collection(error.what());
+    }
+}
+
+SpaceTopology MacOSSpaceCollector::collectTopology() {
+    try {
+        return SpaceParser::topology(parseSpaces(*spacesProvider_));
+    } catch (const platform::WindowServerError& error) {
+        throw DeskmapError::collection(error.what());
+    }
+}
+
+Inventory MacOSSpaceCollector::collectFromProviders() {
     auto spaces = parseSpaces(*spacesProvider_).spaces;
     std::unordered_map<std::string, std::size_t> positions;
     for (std::size_t position = 0; position < spaces.size(); ++position) {
@@ -66,10 +83,6 @@ Inventory MacOSSpaceCollector::collect() {
         WindowOrder::sort(space.windows);
     }
     return Inventory{std::move(spaces)};
-}
-
-SpaceTopology MacOSSpaceCollector::collectTopology() {
-    return SpaceParser::topology(parseSpaces(*spacesProvider_));
 }
 
 } // namespace deskmap

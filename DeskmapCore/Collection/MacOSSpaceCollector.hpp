@@ -32,6 +32,9 @@ public:
     }
 
 private:
+    // Window-server failures surface as collection errors in the callers.
+    Inventory collectFromProviders();
+
     std::shared_ptr<ManagedSpacesProviding> spacesProvider_;
     std::shared_ptr<WindowMetadataProviding> windowProvider_;
 };

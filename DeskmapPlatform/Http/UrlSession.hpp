@@ -8,6 +8,8 @@
 
 namespace deskmap::platform {
 
+class HttpTransport;
+
 // HTTP(S) over libcurl's multi interface, driven by one background thread.
 // TLS peers are verified; proxies come from the usual environment variables
 // (http_proxy, https_proxy, no_proxy, …) as curl reads them. Redirects are
@@ -16,6 +18,7 @@ class UrlSession {
 public:
     static constexpr std::size_t defaultMaximumBodyBytes = 32u * 1024 * 1024;
 
+    // Throws UrlError when the HTTP client cannot be loaded.
     explicit UrlSession(std::size_t maximumBodyBytes = defaultMaximumBodyBytes);
     ~UrlSession();
     UrlSession(const UrlSession&) = delete;
@@ -29,9 +32,8 @@ public:
     asio::awaitable<UrlLoad> data(UrlRequest request);
 
 private:
-    class Worker;
     class TransferGuard;
-    std::unique_ptr<Worker> worker_;
+    std::unique_ptr<HttpTransport> worker_;
 };
 
 } // namespace deskmap::platform

@@ -1,38 +1,26 @@
 #include "SecretServiceKeychain.hpp"
 
-#include <condition_variable>
+#include "DeskmapPlatform/Modules/ModuleLoader.hpp"
+
 #include <cstdlib>
 #include <filesystem>
-#include <libsecret/secret.h>
-#include <memory>
-#include <mutex>
-#include <string>
-#include <thread>
 
 namespace deskmap::platform {
 
 namespace {
 
-const SecretSchema* itemSchema() {
-    static const SecretSchema schema = {"org.deskmap.GenericPassword",
-                                        SECRET_SCHEMA_NONE,
-                                        {{"service", SECRET_SCHEMA_ATTRIBUTE_STRING},
-                                         {"account", SECRET_SCHEMA_ATTRIBUTE_STRING},
-                                         {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING}},
-                                        0,
-                                        nullptr,
-                                        nullptr,
-                                        nullptr,
-                                        nullptr,
-                                        nullptr,
-                                        nullptr,
-                                        nullptr};
-    return &schema;
-}
+using Create = Keychain* (*)(long long);
+
+} // namespace
+
+SecretServiceKeychain::SecretServiceKeychain(std::chrono::milliseconds timeout)
+    : timeout_(timeout) {}
+
+SecretServiceKeychain::~SecretServiceKeychain() = default;
 
 // Without a session bus GLib may try to start one (or wait for one); report
 // the store as unavailable instead.
-bool sessionBusReachable() {
+bool SecretServiceKeychain::isReachable() {
     const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
     if (address && *address) {
         return true;
@@ -43,158 +31,44 @@ bool sessionBusReachable() {
            std::filesystem::exists(std::filesystem::path(runtimeDirectory) / "bus", ignored);
 }
 
-struct HashTableDeleter {
-    void operator()(GHashTable* table) const { g_hash_table_unref(table); }
-};
-using Attributes = std::unique_ptr<GHashTable, HashTableDeleter>;
-
-Attributes attributesOf(const KeychainItemQuery& query) {
-    // The table borrows the strings; `query` outlives every use.
-    Attributes table(g_hash_table_new(g_str_hash, g_str_equal));
-    g_hash_table_insert(table.get(), const_cast<char*>("service"),
-                        const_cast<char*>(query.service.c_str()));
-    g_hash_table_insert(table.get(), const_cast<char*>("account"),
-                        const_cast<char*>(query.account.c_str()));
-    return table;
-}
-
-// Cancels a blocking call that outlives its deadline.
-class CallDeadline {
-public:
-    explicit CallDeadline(std::chrono::milliseconds timeout)
-        : cancellable_(g_cancellable_new()), watcher_([this, timeout] {
-              std::unique_lock lock(mutex_);
-              if (!done_.wait_for(lock, timeout, [this] { return finished_; })) {
-                  g_cancellable_cancel(cancellable_);
-              }
-          }) {}
-    CallDeadline(const CallDeadline&) = delete;
-    CallDeadline& operator=(const CallDeadline&) = delete;
-    ~CallDeadline() {
-        {
-            std::lock_guard lock(mutex_);
-            finished_ = true;
+Keychain* SecretServiceKeychain::backend() {
+    if (!isReachable()) {
+        return nullptr;
+    }
+    std::lock_guard lock(mutex_);
+    if (!backend_) {
+        try {
+            const auto create = reinterpret_cast<Create>(moduleSymbol(
+                "libdeskmap-secret-service.so", "deskmap_create_secret_service_keychain"));
+            backend_.reset(create(static_cast<long long>(timeout_.count())));
+        } catch (const ModuleError&) {
+            return nullptr; // reported as a keychain that is not available
         }
-        done_.notify_all();
-        watcher_.join();
-        g_object_unref(cancellable_);
     }
-
-    GCancellable* cancellable() const { return cancellable_; }
-
-private:
-    GCancellable* cancellable_;
-    std::mutex mutex_;
-    std::condition_variable done_;
-    bool finished_ = false;
-    std::thread watcher_;
-};
-
-std::int32_t statusOf(GError* error) {
-    std::int32_t status = KeychainStatus::ioError;
-    if (g_error_matches(error, SECRET_ERROR, SECRET_ERROR_IS_LOCKED) ||
-        g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_ACCESS_DENIED)) {
-        status = KeychainStatus::authFailed;
-    } else if (g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN) ||
-               g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NAME_HAS_NO_OWNER) ||
-               g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_FILE_NOT_FOUND) ||
-               g_error_matches(error, G_IO_ERROR, G_IO_ERROR_NOT_FOUND)) {
-        status = KeychainStatus::notAvailable;
-    }
-    g_error_free(error);
-    return status;
-}
-
-} // namespace
-
-SecretServiceKeychain::SecretServiceKeychain(std::chrono::milliseconds timeout)
-    : timeout_(timeout) {}
-
-bool SecretServiceKeychain::isReachable() {
-    return sessionBusReachable();
+    return backend_.get();
 }
 
 std::int32_t SecretServiceKeychain::copyMatching(const KeychainItemQuery& query,
                                                  std::optional<std::vector<std::uint8_t>>& data) {
-    if (!sessionBusReachable()) {
-        return KeychainStatus::notAvailable;
-    }
-    const auto attributes = attributesOf(query);
-    CallDeadline deadline(timeout_);
-    GError* error = nullptr;
-    SecretValue* value = secret_password_lookupv_binary_sync(itemSchema(), attributes.get(),
-                                                             deadline.cancellable(), &error);
-    if (error) {
-        return statusOf(error);
-    }
-    if (!value) {
-        return KeychainStatus::itemNotFound;
-    }
-    gsize length = 0;
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(secret_value_get(value, &length));
-    data = std::vector<std::uint8_t>(bytes, bytes + length);
-    secret_value_unref(value);
-    return KeychainStatus::success;
+    auto* keychain = backend();
+    return keychain ? keychain->copyMatching(query, data) : KeychainStatus::notAvailable;
 }
 
 std::int32_t SecretServiceKeychain::add(const KeychainItemQuery& query,
                                         const KeychainItemAttributes& attributes) {
-    std::optional<std::vector<std::uint8_t>> existing;
-    const auto status = copyMatching(query, existing);
-    if (status == KeychainStatus::success) {
-        return KeychainStatus::duplicateItem;
-    }
-    if (status != KeychainStatus::itemNotFound) {
-        return status;
-    }
-    return store(query, attributes);
+    auto* keychain = backend();
+    return keychain ? keychain->add(query, attributes) : KeychainStatus::notAvailable;
 }
 
 std::int32_t SecretServiceKeychain::update(const KeychainItemQuery& query,
                                            const KeychainItemAttributes& attributes) {
-    std::optional<std::vector<std::uint8_t>> existing;
-    const auto status = copyMatching(query, existing);
-    if (status != KeychainStatus::success) {
-        return status;
-    }
-    return store(query, attributes);
-}
-
-// Storing replaces an item with the same attributes.
-std::int32_t SecretServiceKeychain::store(const KeychainItemQuery& query,
-                                          const KeychainItemAttributes& attributes) {
-    if (!sessionBusReachable()) {
-        return KeychainStatus::notAvailable;
-    }
-    const auto table = attributesOf(query);
-    SecretValue* value =
-        secret_value_new(reinterpret_cast<const gchar*>(attributes.data.data()),
-                         static_cast<gssize>(attributes.data.size()), "application/octet-stream");
-    CallDeadline deadline(timeout_);
-    GError* error = nullptr;
-    const gboolean stored = secret_password_storev_binary_sync(
-        itemSchema(), table.get(), SECRET_COLLECTION_DEFAULT, query.account.c_str(), value,
-        deadline.cancellable(), &error);
-    secret_value_unref(value);
-    if (error) {
-        return statusOf(error);
-    }
-    return stored ? KeychainStatus::success : KeychainStatus::ioError;
+    auto* keychain = backend();
+    return keychain ? keychain->update(query, attributes) : KeychainStatus::notAvailable;
 }
 
 std::int32_t SecretServiceKeychain::remove(const KeychainItemQuery& query) {
-    if (!sessionBusReachable()) {
-        return KeychainStatus::notAvailable;
-    }
-    const auto table = attributesOf(query);
-    CallDeadline deadline(timeout_);
-    GError* error = nullptr;
-    const gboolean removed =
-        secret_password_clearv_sync(itemSchema(), table.get(), deadline.cancellable(), &error);
-    if (error) {
-        return statusOf(error);
-    }
-    return removed ? KeychainStatus::success : KeychainStatus::itemNotFound;
+    auto* keychain = backend();
+    return keychain ? keychain->remove(query) : KeychainStatus::notAvailable;
 }
 
 } // namespace deskmap::platform

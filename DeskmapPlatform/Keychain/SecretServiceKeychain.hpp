@@ -3,6 +3,8 @@
 #include "DeskmapPlatform/Keychain/Keychain.hpp"
 
 #include <chrono>
+#include <memory>
+#include <mutex>
 
 namespace deskmap::platform {
 
@@ -16,6 +18,7 @@ namespace deskmap::platform {
 class SecretServiceKeychain final : public Keychain {
 public:
     explicit SecretServiceKeychain(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    ~SecretServiceKeychain() override;
 
     // Whether a session bus to look for the service on exists at all.
     static bool isReachable();
@@ -29,9 +32,13 @@ public:
     std::int32_t remove(const KeychainItemQuery& query) override;
 
 private:
-    std::int32_t store(const KeychainItemQuery& query, const KeychainItemAttributes& attributes);
+    // The libsecret implementation, loaded on first use; nothing without a
+    // session bus or when it cannot be loaded.
+    Keychain* backend();
 
     std::chrono::milliseconds timeout_;
+    std::mutex mutex_;
+    std::unique_ptr<Keychain> backend_;
 };
 
 } // namespace deskmap::platform

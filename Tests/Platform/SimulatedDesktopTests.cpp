@@ -113,12 +113,20 @@ TEST(ScenarioFile, MissingFilesAndDirectoriesAreReported) {
     EXPECT_THROW(loadScenarioFile(std::filesystem::temp_directory_path()), ScenarioError);
 }
 
-TEST(DesktopSelection, OptionWinsOverEnvironmentWhichWinsOverDemo) {
-    EXPECT_EQ(chooseDesktop("a.json", "b.json"), "a.json");
-    EXPECT_EQ(chooseDesktop(std::nullopt, "b.json"), "b.json");
-    EXPECT_EQ(chooseDesktop("", "b.json"), "b.json");
-    EXPECT_EQ(chooseDesktop(std::nullopt, ""), "demo");
-    EXPECT_EQ(chooseDesktop(std::nullopt, std::nullopt), "demo");
+TEST(DesktopSelection, OptionWinsOverEnvironmentWhichWinsOverTheDefault) {
+    int probes = 0;
+    const auto noX11 = [&] {
+        ++probes;
+        return false;
+    };
+    EXPECT_EQ(chooseDesktop("a.json", "b.json", noX11), "a.json");
+    EXPECT_EQ(chooseDesktop(std::nullopt, "b.json", noX11), "b.json");
+    EXPECT_EQ(chooseDesktop("", "b.json", noX11), "b.json");
+    EXPECT_EQ(probes, 0) << "a named desktop needs no probe";
+    EXPECT_EQ(chooseDesktop(std::nullopt, "", noX11), "demo");
+    EXPECT_EQ(chooseDesktop(std::nullopt, std::nullopt, noX11), "demo");
+    EXPECT_EQ(chooseDesktop(std::nullopt, std::nullopt, [] { return true; }), "x11");
+    EXPECT_EQ(chooseDesktop("demo", std::nullopt, [] { return true; }), "demo");
 }
 
 TEST(DesktopSelection, OpensTheDemoAndScenarioFiles) {

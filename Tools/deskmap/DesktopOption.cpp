@@ -3,6 +3,7 @@
 #include "DeskmapCore/Collection/MacOSSpaceCollector.hpp"
 #include "DeskmapCore/Errors/DeskmapError.hpp"
 #include "DeskmapPlatform/DesktopSelection.hpp"
+#include "DeskmapPlatform/X11/X11WindowServer.hpp"
 #include "ExitCode.hpp"
 
 #include <cstdlib>
@@ -16,7 +17,8 @@ openChosenDesktop(const std::optional<std::string>& option) {
     if (const char* value = std::getenv("DESKMAP_DESKTOP")) {
         environment = value;
     }
-    return platform::openDesktop(platform::chooseDesktop(option, environment));
+    return platform::openDesktop(platform::chooseDesktop(
+        option, environment, [] { return platform::X11WindowServer::isAvailable(); }));
 }
 
 CollectionOutcome collectChosenDesktop(const std::optional<std::string>& option,

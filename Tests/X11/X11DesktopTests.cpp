@@ -1,0 +1,167 @@
+// Every command against a real X server, window manager and clients.
+#include "DeskmapCore/Collection/MacOSSpaceCollector.hpp"
+#include "DeskmapCore/Errors/DeskmapError.hpp"
+#include "DeskmapPlatform/X11/X11WindowServer.hpp"
+#include "Support/ChildProcess.hpp"
+#include "Support/X11Desktop.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <csignal>
+#include <sstream>
+#include <thread>
+
+namespace deskmap {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::vector<std::string> isolated{"DESKMAP_DESKTOP",    "OPENAI_ACCESS_TOKEN",
+                                        "OPENROUTER_API_KEY", "DBUS_SESSION_BUS_ADDRESS",
+                                        "XDG_RUNTIME_DIR",    "XDG_CONFIG_HOME"};
+
+class X11DesktopTest : public testing::Test {
+protected:
+    test::ProcessOutcome deskmap(const std::vector<std::string>& arguments) const {
+        return test::runProcess(DESKMAP_BINARY, arguments, desktop.environment(), isolated);
+    }
+
+    // The windows of each Space of `deskmap spaces --json`, as "app: title".
+    std::vector<std::vector<std::string>> spaces(int* current = nullptr) const {
+        const auto result = deskmap({"spaces", "--json", "--desktop", "x11"});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        const auto document = nlohmann::json::parse(result.out);
+        std::vector<std::vector<std::string>> windows;
+        for (const auto& space : document.at("spaces")) {
+            windows.emplace_back();
+            for (const auto& window : space.at("windows")) {
+                windows.back().push_back(window.at("app").get<std::string>() + ": " +
+                                         window.value("title", ""));
+            }
+            if (current && space.at("isCurrent").get<bool>()) {
+                *current = space.at("index").get<int>();
+            }
+        }
+        return windows;
+    }
+
+    test::X11Desktop desktop;
+};
+
+using Windows = std::vector<std::vector<std::string>>;
+
+TEST_F(X11DesktopTest, SpacesListsTheWindowsOfEachWorkspace) {
+    desktop.openWindow("build logs", "Builder", 0);
+    desktop.openWindow("release notes", "Writer", 2);
+    desktop.openWindow("api docs", "Reader", 2);
+
+    int current = 0;
+    EXPECT_EQ(
+        spaces(&current),
+        (Windows{{"Builder: build logs"}, {}, {"Reader: api docs", "Writer: release notes"}, {}}));
+    EXPECT_EQ(current, 1);
+
+    const auto text = deskmap({"spaces"});
+    EXPECT_EQ(text.out.rfind("1  Space 1 (current)\n   Builder: build logs\n", 0), 0u) << text.out;
+    EXPECT_EQ(deskmap({"spaces"}).out, text.out) << "X11 is the default where it is reachable";
+}
+
+TEST_F(X11DesktopTest, TitlesArriveIntactInEveryEncoding) {
+    const auto modern = desktop.openWindow("plain", "Modern", 1);
+    desktop.run("xprop", {"-id", modern, "-f", "_NET_WM_NAME", "8u", "-set", "_NET_WM_NAME",
+                          "Überblick – Δ 🚀 \"quoted\" \x1b[31m"});
+    const auto legacy = desktop.openWindow("legacy", "Legacy", 1);
+    desktop.run("xprop", {"-id", legacy, "-f", "WM_NAME", "8s", "-set", "WM_NAME", "Caf\xe9"});
+
+    const auto windows = spaces();
+    EXPECT_EQ(windows.at(1),
+              (std::vector<std::string>{"Legacy: Caf\xC3\xA9",
+                                        "Modern: Überblick – Δ 🚀 \"quoted\" \x1b[31m"}));
+    const auto text = deskmap({"spaces"}).out;
+    EXPECT_EQ(text.find('\x1b'), std::string::npos) << "terminal output is sanitized";
+}
+
+TEST_F(X11DesktopTest, AStickyWindowIsOnEverySpace) {
+    const auto window = desktop.openWindow("everywhere", "Sticky", 0);
+    desktop.run("xprop", {"-id", window, "-f", "_NET_WM_DESKTOP", "32c", "-set", "_NET_WM_DESKTOP",
+                          "0xFFFFFFFF"});
+    EXPECT_EQ(spaces(), (Windows{{"Sticky: everywhere"},
+                                 {"Sticky: everywhere"},
+                                 {"Sticky: everywhere"},
+                                 {"Sticky: everywhere"}}));
+}
+
+TEST_F(X11DesktopTest, SwitchMovesTheRealWorkspaceBothWays) {
+    auto result = deskmap({"switch", "3", "--desktop", "x11"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "Switched to Space 3\n");
+    EXPECT_EQ(desktop.currentWorkspace(), 2) << "two steps";
+
+    result = deskmap({"switch", "2", "--desktop", "x11"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(desktop.currentWorkspace(), 1);
+
+    result = deskmap({"switch", "2", "--desktop", "x11"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(desktop.currentWorkspace(), 1);
+}
+
+TEST_F(X11DesktopTest, WatchFollowsAWorkspaceChangeMadeElsewhere) {
+    desktop.openWindow("build logs", "Builder", 0);
+    test::ChildProcess watching(DESKMAP_BINARY, {"watch", "--json", "--desktop", "x11"},
+                                desktop.environment(), isolated);
+    std::this_thread::sleep_for(1500ms);
+    desktop.run("wmctrl", {"-s", "3"});
+    std::this_thread::sleep_for(1500ms);
+    watching.signal(SIGINT);
+    const auto result = watching.wait();
+    EXPECT_EQ(result.exitCode, 130) << result.err;
+
+    std::vector<int> currents;
+    std::istringstream lines(result.out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto snapshot = nlohmann::json::parse(line);
+        for (const auto& space : snapshot.value("inventory", nlohmann::json::object())
+                                     .value("spaces", nlohmann::json::array())) {
+            if (space.at("isCurrent").get<bool>()) {
+                currents.push_back(space.at("index").get<int>());
+            }
+        }
+    }
+    ASSERT_FALSE(currents.empty()) << result.out;
+    EXPECT_EQ(currents.front(), 1);
+    EXPECT_EQ(currents.back(), 4) << result.out;
+}
+
+TEST_F(X11DesktopTest, AWindowClosedDuringCollectionIsSkipped) {
+    desktop.openWindow("stays", "Stayer", 0);
+    const auto leaving = desktop.openWindow("leaves", "Leaver", 0);
+    platform::X11WindowServer::Hooks hooks;
+    hooks.afterClientList = [&] { desktop.closeWindow(leaving); };
+    auto server = std::make_shared<platform::X11WindowServer>(desktop.display(), hooks);
+    const auto inventory = MacOSSpaceCollector(server).collect();
+    ASSERT_EQ(inventory.spaces.size(), 4u);
+    ASSERT_EQ(inventory.spaces[0].windows.size(), 1u);
+    EXPECT_EQ(inventory.spaces[0].windows[0].app, "Stayer");
+}
+
+TEST_F(X11DesktopTest, ALostConnectionIsAClearCollectionFailure) {
+    auto server = std::make_shared<platform::X11WindowServer>(desktop.display());
+    MacOSSpaceCollector collector(server);
+    EXPECT_EQ(collector.collect().spaces.size(), 4u);
+    desktop.stopServer();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            (void)collector.collect();
+            ADD_FAILURE() << "expected a collection failure";
+        } catch (const DeskmapError& error) {
+            EXPECT_NE(std::string(error.what()).find("X server"), std::string::npos)
+                << error.what();
+        }
+    }
+}
+
+} // namespace
+} // namespace deskmap

@@ -1,0 +1,25 @@
+#include "DeskmapPlatform/X11/X11Text.hpp"
+
+#include <gtest/gtest.h>
+
+namespace deskmap::platform {
+namespace {
+
+TEST(X11Text, Latin1BecomesUTF8) {
+    EXPECT_EQ(X11Text::latin1ToUTF8("Caf\xe9 \xff"), "Café ÿ");
+    EXPECT_EQ(X11Text::latin1ToUTF8(""), "");
+}
+
+TEST(X11Text, CompoundTextKeepsLatin1AndUTF8Segments) {
+    // As xterm writes "Überblick – Δ": Latin-1, a UTF-8 segment, then Greek.
+    EXPECT_EQ(X11Text::compoundTextToUTF8("\xdc"
+                                          "berblick \x1b%G\xe2\x80\x93\x1b%@ \x1b-F\xc4"),
+              "Überblick – \xEF\xBF\xBD");
+    EXPECT_EQ(X11Text::compoundTextToUTF8("a\x1b-F\xc4\x1b-A\xe9"), "a\xEF\xBF\xBD\xC3\xA9");
+    EXPECT_EQ(X11Text::compoundTextToUTF8("\x1b$(Bxy\x1b(Bz"), "\xEF\xBF\xBD\xEF\xBF\xBDz");
+    EXPECT_EQ(X11Text::compoundTextToUTF8("cut \x1b"), "cut ") << "a truncated escape ends it";
+    EXPECT_EQ(X11Text::compoundTextToUTF8("\x1b%Gno end \xc3\xa9"), "no end é");
+}
+
+} // namespace
+} // namespace deskmap::platform

@@ -10,9 +10,8 @@ public:
     explicit ModuleError(const std::string& message) : std::runtime_error(message) {}
 };
 
-// The address of `symbol` in the program's module `library` (found through
-// the program's library path), loaded once and kept for the life of the
-// process. Throws ModuleError naming what failed.
+// The address of `symbol` in the program's module `library`, loaded once and
+// kept for the life of the process. Throws ModuleError naming what failed.
 void* moduleSymbol(const char* library, const char* symbol);
 
 } // namespace deskmap::platform

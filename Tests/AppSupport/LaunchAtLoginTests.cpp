@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace deskmap {
@@ -91,6 +94,35 @@ TEST(MacOSLaunchAtLoginService, RawStatusesAndTheAutostartEntry) {
     fs::create_directories(root / "autostart" / "deskmap.desktop"); // not a file
     EXPECT_EQ(configuration.currentStatus(), LaunchAtLoginStatus::notFound);
     fs::remove_all(root);
+}
+
+TEST(MacOSLaunchAtLoginService, TheDefaultEntryLivesInTheUsersAutostartFolder) {
+    std::string pattern = (fs::temp_directory_path() / "deskmap-home-XXXXXX").string();
+    const fs::path home = ::mkdtemp(pattern.data());
+    const char* savedHome = std::getenv("HOME");
+    const std::string previousHome = savedHome ? savedHome : "";
+    const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
+    const std::string previousConfig = savedConfig ? savedConfig : "";
+    ::setenv("HOME", home.c_str(), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+
+    LaunchAtLoginConfiguration configuration(std::make_shared<MacOSLaunchAtLoginService>());
+    EXPECT_EQ(configuration.setEnabled(true), Result::updated(LaunchAtLoginStatus::enabled));
+    const auto entry = home / ".config" / "autostart" / "deskmap.desktop";
+    std::ifstream in(entry);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("Exec=" + platform::XdgAutostart::currentExecutable().string()),
+              std::string::npos)
+        << text.str();
+    EXPECT_EQ(configuration.setEnabled(false), Result::updated(LaunchAtLoginStatus::disabled));
+    EXPECT_FALSE(fs::exists(entry));
+
+    ::setenv("HOME", previousHome.c_str(), 1);
+    if (savedConfig) {
+        ::setenv("XDG_CONFIG_HOME", previousConfig.c_str(), 1);
+    }
+    fs::remove_all(home);
 }
 
 } // namespace

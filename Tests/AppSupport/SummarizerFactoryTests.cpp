@@ -43,8 +43,8 @@ TEST_F(SummarizerFactoryTest, EachCallFollowsTheSelectedProvider) {
 
     providers->setSelectedProvider(SummaryProvider::installedClient);
     for (const std::string token : {"installed-client-ready", "", "anything"}) {
-        auto* summarizer =
-            dynamic_cast<InstalledClientSummarizer*>(factory.makeSummarizer(token).get());
+        const auto built = factory.makeSummarizer(token);
+        auto* summarizer = dynamic_cast<InstalledClientSummarizer*>(built.get());
         ASSERT_TRUE(summarizer) << token;
         EXPECT_EQ(summarizer->client(), InstalledClient::codex);
     }

@@ -92,6 +92,16 @@ TEST_F(X11DesktopTest, AStickyWindowIsOnEverySpace) {
                                  {"Sticky: everywhere"}}));
 }
 
+TEST_F(X11DesktopTest, AuxiliaryAndInvisibleWindowsAreLeftOut) {
+    desktop.openWindow("kept", "Kept", 0);
+    const auto skipped = desktop.openWindow("not in the task bar", "Skipped", 0);
+    desktop.run("wmctrl", {"-i", "-r", skipped, "-b", "add,skip_taskbar"});
+    const auto invisible = desktop.openWindow("fully transparent", "Invisible", 0);
+    desktop.run("xprop", {"-id", invisible, "-f", "_NET_WM_WINDOW_OPACITY", "32c", "-set",
+                          "_NET_WM_WINDOW_OPACITY", "0"});
+    EXPECT_EQ(spaces(), (Windows{{"Kept: kept"}, {}, {}, {}}));
+}
+
 TEST_F(X11DesktopTest, SwitchMovesTheRealWorkspaceBothWays) {
     auto result = deskmap({"switch", "3", "--desktop", "x11"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
@@ -111,9 +121,11 @@ TEST_F(X11DesktopTest, WatchFollowsAWorkspaceChangeMadeElsewhere) {
     desktop.openWindow("build logs", "Builder", 0);
     test::ChildProcess watching(DESKMAP_BINARY, {"watch", "--json", "--desktop", "x11"},
                                 desktop.environment(), isolated);
-    std::this_thread::sleep_for(1500ms);
+    // Generous pauses: the first refresh must be done before the switch, also
+    // in sanitizer builds.
+    std::this_thread::sleep_for(2500ms);
     desktop.run("wmctrl", {"-s", "3"});
-    std::this_thread::sleep_for(1500ms);
+    std::this_thread::sleep_for(2000ms);
     watching.signal(SIGINT);
     const auto result = watching.wait();
     EXPECT_EQ(result.exitCode, 130) << result.err;

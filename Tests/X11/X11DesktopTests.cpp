@@ -3,6 +3,7 @@
 #include "DeskmapCore/Errors/DeskmapError.hpp"
 #include "DeskmapPlatform/X11/X11WindowServer.hpp"
 #include "Support/ChildProcess.hpp"
+#include "Support/StandInAPIServer.hpp"
 #include "Support/X11Desktop.hpp"
 
 #include <gtest/gtest.h>
@@ -145,6 +146,33 @@ TEST_F(X11DesktopTest, WatchFollowsAWorkspaceChangeMadeElsewhere) {
     ASSERT_FALSE(currents.empty()) << result.out;
     EXPECT_EQ(currents.front(), 1);
     EXPECT_EQ(currents.back(), 4) << result.out;
+}
+
+TEST_F(X11DesktopTest, CtrlCEndsAWatchPromptlyWhileASummaryIsPending) {
+    desktop.openWindow("build logs", "Builder", 0);
+    test::StandInAPIServer server;
+    server.enqueueJSON(test::responsesBody(test::latinAnswer({1, 2, 3, 4})));
+    server.enqueue({200, "", true}); // the next summary never comes
+    auto environment = desktop.environment();
+    environment["OPENAI_ACCESS_TOKEN"] = "sk-test";
+    environment["DESKMAP_OPENAI_BASE_URL"] = server.baseURL();
+    test::ChildProcess watching(DESKMAP_BINARY,
+                                {"watch", "--json", "--provider", "openai", "--desktop", "x11"},
+                                environment, isolated);
+    ASSERT_TRUE(server.waitForRequests(1));
+    std::this_thread::sleep_for(1000ms);
+    // A new workspace and a switch to it: the notification finds the Spaces
+    // changed and starts a refresh whose summary hangs.
+    desktop.run("wmctrl", {"-n", "5"});
+    desktop.run("wmctrl", {"-s", "4"});
+    ASSERT_TRUE(server.waitForRequests(2));
+
+    const auto interrupted = std::chrono::steady_clock::now();
+    watching.signal(SIGINT);
+    const auto result = watching.wait();
+    EXPECT_EQ(result.exitCode, 130) << result.err;
+    EXPECT_LT(std::chrono::steady_clock::now() - interrupted, 10s)
+        << "the pending summary is cancelled, not waited for";
 }
 
 TEST_F(X11DesktopTest, AWindowClosedDuringCollectionIsSkipped) {

@@ -19,12 +19,13 @@
 #include "Interruptible.hpp"
 #include "SnapshotFormat.hpp"
 
-#include <asio/detached.hpp>
 #include <asio/experimental/deferred.hpp>
 #include <asio/experimental/parallel_group.hpp>
 #include <asio/post.hpp>
 #include <asio/thread_pool.hpp>
+#include <mutex>
 #include <ostream>
+#include <vector>
 
 namespace deskmap::cli {
 
@@ -133,7 +134,50 @@ asio::awaitable<void> followActiveSpace(Coordinator coordinator,
     }
 }
 
+// Lets the window server's notifications in while it lives; each one runs
+// as a task of its own, and the tasks still running when it goes are
+// cancelled (a refresh they started restores its state and ends).
+class ActiveSpaceFollower {
+public:
+    ActiveSpaceFollower(std::shared_ptr<platform::WindowServer> windowServer,
+                        asio::any_io_executor executor, Coordinator coordinator,
+                        std::shared_ptr<SpaceTopologyCollecting> topology)
+        : windowServer_(std::move(windowServer)), state_(std::make_shared<State>()) {
+        windowServer_->setActiveSpaceObserver([executor, coordinator, topology, state = state_] {
+            // Called on the window server's thread: hand over to the loop.
+            std::lock_guard lock(state->mutex);
+            if (state->stopped) {
+                return;
+            }
+            std::erase_if(state->running, [](const auto& task) { return task.isFinished(); });
+            state->running.push_back(
+                runtime::Task<void>::spawn(executor, followActiveSpace(coordinator, topology)));
+        });
+    }
+    ~ActiveSpaceFollower() {
+        windowServer_->setActiveSpaceObserver({});
+        std::lock_guard lock(state_->mutex);
+        state_->stopped = true;
+        for (const auto& task : state_->running) {
+            task.cancel();
+        }
+    }
+    ActiveSpaceFollower(const ActiveSpaceFollower&) = delete;
+    ActiveSpaceFollower& operator=(const ActiveSpaceFollower&) = delete;
+
+private:
+    struct State {
+        std::mutex mutex;
+        bool stopped = false;
+        std::vector<runtime::Task<void>> running;
+    };
+
+    std::shared_ptr<platform::WindowServer> windowServer_;
+    std::shared_ptr<State> state_;
+};
+
 asio::awaitable<void> watch(Coordinator coordinator,
+                            std::shared_ptr<platform::WindowServer> windowServer,
                             std::shared_ptr<SpaceTopologyCollecting> topology, bool once,
                             WatchTiming timing) {
     if (once) {
@@ -142,6 +186,7 @@ asio::awaitable<void> watch(Coordinator coordinator,
         co_return;
     }
     auto executor = co_await asio::this_coro::executor;
+    const ActiveSpaceFollower follower(windowServer, executor, coordinator, topology);
     auto [order, periodic, structural] =
         co_await asio::experimental::make_parallel_group(
             asio::co_spawn(executor, refreshPeriodically(coordinator, timing.refreshInterval),
@@ -159,28 +204,6 @@ asio::awaitable<void> watch(Coordinator coordinator,
     }
     throw runtime::CancellationError();
 }
-
-// Lets the window server's notifications in while the watch runs.
-class ActiveSpaceFollower {
-public:
-    ActiveSpaceFollower(std::shared_ptr<platform::WindowServer> windowServer,
-                        asio::any_io_executor executor, Coordinator coordinator,
-                        std::shared_ptr<SpaceTopologyCollecting> topology)
-        : windowServer_(std::move(windowServer)) {
-        windowServer_->setActiveSpaceObserver([executor, coordinator, topology] {
-            // Called on the window server's thread: hand over to the loop.
-            asio::post(executor, [executor, coordinator, topology] {
-                asio::co_spawn(executor, followActiveSpace(coordinator, topology), asio::detached);
-            });
-        });
-    }
-    ~ActiveSpaceFollower() { windowServer_->setActiveSpaceObserver({}); }
-    ActiveSpaceFollower(const ActiveSpaceFollower&) = delete;
-    ActiveSpaceFollower& operator=(const ActiveSpaceFollower&) = delete;
-
-private:
-    std::shared_ptr<platform::WindowServer> windowServer_;
-};
 
 } // namespace
 
@@ -224,8 +247,7 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
             [&out, json](const RefreshSnapshot& snapshot) {
                 out << (json ? snapshotJSONLine(snapshot) : snapshotText(snapshot)) << std::flush;
             });
-        const ActiveSpaceFollower follower(windowServer, io.get_executor(), coordinator, collector);
-        runInterruptible(io, watch(coordinator, collector, options.once, timing));
+        runInterruptible(io, watch(coordinator, windowServer, collector, options.once, timing));
         return ExitCode::success;
     } catch (...) {
         return reportFailure(std::current_exception(), err);

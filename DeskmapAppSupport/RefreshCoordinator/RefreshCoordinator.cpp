@@ -260,30 +260,18 @@ RefreshCoordinator::performRefresh(bool forceSummary) {
     }
     const auto trimmedToken = token ? Unicode::trimmedWhitespaceAndNewlines(*token) : "";
     if (trimmedToken.empty()) {
-        clearSummaries();
-        {
-            auto publishing = publish(Status::needsSetup);
-            co_await std::move(publishing);
-        }
-        co_return RefreshOutcome::completed;
+        auto ending = endClearingSummaries(Status::needsSetup);
+        co_return co_await std::move(ending);
     }
     if (!windowTitleAccess_->isGranted()) {
-        clearSummaries();
-        {
-            auto publishing = publish(Status::needsWindowTitleAccess);
-            co_await std::move(publishing);
-        }
-        co_return RefreshOutcome::completed;
+        auto ending = endClearingSummaries(Status::needsWindowTitleAccess);
+        co_return co_await std::move(ending);
     }
     const auto authorizationToken = authorization_->currentToken();
     if (!authorizationToken || configurationGeneration_ != startGeneration ||
         !authorization_->isCurrent(*authorizationToken)) {
-        clearSummaries();
-        {
-            auto publishing = publish(Status::ready);
-            co_await std::move(publishing);
-        }
-        co_return RefreshOutcome::completed;
+        auto ending = endClearingSummaries(Status::ready);
+        co_return co_await std::move(ending);
     }
     if (!forceSummary && summarizedSignature_ && *summarizedSignature_ == signature) {
         if (summaries_) {
@@ -297,12 +285,8 @@ RefreshCoordinator::performRefresh(bool forceSummary) {
         co_return RefreshOutcome::completed;
     }
     if (!windowTitleAccess_->isGranted()) {
-        clearSummaries();
-        {
-            auto publishing = publish(Status::needsWindowTitleAccess);
-            co_await std::move(publishing);
-        }
-        co_return RefreshOutcome::completed;
+        auto ending = endClearingSummaries(Status::needsWindowTitleAccess);
+        co_return co_await std::move(ending);
     }
 
     std::shared_ptr<SpaceSummarizing> summarizer;
@@ -322,12 +306,8 @@ RefreshCoordinator::performRefresh(bool forceSummary) {
         handle = authorization_->makeSummaryTask(summarizer, storedInventory, *authorizationToken);
     }
     if (!handle) {
-        clearSummaries();
-        {
-            auto publishing = publish(Status::ready);
-            co_await std::move(publishing);
-        }
-        co_return RefreshOutcome::completed;
+        auto ending = endClearingSummaries(Status::ready);
+        co_return co_await std::move(ending);
     }
 
     // Cancelling the loop cancels the summary run; the wait itself always
@@ -386,12 +366,8 @@ RefreshCoordinator::handleSummaryFailure(std::exception_ptr failure, std::uint64
         co_return RefreshOutcome::completed;
     }
     if (!windowTitleAccess_->isGranted()) {
-        clearSummaries();
-        {
-            auto publishing = publish(Status::needsWindowTitleAccess);
-            co_await std::move(publishing);
-        }
-        co_return RefreshOutcome::completed;
+        auto ending = endClearingSummaries(Status::needsWindowTitleAccess);
+        co_return co_await std::move(ending);
     }
     summaryAssociation_ =
         summaryAssociation(summaries_.has_value(), summarizedSignature_, signature);
@@ -460,6 +436,14 @@ RefreshSnapshot RefreshCoordinator::snapshot(Status status,
             summaryAssociation_,
             lastSuccessfulSummaryAt_,
             std::move(errorMessage)};
+}
+
+asio::awaitable<RefreshCoordinator::RefreshOutcome>
+RefreshCoordinator::endClearingSummaries(Status status) {
+    clearSummaries();
+    auto publishing = publish(status);
+    co_await std::move(publishing);
+    co_return RefreshOutcome::completed;
 }
 
 void RefreshCoordinator::clearSummaries() {

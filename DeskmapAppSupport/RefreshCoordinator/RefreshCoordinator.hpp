@@ -109,6 +109,8 @@ private:
     RefreshSnapshot snapshot(RefreshSnapshot::Status status,
                              std::optional<std::string> errorMessage) const;
     void clearSummaries();
+    // Ends a pass that cannot keep summaries: clears them and publishes.
+    asio::awaitable<RefreshOutcome> endClearingSummaries(RefreshSnapshot::Status status);
     void restore(const StoredState& state);
     void rebindStoredStateToCurrentSpaces();
     bool isRunningLoopCancelled() const;

@@ -78,14 +78,27 @@ struct ClientRun {
     std::string input;
 };
 
+// Linux refuses to start a program with any one argument longer than this
+// (MAX_ARG_STRLEN, counting the terminating NUL), whatever the total limit.
+constexpr std::size_t longestArgumentBytes = 131'072;
+
+void requireArgumentsFit(InstalledClient client, const std::vector<std::string>& arguments) {
+    for (const auto& argument : arguments) {
+        if (argument.size() + 1 > longestArgumentBytes) {
+            throw InstalledClientError::verificationFailed(
+                client, "the window list is too long for its command line");
+        }
+    }
+}
+
 // One run of the client with the given instructions; returns its answer text.
 asio::awaitable<std::string> ask(std::shared_ptr<const ClientRun> run,
                                  std::string_view instructions) {
     const auto prompt = InstalledClientSummarizer::prompt(run->client, instructions, run->input);
+    auto arguments = InstalledClientSummarizer::arguments(run->client, run->runDirectory, prompt);
+    requireArgumentsFit(run->client, arguments);
     InstalledClientProcessRequest request{
-        run->executable,
-        InstalledClientSummarizer::arguments(run->client, run->runDirectory, prompt),
-        (run->runDirectory / "workspace").string(),
+        run->executable, std::move(arguments), (run->runDirectory / "workspace").string(),
         run->client == InstalledClient::codex ? std::optional<std::string>(prompt) : std::nullopt,
         run->timeout};
 

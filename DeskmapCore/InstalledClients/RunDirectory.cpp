@@ -22,7 +22,9 @@ void makePrivateDirectory(const std::filesystem::path& path) {
 } // namespace
 
 RunDirectory::RunDirectory(const std::filesystem::path& temporaryDirectory)
-    : path_(temporaryDirectory / ("Deskmap-" + randomUUID())) {
+    // Absolute, since the client starts inside the workspace: a relative
+    // TMPDIR would make every path handed to it point somewhere else.
+    : path_(std::filesystem::absolute(temporaryDirectory) / ("Deskmap-" + randomUUID())) {
     makePrivateDirectory(path_);
     try {
         makePrivateDirectory(workspace());

@@ -34,7 +34,9 @@ template <class Integer> std::optional<Integer> integerIn(const nlohmann::json& 
 nlohmann::json parseJSONDocument(const std::string& text) {
     try {
         return nlohmann::json::parse(text);
-    } catch (const nlohmann::json::parse_error& error) {
+    } catch (const nlohmann::json::exception& error) {
+        // Not only parse errors: a number beyond a double's range is an
+        // out-of-range error, and it is just as much unusable outside data.
         throw JSONDecodingError(std::string("the document is not valid JSON: ") + error.what());
     }
 }

@@ -31,7 +31,8 @@ nlohmann::json parseScenario(std::string_view text, std::string_view origin) {
     nlohmann::json document;
     try {
         document = nlohmann::json::parse(text);
-    } catch (const nlohmann::json::parse_error& error) {
+    } catch (const nlohmann::json::exception& error) {
+        // Also a number beyond a double's range (out_of_range.406).
         throw ScenarioError(std::string(origin) +
                             " is not valid JSON: " + withoutExceptionTag(error.what()));
     }

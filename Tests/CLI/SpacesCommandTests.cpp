@@ -82,6 +82,11 @@ TEST(SpacesCommand, UnusableInputExitsTwo) {
     EXPECT_EQ(notJSON.exitCode, 2);
     EXPECT_NE(notJSON.err.find("is not valid JSON"), std::string::npos) << notJSON.err;
 
+    // A number beyond a double's range is unusable JSON, not a crash.
+    const auto huge = deskmap({"spaces", "--desktop", scenarios + "huge-number.json"});
+    EXPECT_EQ(huge.exitCode, 2);
+    EXPECT_NE(huge.err.find("is not valid JSON: number overflow"), std::string::npos) << huge.err;
+
     const auto unknownOption = deskmap({"spaces", "--colour"});
     EXPECT_EQ(unknownOption.exitCode, 2);
     EXPECT_NE(unknownOption.err.find("--colour"), std::string::npos) << unknownOption.err;

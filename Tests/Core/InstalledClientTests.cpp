@@ -111,6 +111,8 @@ TEST_F(InstalledClientTest, CursorStatusIsReadFromStandardOutputJSON) {
         {{R"({"email": "a@b.c"})", "", 0, false}, malformed},
         {{R"({"isAuthenticated": "yes"})", "", 0, false}, malformed},
         {{"", R"({"isAuthenticated": true})", 0, false}, malformed},
+        // A number beyond a double's range is malformed too, not a crash.
+        {{R"({"isAuthenticated": true, "plan": 1e999})", "", 0, false}, malformed},
     };
     for (const auto& [status, expected] : cases) {
         clients.writeCursor(status, {});
@@ -222,6 +224,11 @@ TEST_F(InstalledClientTest, ReportsEveryWayARunCanFail) {
          "Cursor Agent returned an invalid response: the response wrapper was malformed"},
         {"not json",
          "Cursor Agent returned an invalid response: the response wrapper was malformed"},
+        {R"({"result": "{}", "duration_ms": 1e400})",
+         "Cursor Agent returned an invalid response: the response wrapper was malformed"},
+        {nlohmann::json{{"result", R"({"spaces": [{"index": 1e999}]})"}}.dump(),
+         "Cursor Agent returned an invalid response: model output did not match the required "
+         "schema"},
     };
     for (const auto& [envelope, message] : cursorCases) {
         clients.writeCursor(StandInClients::cursorSignedIn(),
@@ -231,6 +238,45 @@ TEST_F(InstalledClientTest, ReportsEveryWayARunCanFail) {
 
     clients.writeCodex(StandInClients::codexSignedIn(), {ClientRun{std::nullopt, "", 0, true}});
     EXPECT_EQ(summaryFailure(InstalledClient::codex, {15s, 300ms}), "Codex timed out. Try again.");
+    EXPECT_TRUE(temporaryIsEmpty());
+}
+
+TEST_F(InstalledClientTest, APromptTooLongForOneArgumentIsNamedAsSuch) {
+    // The Cursor agent takes the prompt as one argument, which Linux limits
+    // to 128 KiB.
+    Inventory crowded{{SpaceInventory{1, "3", "D1", true, {}}}};
+    for (std::uint32_t id = 1; id <= 1'500; ++id) {
+        crowded.spaces[0].windows.push_back(WindowEvidence{
+            id, "Terminal", "build log " + std::to_string(id) + std::string(80, '.'), {}});
+    }
+    clients.writeCursor(StandInClients::cursorSignedIn(), {ClientRun{}});
+    auto cursor = summarizer(InstalledClient::cursor);
+    try {
+        test::runAsync(cursor.summarize(crowded));
+        ADD_FAILURE() << "the run should fail";
+    } catch (const InstalledClientError& error) {
+        EXPECT_EQ(*error.errorDescription(), "Could not verify Cursor Agent: the window list is "
+                                             "too long for its command line");
+    }
+    EXPECT_EQ(clients.summaryRuns(), 0);
+    EXPECT_TRUE(temporaryIsEmpty());
+}
+
+TEST_F(InstalledClientTest, ARelativeTemporaryDirectoryStillReachesTheClient) {
+    // The client starts inside the workspace, so every path it is given must
+    // be absolute.
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(temporary.parent_path());
+    clients.writeCodex(StandInClients::codexSignedIn(),
+                       {ClientRun{test::latinAnswer({1, 2}), "", 0, false}});
+    InstalledClientSummarizer codex(InstalledClient::codex, locator(),
+                                    std::make_shared<FoundationInstalledClientProcessRunner>(),
+                                    temporary.filename());
+    std::string model;
+    EXPECT_NO_THROW(model = test::runAsync(codex.summarize(twoSpaces())).model);
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(model, "gpt-5.6-luna");
+    EXPECT_TRUE(std::filesystem::path(clients.runDirectory(1)).is_absolute());
     EXPECT_TRUE(temporaryIsEmpty());
 }
 

@@ -49,6 +49,33 @@ struct MacOSSpaceSwitcher::State {
         }
     }
 
+    // A poster or permission check that throws (the window-server connection
+    // dropped mid-switch) counts as a rejected gesture, never as a sequence
+    // that dies without its completion.
+    bool postGesture(SpaceSwitchDirection direction) {
+        try {
+            return gesturePoster(direction);
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
+
+    bool isGranted() {
+        try {
+            return accessibility->isGranted();
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
+
+    std::vector<std::string> cursorDisplayIDs() {
+        try {
+            return displayIDProvider();
+        } catch (const std::exception&) {
+            return {};
+        }
+    }
+
     void finish(SpaceSwitchCompletion completion) {
         isSwitching = false;
         sequenceTask = {};
@@ -145,7 +172,7 @@ struct MacOSSpaceSwitcher::State {
                 self->finish(SpaceSwitchCompletion::targetUnavailable);
                 co_return;
             }
-            if (!self->accessibility->isGranted() || !self->gesturePoster(plan->direction)) {
+            if (!self->isGranted() || !self->postGesture(plan->direction)) {
                 self->finish(SpaceSwitchCompletion::gestureFailed);
                 co_return;
             }
@@ -199,7 +226,7 @@ SpaceSwitchRequestResult MacOSSpaceSwitcher::switchTo(const std::string& spaceID
     if (state.isSwitching) {
         return SpaceSwitchRequestResult::inProgress;
     }
-    const auto cursorDisplayIDs = state.displayIDProvider();
+    const auto cursorDisplayIDs = state.cursorDisplayIDs();
     if (cursorDisplayIDs.empty()) {
         return SpaceSwitchRequestResult::unavailable;
     }
@@ -218,11 +245,11 @@ SpaceSwitchRequestResult MacOSSpaceSwitcher::switchTo(const std::string& spaceID
     if (plan == nullptr) {
         return SpaceSwitchRequestResult::unavailable;
     }
-    if (!state.accessibility->isGranted()) {
+    if (!state.isGranted()) {
         state.accessibility->request();
         return SpaceSwitchRequestResult::needsAccessibility;
     }
-    if (!state.gesturePoster(plan->direction)) {
+    if (!state.postGesture(plan->direction)) {
         return SpaceSwitchRequestResult::unavailable;
     }
     state.isSwitching = true;

@@ -17,6 +17,7 @@ class ScriptedDesktop final : public SpaceTopologyCollecting,
                               public SpaceSwitchAccessibilityChecking {
 public:
     DisplaySpaceTopology display{"Display-A", {"A", "B", "C", "D", "E", "F"}, "A"};
+    std::optional<DisplaySpaceTopology> secondDisplay;
     bool displayPresent = true;
     bool granted = true;
     int permissionRequests = 0;
@@ -33,16 +34,29 @@ public:
                    : std::nullopt;
     };
     std::function<void()> beforeRead;
+    // How each post answers after the gesture took effect: true, false, or
+    // a throw (the connection to the window server dropped).
+    std::function<bool()> postAnswer = [] { return true; };
+    bool readsFail = false;
 
     SpaceTopology collectTopology() override {
         if (beforeRead) {
             beforeRead();
+        }
+        if (readsFail) {
+            throw std::runtime_error("the window server went away");
         }
         SpaceTopology topology;
         if (displayPresent) {
             topology.spaceIDs = display.spaceIDs;
             topology.currentSpaceIDs = {display.currentSpaceID};
             topology.displays = {display};
+        }
+        if (secondDisplay) {
+            topology.spaceIDs.insert(topology.spaceIDs.end(), secondDisplay->spaceIDs.begin(),
+                                     secondDisplay->spaceIDs.end());
+            topology.currentSpaceIDs.insert(secondDisplay->currentSpaceID);
+            topology.displays.push_back(*secondDisplay);
         }
         return topology;
     }
@@ -54,7 +68,7 @@ public:
         if (const auto next = effect(direction)) {
             display.currentSpaceID = *next;
         }
-        return true;
+        return postAnswer();
     }
 };
 
@@ -63,13 +77,20 @@ protected:
     asio::io_context io;
     std::shared_ptr<ScriptedDesktop> desktop = std::make_shared<ScriptedDesktop>();
     std::vector<std::string> cursorDisplay{"display-a"};
+    bool cursorLookupFails = false;
     std::vector<SpaceSwitchCompletion> completions;
     std::unique_ptr<MacOSSpaceSwitcher> switcher = makeSwitcher();
 
     std::unique_ptr<MacOSSpaceSwitcher> makeSwitcher(SpaceSwitchTiming timing = {1ms, 40ms, 2ms,
                                                                                  60ms}) {
         auto made = std::make_unique<MacOSSpaceSwitcher>(
-            io.get_executor(), desktop, desktop, [this] { return cursorDisplay; },
+            io.get_executor(), desktop, desktop,
+            [this] {
+                if (cursorLookupFails) {
+                    throw std::runtime_error("the window server went away");
+                }
+                return cursorDisplay;
+            },
             [this](Direction direction) { return desktop->post(direction); }, timing);
         made->setOnCompletion(
             [this](SpaceSwitchCompletion completion) { completions.push_back(completion); });
@@ -181,6 +202,83 @@ TEST_F(SpaceSwitcherTest, DestructionCancelsASequenceWithoutACompletion) {
     later.async_wait([this](const asio::error_code&) { switcher.reset(); });
     io.run();
     EXPECT_TRUE(completions.empty());
+}
+
+TEST_F(SpaceSwitcherTest, AFailingFirstGestureOrLookupLeavesTheSwitcherIdle) {
+    desktop->postAnswer = [] { return false; };
+    EXPECT_EQ(switcher->switchTo("C"), SpaceSwitchRequestResult::unavailable);
+    desktop->postAnswer = []() -> bool { throw std::runtime_error("connection lost"); };
+    EXPECT_EQ(switcher->switchTo("C"), SpaceSwitchRequestResult::unavailable);
+    EXPECT_FALSE(switcher->isSwitching());
+
+    desktop->postAnswer = [] { return true; };
+    cursorLookupFails = true;
+    EXPECT_EQ(switcher->switchTo("C"), SpaceSwitchRequestResult::unavailable);
+    cursorLookupFails = false;
+    desktop->readsFail = true;
+    EXPECT_EQ(switcher->switchTo("C"), SpaceSwitchRequestResult::unavailable);
+    io.run();
+    EXPECT_TRUE(completions.empty());
+    EXPECT_EQ(desktop->posted.size(), 2u); // only the two rejected first gestures
+
+    desktop->readsFail = false;
+    desktop->display.currentSpaceID = "A";
+    EXPECT_EQ(switcher->switchTo("C"), SpaceSwitchRequestResult::started);
+}
+
+TEST_F(SpaceSwitcherTest, AGestureRejectedMidSequenceEndsItOnce) {
+    for (const bool throws : {false, true}) {
+        desktop->display.currentSpaceID = "A";
+        desktop->posted.clear();
+        completions.clear();
+        desktop->postAnswer = [this, throws]() -> bool {
+            if (desktop->posted.size() < 2) {
+                return true;
+            }
+            if (throws) {
+                throw std::runtime_error("connection lost");
+            }
+            return false;
+        };
+        EXPECT_EQ(switcher->switchTo("D"), SpaceSwitchRequestResult::started);
+        io.restart();
+        io.run();
+        EXPECT_EQ(completions, std::vector{SpaceSwitchCompletion::gestureFailed}) << throws;
+        EXPECT_FALSE(switcher->isSwitching());
+    }
+}
+
+TEST_F(SpaceSwitcherTest, AnUnreadableTopologyAfterTheSettlePauseEndsTheSequence) {
+    // The first poll sees the intermediate Space; the read after the settle
+    // pause fails.
+    int reads = 0;
+    desktop->beforeRead = [&] { desktop->readsFail = !desktop->posted.empty() && ++reads > 1; };
+    EXPECT_EQ(switcher->switchTo("C"), SpaceSwitchRequestResult::started);
+    io.run();
+    EXPECT_EQ(completions, std::vector{SpaceSwitchCompletion::targetUnavailable});
+    EXPECT_EQ(desktop->posted.size(), 1u);
+}
+
+TEST_F(SpaceSwitcherTest, AReplanThatFindsTheTargetActiveReportsItReached) {
+    // The first gesture moves one step; by the time the sequence plans
+    // again, something else has brought the target up.
+    int reads = 0;
+    desktop->beforeRead = [&] {
+        if (!desktop->posted.empty() && ++reads == 2) {
+            desktop->display.currentSpaceID = "D";
+        }
+    };
+    EXPECT_EQ(switcher->switchTo("D"), SpaceSwitchRequestResult::started);
+    io.run();
+    EXPECT_EQ(completions, std::vector{SpaceSwitchCompletion::reachedTarget});
+    EXPECT_EQ(desktop->posted.size(), 1u);
+}
+
+TEST_F(SpaceSwitcherTest, ATargetOnAnotherDisplayIsNotSwiped) {
+    desktop->secondDisplay = DisplaySpaceTopology{"Display-B", {"X", "Y"}, "X"};
+    EXPECT_EQ(switcher->switchTo("Y"), SpaceSwitchRequestResult::targetNotOnDisplay);
+    EXPECT_TRUE(desktop->posted.empty());
+    EXPECT_FALSE(switcher->isSwitching());
 }
 
 TEST(SpaceSwitchOutcome, EveryFailureHasItsSentence) {

@@ -3,6 +3,8 @@
 #include "DeskmapCore/Support/RandomUUID.hpp"
 #include "DeskmapPlatform/Runtime/Cancellation.hpp"
 
+#include <asio/post.hpp>
+#include <asio/use_awaitable.hpp>
 #include <vector>
 
 namespace deskmap {
@@ -11,6 +13,10 @@ namespace {
 
 asio::awaitable<SummaryResult> summarize(std::shared_ptr<SpaceSummarizing> summarizer,
                                          Inventory inventory) {
+    // A task spawned from a thread that already runs the executor starts
+    // inline, inside makeSummaryTask and under the gate's lock. Posting first
+    // makes the summary's own work begin only after the lock is released.
+    co_await asio::post(asio::use_awaitable);
     co_await runtime::checkCancellation();
     auto summarizing = summarizer->summarize(std::move(inventory));
     co_return co_await std::move(summarizing);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <asio/io_context.hpp>
+#include <asio/post.hpp>
 #include <asio/thread_pool.hpp>
 #include <atomic>
 #include <thread>
@@ -82,6 +83,34 @@ TEST_F(SummaryAuthorizationGateTest, FinishForgetsARunWithoutCancellingIt) {
     gate.revoke();
     io.run();
     EXPECT_EQ(handle->task.get().model, "slow");
+}
+
+// Notes whether its work began, which it does before its first suspension.
+class EagerSummarizer final : public SpaceSummarizing {
+public:
+    bool started = false;
+
+    asio::awaitable<SummaryResult> summarize(Inventory) override {
+        started = true;
+        co_return SummaryResult{"eager", {}};
+    }
+};
+
+TEST_F(SummaryAuthorizationGateTest, ARunStartedFromTheGatesExecutorBeginsAfterTheCallReturns) {
+    // The app and the watch command start runs from the executor the gate
+    // runs them on; the summary's work must not run inside makeSummaryTask,
+    // where the gate's lock is held.
+    auto eager = std::make_shared<EagerSummarizer>();
+    gate.authorize();
+    std::optional<bool> startedInsideTheCall;
+    asio::post(io, [&] {
+        const auto handle = gate.makeSummaryTask(eager, {}, *gate.currentToken());
+        startedInsideTheCall = eager->started;
+        EXPECT_TRUE(handle);
+    });
+    io.run();
+    EXPECT_EQ(startedInsideTheCall, false);
+    EXPECT_TRUE(eager->started);
 }
 
 TEST(SummaryAuthorizationGate, RevokeRacingNewRunsLeavesNoneBehind) {

@@ -158,8 +158,18 @@ private:
         killTimer_.async_wait([weak = weak_from_this()](const asio::error_code& error) {
             if (auto self = weak.lock(); self && !error && !self->completed_) {
                 self->process_->signalGroup(SIGKILL);
+                self->abandonOutput();
             }
         });
+    }
+
+    // A grandchild that left the process group can hold the pipes open long
+    // after the child is gone. The run already ends in a forced outcome, so
+    // its output no longer matters: stop reading, and the readers finish.
+    void abandonOutput() {
+        asio::error_code ignored;
+        output_.close(ignored);
+        error_.close(ignored);
     }
 
     void complete() {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 
@@ -133,6 +134,32 @@ TEST(ProcessRunner, CancellationWhileRunningStopsTheChildAndItsGroup) {
     }
     EXPECT_FALSE(processRuns(grandchild));
     std::filesystem::remove(pidFile);
+}
+
+TEST(ProcessRunner, AGrandchildOutsideTheGroupCannotHoldARunOpen) {
+    // The grandchild leaves the process group, so no stop signal reaches it,
+    // and keeps the output pipes open for 25 s.
+    const auto pidFile = std::filesystem::temp_directory_path() /
+                         ("deskmap-runner-escapee-" + std::to_string(::getpid()));
+    const auto script = "setsid sleep 25 & echo $! > " + pidFile.string() + "; sleep 30";
+    const auto killEscapee = [&] {
+        std::ifstream pids(pidFile);
+        pid_t escapee = 0;
+        if (pids >> escapee && escapee > 0) {
+            ::kill(escapee, SIGKILL);
+        }
+        std::filesystem::remove(pidFile);
+    };
+
+    auto started = Clock::now();
+    EXPECT_EQ(runnerFailure(shell(script, 1s)), ProcessRunnerError::Case::timedOut);
+    EXPECT_LT(Clock::now() - started, 15s);
+    killEscapee();
+
+    started = Clock::now();
+    EXPECT_THROW(run(shell(script), 1s), runtime::CancellationError);
+    EXPECT_LT(Clock::now() - started, 15s);
+    killEscapee();
 }
 
 } // namespace

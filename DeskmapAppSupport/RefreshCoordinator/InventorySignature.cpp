@@ -20,9 +20,13 @@ sortedEvidence(const std::vector<WindowEvidence>& windows) {
     std::vector<Keyed> keyed;
     keyed.reserve(windows.size());
     for (const auto& window : windows) {
-        keyed.push_back(Keyed{Unicode::canonicalComposition(window.app),
-                              Unicode::canonicalComposition(window.title.value_or("")),
-                              {window.app, window.title}});
+        // Canonically equivalent texts are the same evidence: a title that
+        // only changes between composed and decomposed form is no change.
+        auto app = Unicode::canonicalComposition(window.app);
+        auto title = window.title ? std::optional(Unicode::canonicalComposition(*window.title))
+                                  : std::nullopt;
+        auto sortTitle = title.value_or("");
+        keyed.push_back(Keyed{app, std::move(sortTitle), {std::move(app), std::move(title)}});
     }
     std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& lhs, const Keyed& rhs) {
         return std::tie(lhs.app, lhs.title) < std::tie(rhs.app, rhs.title);

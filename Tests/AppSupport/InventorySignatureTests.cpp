@@ -32,6 +32,21 @@ TEST(InventorySignature, IgnoresWhatDoesNotChangeTheWork) {
     EXPECT_EQ(InventorySignature(moved), InventorySignature(inventory()));
 }
 
+TEST(InventorySignature, CanonicallyEquivalentTextIsTheSameEvidence) {
+    // "Café" composed (U+00E9) and decomposed (e + U+0301), in title and app.
+    auto composed = inventory();
+    composed.spaces[0].windows[0].title = "Caf\u00e9";
+    composed.spaces[0].windows[1].app = "R\u00e9sum\u00e9";
+    auto decomposed = inventory();
+    decomposed.spaces[0].windows[0].title = "Cafe\u0301";
+    decomposed.spaces[0].windows[1].app = "Re\u0301sume\u0301";
+    EXPECT_EQ(InventorySignature(composed), InventorySignature(decomposed));
+
+    auto different = inventory();
+    different.spaces[0].windows[0].title = "Cafe";
+    EXPECT_NE(InventorySignature(composed), InventorySignature(different));
+}
+
 TEST(InventorySignature, NoticesWindowsAndSpacesChanging) {
     auto retitled = inventory();
     retitled.spaces[0].windows[0].title = "Inbox (1)";

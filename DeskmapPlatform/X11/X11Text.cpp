@@ -1,5 +1,9 @@
 #include "X11Text.hpp"
 
+#include <unicode/utf8.h>
+
+#include <cstdint>
+
 namespace deskmap::platform::X11Text {
 
 namespace {
@@ -17,6 +21,26 @@ void appendLatin1(std::string& out, unsigned char byte) {
 }
 
 } // namespace
+
+std::string wellFormedUTF8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    const auto length = static_cast<std::int32_t>(text.size());
+    std::int32_t offset = 0;
+    while (offset < length) {
+        const auto start = offset;
+        UChar32 scalar = 0;
+        U8_NEXT(bytes, offset, length, scalar);
+        if (scalar < 0) {
+            out += replacement;
+        } else {
+            out.append(text.substr(static_cast<std::size_t>(start),
+                                   static_cast<std::size_t>(offset - start)));
+        }
+    }
+    return out;
+}
 
 std::string latin1ToUTF8(std::string_view text) {
     std::string out;
@@ -51,7 +75,7 @@ std::string compoundTextToUTF8(std::string_view text) {
             // UTF-8 up to the sequence that ends it.
             const auto end = text.find("\x1b%@", position + 3);
             const auto stop = end == std::string_view::npos ? text.size() : end;
-            out += text.substr(position + 3, stop - position - 3);
+            out += wellFormedUTF8(text.substr(position + 3, stop - position - 3));
             position = end == std::string_view::npos ? text.size() : end + 3;
             continue;
         }

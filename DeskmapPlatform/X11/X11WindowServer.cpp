@@ -57,7 +57,7 @@ std::optional<std::string> utf8Text(const std::optional<X11Connection::Property>
     if (!property || property->format != 8 || property->bytes.empty()) {
         return std::nullopt;
     }
-    return property->bytes;
+    return X11Text::wellFormedUTF8(property->bytes);
 }
 
 // WM_NAME in whichever encoding its type names.
@@ -67,7 +67,7 @@ std::optional<std::string> legacyTitle(X11Connection& connection,
         return std::nullopt;
     }
     if (property->type == connection.ewmh().UTF8_STRING) {
-        return property->bytes;
+        return X11Text::wellFormedUTF8(property->bytes);
     }
     if (property->type == connection.compoundTextAtom()) {
         return X11Text::compoundTextToUTF8(property->bytes);

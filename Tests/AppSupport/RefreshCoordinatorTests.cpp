@@ -108,6 +108,7 @@ protected:
         std::make_shared<ScriptedWindowTitleAccess>();
     std::vector<RefreshSnapshot> published;
     std::shared_ptr<RefreshCoordinator> coordinator;
+    std::shared_ptr<RefreshCoordinator> coordinatorUnderTest; // for tests that make their own
 };
 
 TEST_F(RefreshCoordinatorTest, APassShowsWindowsFirstThenStoresTheSummary) {
@@ -342,6 +343,124 @@ TEST_F(RefreshCoordinatorTest, AConfigurationChangeDuringASummaryDropsItAndRunsO
                 << "the first run's result is dropped";
         }
     }
+}
+
+TEST_F(RefreshCoordinatorTest, AConfigurationChangeDuringCollectionDropsTheCollectedInventory) {
+    collector->door.close();
+    auto running = start(coordinator->refresh(false));
+    runUntil([&] { return collector->door.waiting() == 1; });
+    auto changing = start(coordinator->summaryConfigurationChanged());
+    runUntil([&] { return published.size() == 2; }); // the change's "refreshing"
+    const auto changedAt = published.size();
+    collector->set(desk("deploy")); // what the follow-up pass sees
+    collector->door.open();
+    finish(running);
+    finish(changing);
+
+    // The inventory collected before the change is never shown, and no
+    // summary is made for it.
+    EXPECT_EQ(collector->calls, 2);
+    for (std::size_t position = changedAt; position < published.size(); ++position) {
+        EXPECT_NE(published[position].inventory, desk()) << "snapshot " << position;
+    }
+    EXPECT_EQ(statuses(published),
+              (std::vector{Status::refreshing, Status::refreshing, Status::refreshing,
+                           Status::refreshing, Status::ready}));
+    EXPECT_EQ(summarizers->started, 1);
+    EXPECT_EQ(last().summaries->spaces.at(0).evidence, desk("deploy").spaces[0].windows);
+}
+
+TEST_F(RefreshCoordinatorTest, AConfigurationChangeWhileTheWindowsArePublishedStartsNoSummary) {
+    // The change arrives while the pass waits for the main thread to take
+    // the new windows, before any summary work.
+    bool changed = false;
+    std::optional<runtime::Task<void>> changing;
+    auto observing = RefreshCoordinator::make(
+        {io.get_executor(), io.get_executor(), background.get_executor()}, collector, credentials,
+        gate, summarizers, access, [this] { return clock; },
+        [&](const RefreshSnapshot& snapshot) {
+            published.push_back(snapshot);
+            if (!changed && snapshot.inventory) {
+                changed = true;
+                changing = start(coordinatorUnderTest->summaryConfigurationChanged());
+            }
+        });
+    coordinatorUnderTest = observing;
+    finish(start(observing->refresh(false)));
+    finish(*changing);
+
+    EXPECT_EQ(collector->calls, 2);
+    EXPECT_EQ(summarizers->started, 1) << "only the follow-up pass summarizes";
+    EXPECT_EQ(last().status, Status::ready);
+    EXPECT_TRUE(last().summaries);
+}
+
+TEST_F(RefreshCoordinatorTest, AConfigurationChangeDuringAFailingSummaryShowsNoFailure) {
+    summarizers->hold = true;
+    summarizers->beforeReturning = [](int run) {
+        if (run == 1) {
+            throw DeskmapError::transport("connection reset");
+        }
+    };
+    auto running = start(coordinator->refresh(false));
+    runUntil([&] { return summarizers->started == 1; });
+    auto changing = start(coordinator->summaryConfigurationChanged());
+    runUntil([&] { return last().status == Status::refreshing && !last().summaries; });
+    summarizers->hold = false;
+    finish(running);
+    finish(changing);
+
+    for (const auto& snapshot : published) {
+        EXPECT_NE(snapshot.status, Status::summaryFailed)
+            << "the failure belongs to a configuration that is gone";
+    }
+    EXPECT_EQ(last().status, Status::ready);
+    EXPECT_EQ(last().summaries->spaces.at(0).summary, "run 2");
+}
+
+TEST_F(RefreshCoordinatorTest, ASummaryThatOutlivesItsAuthorizationIsDropped) {
+    // The run finishes normally although the gate was revoked and granted
+    // again as it ended: its token is no longer current.
+    summarizers->beforeReturning = [this](int) {
+        gate->revoke();
+        gate->authorize();
+    };
+    refresh(false);
+    EXPECT_EQ(last().status, Status::ready);
+    EXPECT_EQ(last().summaries, std::nullopt);
+    EXPECT_EQ(last().lastSuccessfulSummaryAt, std::nullopt);
+}
+
+TEST_F(RefreshCoordinatorTest, CancellingARunThatStillSucceedsRestores) {
+    refresh(false);
+    const auto before = last();
+    summarizers->hold = true;
+    summarizers->ignoreCancellation = true; // it returns a result all the same
+    auto running = start(coordinator->refresh(true));
+    runUntil([&] { return summarizers->started == 2; });
+    running.cancel();
+    settle();
+    summarizers->hold = false;
+    runUntil([&] { return running.isFinished(); });
+
+    EXPECT_THROW(running.get(), runtime::CancellationError);
+    EXPECT_EQ(summarizers->finished, 2);
+    EXPECT_EQ(last(), before);
+}
+
+TEST_F(RefreshCoordinatorTest, ARevokedSummaryWithARequestPendingRunsItWithoutTheOldSummaries) {
+    refresh(false);
+    summarizers->hold = true;
+    auto running = start(coordinator->refresh(true));
+    runUntil([&] { return summarizers->started == 2; });
+    finish(start(coordinator->refresh(false))); // pending
+    gate->revoke();
+    finish(running);
+
+    EXPECT_EQ(collector->calls, 3) << "the pending request still runs";
+    EXPECT_EQ(last().status, Status::ready);
+    EXPECT_EQ(last().summaries, std::nullopt);
+    EXPECT_EQ(last().summaryAssociation, Association::none);
 }
 
 TEST_F(RefreshCoordinatorTest, CancellingDuringCollectionRestoresThePreviousState) {

@@ -1,5 +1,9 @@
 #include "ScriptedCoordination.hpp"
 
+#include "DeskmapPlatform/Runtime/CancellationError.hpp"
+
+#include <asio/this_coro.hpp>
+
 namespace deskmap::test {
 
 namespace {
@@ -11,10 +15,24 @@ public:
     asio::awaitable<SummaryResult> summarize(Inventory inventory) override {
         const int run = ++owner_.started;
         while (owner_.hold) {
-            auto pausing = runtime::sleepFor(std::chrono::milliseconds(2));
-            co_await std::move(pausing);
+            bool cancelled = false;
+            try {
+                auto pausing = runtime::sleepFor(std::chrono::milliseconds(2));
+                co_await std::move(pausing);
+            } catch (const runtime::CancellationError&) {
+                if (!owner_.ignoreCancellation) {
+                    throw;
+                }
+                cancelled = true;
+            }
+            if (cancelled) {
+                co_await asio::this_coro::reset_cancellation_state();
+            }
         }
         ++owner_.finished;
+        if (owner_.beforeReturning) {
+            owner_.beforeReturning(run);
+        }
         if (owner_.failure) {
             throw *owner_.failure;
         }

@@ -109,12 +109,16 @@ public:
     std::shared_ptr<SpaceSummarizing> makeSummarizer(const std::string& token) const override;
 
     std::atomic<bool> hold{false};
+    // A held run that keeps waiting when cancelled, as a blocking client would.
+    std::atomic<bool> ignoreCancellation{false};
     std::atomic<int> started{0};
     std::atomic<int> finished{0};
     mutable std::atomic<int> built{0};
     mutable std::string lastToken;
     std::optional<DeskmapError> failure;
     std::optional<DeskmapError> buildFailure;
+    // Runs as a run ends, given its number; throwing fails that run.
+    std::function<void(int run)> beforeReturning;
 };
 
 class ScriptedWindowTitleAccess final : public WindowTitleAccessChecking {

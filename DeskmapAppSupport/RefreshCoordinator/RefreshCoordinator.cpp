@@ -1,6 +1,6 @@
 #include "RefreshCoordinator.hpp"
 
-#include "DeskmapCore/Errors/LocalizedError.hpp"
+#include "DeskmapCore/Errors/UserFacingMessage.hpp"
 #include "DeskmapCore/Text/Unicode.hpp"
 #include "DeskmapPlatform/Runtime/Cancellation.hpp"
 #include "DeskmapPlatform/Runtime/Task.hpp"
@@ -29,19 +29,6 @@ asio::awaitable<void> deliver(RefreshCoordinator::UpdateHandler onUpdate,
 }
 
 } // namespace
-
-std::string userFacingMessage(const std::exception_ptr& error, const std::string& fallback) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const LocalizedError& localized) {
-        const auto description = localized.errorDescription();
-        if (description && !description->empty()) {
-            return *description;
-        }
-    } catch (...) {
-    }
-    return fallback;
-}
 
 std::shared_ptr<RefreshCoordinator>
 RefreshCoordinator::make(Executors executors, std::shared_ptr<SpaceCollecting> collector,

@@ -151,8 +151,4 @@ private:
     std::shared_ptr<runtime::CancellationSource> loopCancellation_;
 };
 
-// The error's description for the user when it has a non-empty one, else
-// `fallback`.
-std::string userFacingMessage(const std::exception_ptr& error, const std::string& fallback);
-
 } // namespace deskmap

@@ -1,32 +1,26 @@
 #include "DeskmapAppSupport/SpaceSwitcher/SwipeGesture.hpp"
 
-#include <cmath>
-#include <limits>
+#include "DeskmapPlatform/Gestures/SwipeGestureEncoding.hpp"
 
 namespace deskmap::SwipeGesture {
 
 namespace {
 
+namespace Encoding = platform::SwipeGestureEncoding;
+
 constexpr std::int32_t sessionEventTap = 1;
-// The smallest positive single-precision value, 2^-149.
-const double smallestMotion = std::ldexp(1.0, -149);
 
 } // namespace
 
 bool post(platform::WindowServer& windowServer, SpaceSwitchDirection direction) {
-    const double sign = direction == SpaceSwitchDirection::right ? 1.0 : -1.0;
-    for (const std::int64_t phase : {1, 2, 4}) {
+    const bool forward = direction == SpaceSwitchDirection::right;
+    for (const auto phase :
+         {Encoding::Phase::began, Encoding::Phase::changed, Encoding::Phase::ended}) {
         auto event = windowServer.createEvent();
         if (!event) {
             return false;
         }
-        event->integerFields[55] = 30;
-        event->integerFields[110] = 23;
-        event->integerFields[132] = phase;
-        event->integerFields[123] = 1;
-        event->doubleFields[124] = sign * smallestMotion;
-        event->doubleFields[129] = sign * 2000.0;
-        event->doubleFields[130] = sign * 2000.0;
+        Encoding::encode(*event, phase, forward);
         windowServer.postEvent(sessionEventTap, *event);
     }
     return true;

@@ -12,8 +12,6 @@ namespace {
 
 constexpr std::int32_t simulatedConnection = 1;
 constexpr double displayExtent = 10'000;
-constexpr int gesturePhaseField = 132;
-constexpr int gestureMotionField = 129;
 
 // A display identifier as the window server would read it: text, or a
 // whole number's decimal text.
@@ -197,34 +195,24 @@ std::uint32_t SimulatedWindowServer::mainDisplayID() {
 
 void SimulatedWindowServer::postEvent(std::int32_t, const InputEvent& event) {
     std::lock_guard lock(mutex_);
-    const auto phase = event.integerFields.find(gesturePhaseField);
-    if (phase == event.integerFields.end()) {
-        gesturePhase_ = 0;
+    const auto forward = swipes_.feed(event);
+    if (!forward) {
         return;
     }
-    // Only a whole begin (1), change (2), end (4) sequence is a swipe.
-    const auto expected = gesturePhase_ == 0 ? 1 : gesturePhase_ * 2;
-    gesturePhase_ =
-        phase->second == expected ? static_cast<int>(phase->second) : (phase->second == 1 ? 1 : 0);
-    if (gesturePhase_ != 4) {
-        return;
-    }
-    gesturePhase_ = 0;
     const auto accepts = scenario_.find("acceptGestures");
     if (accepts != scenario_.end() && accepts->is_boolean() && !accepts->get<bool>()) {
         return;
     }
-    const auto motion = event.doubleFields.find(gestureMotionField);
     const auto display = displayIdentifier(displayNamed("cursorDisplay"));
-    if (motion == event.doubleFields.end() || motion->second == 0 || !display) {
+    if (!display) {
         return;
     }
     const auto delayValue = scenario_.find("gestureDelayMs");
     const auto delay = delayValue != scenario_.end() && delayValue->is_number()
                            ? std::chrono::milliseconds(delayValue->get<std::int64_t>())
                            : std::chrono::milliseconds(150);
-    pendingSwipes_.push_back(PendingSwipe{std::chrono::steady_clock::now() + delay, *display,
-                                          motion->second > 0 ? 1 : -1});
+    pendingSwipes_.push_back(
+        PendingSwipe{std::chrono::steady_clock::now() + delay, *display, *forward ? 1 : -1});
     if (!notifier_.joinable()) {
         notifier_ = std::thread([this] { runNotifier(); });
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DeskmapPlatform/Gestures/SwipeGestureEncoding.hpp"
 #include "DeskmapPlatform/WindowServer.hpp"
 
 #include <nlohmann/json.hpp>
@@ -74,7 +75,7 @@ private:
 
     mutable std::mutex mutex_;
     nlohmann::json scenario_;
-    int gesturePhase_ = 0; // the last of the 1, 2, 4 phases seen in order
+    SwipeGestureEncoding::Decoder swipes_;
     std::vector<PendingSwipe> pendingSwipes_;
     std::function<void()> observer_;
     std::condition_variable swipesChanged_;

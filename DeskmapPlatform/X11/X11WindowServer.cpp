@@ -17,8 +17,6 @@ namespace deskmap::platform {
 
 namespace {
 
-constexpr int gesturePhaseField = 132;
-constexpr int gestureMotionField = 129;
 constexpr std::uint32_t allDesktops = 0xFFFFFFFF;
 // More workspaces than any desktop has; a larger count is not believed.
 constexpr std::uint32_t maximumDesktops = 1024;
@@ -355,21 +353,8 @@ std::optional<std::string> X11WindowServer::displayUUID(std::uint32_t display) {
 
 void X11WindowServer::postEvent(std::int32_t, const InputEvent& event) {
     withConnection([&](X11Connection& connection) {
-        const auto phase = event.integerFields.find(gesturePhaseField);
-        if (phase == event.integerFields.end()) {
-            gesturePhase_ = 0;
-            return;
-        }
-        // Only a whole begin (1), change (2), end (4) sequence is a swipe.
-        const auto expected = gesturePhase_ == 0 ? 1 : gesturePhase_ * 2;
-        gesturePhase_ = phase->second == expected ? static_cast<int>(phase->second)
-                                                  : (phase->second == 1 ? 1 : 0);
-        if (gesturePhase_ != 4) {
-            return;
-        }
-        gesturePhase_ = 0;
-        const auto motion = event.doubleFields.find(gestureMotionField);
-        if (motion == event.doubleFields.end() || motion->second == 0) {
+        const auto forward = swipes_.feed(event);
+        if (!forward) {
             return;
         }
         const auto desktops = readDesktops(connection);
@@ -377,12 +362,11 @@ void X11WindowServer::postEvent(std::int32_t, const InputEvent& event) {
             return;
         }
         const auto current = *desktops.current;
-        const bool forward = motion->second > 0;
-        if ((forward && current + 1 >= desktops.count) || (!forward && current == 0)) {
+        if ((*forward && current + 1 >= desktops.count) || (!*forward && current == 0)) {
             return; // never past either end
         }
         xcb_ewmh_request_change_current_desktop(&connection.ewmh(), connection.screenNumber(),
-                                                forward ? current + 1 : current - 1,
+                                                *forward ? current + 1 : current - 1,
                                                 XCB_CURRENT_TIME);
         xcb_flush(connection.connection());
         connection.requireAlive();

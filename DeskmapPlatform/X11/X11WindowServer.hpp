@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DeskmapPlatform/Gestures/SwipeGestureEncoding.hpp"
 #include "DeskmapPlatform/WindowServer.hpp"
 
 #include <condition_variable>
@@ -78,7 +79,7 @@ private:
     // per-window assignment calls need no round trip.
     std::map<std::uint32_t, std::optional<std::uint32_t>> windowDesktops_;
     std::uint32_t desktopCount_ = 0;
-    int gesturePhase_ = 0;
+    SwipeGestureEncoding::Decoder swipes_;
 
     std::mutex observerMutex_;
     std::function<void()> observer_;

@@ -5,6 +5,7 @@
 #include "DeskmapPlatform/DesktopSelection.hpp"
 #include "DeskmapPlatform/X11/X11WindowServer.hpp"
 #include "ExitCode.hpp"
+#include "Failure.hpp"
 
 #include <cstdlib>
 #include <ostream>
@@ -32,9 +33,8 @@ CollectionOutcome collectChosenDesktop(const std::optional<std::string>& option,
     }
     try {
         return {MacOSSpaceCollector(windowServer).collect(), ExitCode::success};
-    } catch (const DeskmapError& error) {
-        err << error.errorDescription().value_or("Could not inspect the Spaces.") << "\n";
-        return {std::nullopt, ExitCode::failure};
+    } catch (...) {
+        return {std::nullopt, reportFailure(std::current_exception(), err)};
     }
 }
 

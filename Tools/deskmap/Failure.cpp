@@ -1,6 +1,6 @@
 #include "Failure.hpp"
 
-#include "DeskmapCore/Errors/LocalizedError.hpp"
+#include "DeskmapCore/Errors/UserFacingMessage.hpp"
 #include "DeskmapPlatform/Runtime/CancellationError.hpp"
 #include "ExitCode.hpp"
 
@@ -13,9 +13,11 @@ int reportFailure(const std::exception_ptr& failure, std::ostream& err) {
         std::rethrow_exception(failure);
     } catch (const runtime::CancellationError&) {
         return ExitCode::interrupted;
-    } catch (const LocalizedError& error) {
-        err << error.errorDescription().value_or(error.what()) << "\n";
     } catch (const std::exception& error) {
+        if (const auto description = userFacingDescription(failure)) {
+            err << *description << "\n";
+            return ExitCode::failure;
+        }
         err << "deskmap: " << error.what() << "\n";
     } catch (...) {
         err << "deskmap: an unknown error occurred\n";

@@ -6,6 +6,7 @@
 #include "DeskmapPlatform/DesktopSelection.hpp"
 #include "DesktopOption.hpp"
 #include "ExitCode.hpp"
+#include "Failure.hpp"
 
 #include <asio/io_context.hpp>
 #include <asio/signal_set.hpp>
@@ -26,9 +27,8 @@ int runSwitch(const SwitchOptions& options, std::ostream& out, std::ostream& err
     Inventory inventory;
     try {
         inventory = collector->collect();
-    } catch (const DeskmapError& error) {
-        err << *error.errorDescription() << "\n";
-        return ExitCode::failure;
+    } catch (...) {
+        return reportFailure(std::current_exception(), err);
     }
     const auto space =
         std::find_if(inventory.spaces.begin(), inventory.spaces.end(),

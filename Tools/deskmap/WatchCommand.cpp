@@ -6,6 +6,7 @@
 #include "DeskmapAppSupport/Providers/UserDefaultsSettings.hpp"
 #include "DeskmapAppSupport/RefreshCoordinator/RefreshCoordinator.hpp"
 #include "DeskmapCore/Collection/MacOSSpaceCollector.hpp"
+#include "DeskmapCore/Errors/UserFacingMessage.hpp"
 #include "DeskmapCore/InstalledClients/InstalledClientVerifier.hpp"
 #include "DeskmapCore/Process/FoundationInstalledClientProcessRunner.hpp"
 #include "DeskmapCore/Text/Unicode.hpp"

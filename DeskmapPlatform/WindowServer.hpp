@@ -93,6 +93,13 @@ public:
     virtual bool isAccessibilityTrusted() = 0;
     virtual void requestAccessibilityTrust() = 0;
 
+    // Whether this process may read other applications' window titles, and
+    // asking the user to allow it. Nothing is ever captured: where titles are
+    // guarded at all, the permission that guards them is the screen-capture
+    // one.
+    virtual bool isScreenCaptureAccessGranted() = 0;
+    virtual void requestScreenCaptureAccess() = 0;
+
     // Called, on a thread of the window server's choosing, whenever the
     // current Space of a display changes. One observer; an empty function
     // removes it.

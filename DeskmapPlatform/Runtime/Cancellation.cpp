@@ -18,8 +18,14 @@ asio::awaitable<void> checkCancellation() {
 }
 
 asio::awaitable<void> sleepFor(std::chrono::steady_clock::duration duration) {
+    auto sleeping = sleepFor(duration, co_await asio::this_coro::executor);
+    co_await std::move(sleeping);
+}
+
+asio::awaitable<void> sleepFor(std::chrono::steady_clock::duration duration,
+                               asio::any_io_executor timers) {
     co_await checkCancellation();
-    asio::steady_timer timer(co_await asio::this_coro::executor, duration);
+    asio::steady_timer timer(std::move(timers), duration);
     try {
         co_await timer.async_wait(asio::use_awaitable);
     } catch (const asio::system_error& error) {

@@ -309,4 +309,16 @@ void SimulatedWindowServer::requestAccessibilityTrust() {
     }
 }
 
+bool SimulatedWindowServer::isScreenCaptureAccessGranted() {
+    std::lock_guard lock(mutex_);
+    return permission("windowTitles", true);
+}
+
+void SimulatedWindowServer::requestScreenCaptureAccess() {
+    std::lock_guard lock(mutex_);
+    if (permission("grantOnRequest", false)) {
+        scenario_["permissions"]["windowTitles"] = true;
+    }
+}
+
 } // namespace deskmap::platform

@@ -54,6 +54,8 @@ public:
     void postEvent(std::int32_t tap, const InputEvent& event) override;
     bool isAccessibilityTrusted() override;
     void requestAccessibilityTrust() override;
+    bool isScreenCaptureAccessGranted() override;
+    void requestScreenCaptureAccess() override;
     void setActiveSpaceObserver(std::function<void()> observer) override;
 
 private:

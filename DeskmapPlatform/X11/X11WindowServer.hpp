@@ -53,6 +53,9 @@ public:
     void postEvent(std::int32_t tap, const InputEvent& event) override;
     bool isAccessibilityTrusted() override { return true; }
     void requestAccessibilityTrust() override {}
+    // X clients may read each other's titles and send each other events.
+    bool isScreenCaptureAccessGranted() override { return true; }
+    void requestScreenCaptureAccess() override {}
     void setActiveSpaceObserver(std::function<void()> observer) override;
 
     static constexpr std::uint32_t displayNumber = 1;

@@ -43,6 +43,8 @@ public:
     }
     bool isAccessibilityTrusted() override { return true; }
     void requestAccessibilityTrust() override {}
+    bool isScreenCaptureAccessGranted() override { return true; }
+    void requestScreenCaptureAccess() override {}
     void setActiveSpaceObserver(std::function<void()>) override {}
 };
 

@@ -4,6 +4,7 @@
 #include "DeskmapAppSupport/Support/DisplayIdentifiers.hpp"
 #include "DeskmapPlatform/Runtime/Cancellation.hpp"
 #include "DeskmapPlatform/Runtime/CancellationError.hpp"
+#include "DeskmapPlatform/Runtime/RunOn.hpp"
 #include "DeskmapPlatform/Runtime/Task.hpp"
 
 #include <algorithm>
@@ -30,8 +31,9 @@ constexpr std::int64_t spareGestures = 3;
 // Everything a sequence needs. The sequence holds it strongly, so it stays
 // valid after the switcher is gone; the switcher's destructor cancels the
 // sequence and clears the completion handler, so nothing is reported then.
-struct MacOSSpaceSwitcher::State {
+struct MacOSSpaceSwitcher::State : std::enable_shared_from_this<State> {
     asio::any_io_executor executor;
+    asio::any_io_executor background;
     std::shared_ptr<SpaceTopologyCollecting> topologyCollector;
     std::shared_ptr<SpaceSwitchAccessibilityChecking> accessibility;
     DisplayIDProvider displayIDProvider;
@@ -40,24 +42,44 @@ struct MacOSSpaceSwitcher::State {
     CompletionHandler onCompletion;
     runtime::Task<void> sequenceTask;
     bool isSwitching = false;
+    bool answering = false; // a request is reading the window server
+    bool abandoned = false; // the switcher is gone
 
-    std::optional<SpaceTopology> topology() {
-        try {
-            return topologyCollector->collectTopology();
-        } catch (const std::exception&) {
-            return std::nullopt;
-        }
+    // Nothing when the read fails; a cancellation passes through.
+    asio::awaitable<std::optional<SpaceTopology>> topology() {
+        auto reading = runtime::callOn(background, [collector = topologyCollector] {
+            try {
+                return std::optional(collector->collectTopology());
+            } catch (const std::exception&) {
+                return std::optional<SpaceTopology>();
+            }
+        });
+        co_return co_await std::move(reading);
     }
 
-    // A poster or permission check that throws (the window-server connection
-    // dropped mid-switch) counts as a rejected gesture, never as a sequence
-    // that dies without its completion.
-    bool postGesture(SpaceSwitchDirection direction) {
-        try {
-            return gesturePoster(direction);
-        } catch (const std::exception&) {
-            return false;
-        }
+    // A poster or cursor lookup that throws (the window-server connection
+    // dropped mid-switch) counts as a rejected gesture or an unknown cursor
+    // display, never as a sequence that dies without its completion.
+    asio::awaitable<bool> postGesture(SpaceSwitchDirection direction) {
+        auto posting = runtime::callOn(background, [poster = gesturePoster, direction] {
+            try {
+                return poster(direction);
+            } catch (const std::exception&) {
+                return false;
+            }
+        });
+        co_return co_await std::move(posting);
+    }
+
+    asio::awaitable<std::vector<std::string>> cursorDisplayIDs() {
+        auto looking = runtime::callOn(background, [provider = displayIDProvider] {
+            try {
+                return provider();
+            } catch (const std::exception&) {
+                return std::vector<std::string>();
+            }
+        });
+        co_return co_await std::move(looking);
     }
 
     bool isGranted() {
@@ -68,12 +90,9 @@ struct MacOSSpaceSwitcher::State {
         }
     }
 
-    std::vector<std::string> cursorDisplayIDs() {
-        try {
-            return displayIDProvider();
-        } catch (const std::exception&) {
-            return {};
-        }
+    asio::awaitable<void> pause(std::chrono::steady_clock::duration duration) {
+        auto pausing = runtime::sleepFor(duration, background);
+        co_await std::move(pausing);
     }
 
     void finish(SpaceSwitchCompletion completion) {
@@ -90,12 +109,13 @@ struct MacOSSpaceSwitcher::State {
         const auto deadline = std::chrono::steady_clock::now() + timing.transitionTimeout;
         for (;;) {
             try {
-                auto pausing = runtime::sleepFor(timing.pollInterval);
+                auto pausing = pause(timing.pollInterval);
                 co_await std::move(pausing);
             } catch (const runtime::CancellationError&) {
                 co_return TimedOut{};
             }
-            const auto current = topology();
+            auto reading = topology();
+            const auto current = co_await std::move(reading);
             if (!current) {
                 co_return TargetGone{};
             }
@@ -117,6 +137,52 @@ struct MacOSSpaceSwitcher::State {
                 co_return TimedOut{};
             }
         }
+    }
+
+    asio::awaitable<SpaceSwitchRequestResult> answer(const std::string& spaceID) {
+        auto looking = cursorDisplayIDs();
+        const auto cursorIDs = co_await std::move(looking);
+        if (cursorIDs.empty()) {
+            co_return SpaceSwitchRequestResult::unavailable;
+        }
+        auto reading = topology();
+        const auto current = co_await std::move(reading);
+        if (!current) {
+            co_return SpaceSwitchRequestResult::unavailable;
+        }
+        const auto planned = SpaceSwitchPlanner::plan(spaceID, *current, cursorIDs);
+        if (std::holds_alternative<SpaceSwitchPlanningResult::AlreadyActive>(planned.outcome)) {
+            co_return SpaceSwitchRequestResult::alreadyActive;
+        }
+        if (std::holds_alternative<SpaceSwitchPlanningResult::TargetNotOnDisplay>(
+                planned.outcome)) {
+            co_return SpaceSwitchRequestResult::targetNotOnDisplay;
+        }
+        const auto* plan = planned.plan();
+        if (plan == nullptr) {
+            co_return SpaceSwitchRequestResult::unavailable;
+        }
+        if (!isGranted()) {
+            try {
+                accessibility->request();
+            } catch (const std::exception&) {
+                // The answer is the same: the permission is missing.
+            }
+            co_return SpaceSwitchRequestResult::needsAccessibility;
+        }
+        auto posting = postGesture(plan->direction);
+        if (!co_await std::move(posting)) {
+            co_return SpaceSwitchRequestResult::unavailable;
+        }
+        if (abandoned) {
+            co_return SpaceSwitchRequestResult::unavailable;
+        }
+        isSwitching = true;
+        const auto budget = std::max(plan->minimumSteps + spareGestures, minimumGestureBudget);
+        sequenceTask = runtime::Task<void>::spawn(
+            executor, sequence(shared_from_this(), spaceID, plan->displayID, plan->currentSpaceID,
+                               budget - 1));
+        co_return SpaceSwitchRequestResult::started;
     }
 
     // Runs until the target is reached or the sequence gives up. A
@@ -144,20 +210,22 @@ struct MacOSSpaceSwitcher::State {
                 if (self->onCompletion) {
                     self->onCompletion(SpaceSwitchCompletion::timedOut);
                 }
-                auto recovering = runtime::sleepFor(self->timing.recoveryDelay);
+                auto recovering = self->pause(self->timing.recoveryDelay);
                 co_await std::move(recovering);
                 self->isSwitching = false;
                 self->sequenceTask = {};
                 co_return;
             }
 
-            auto settling = runtime::sleepFor(self->timing.settleDelay);
+            auto settling = self->pause(self->timing.settleDelay);
             co_await std::move(settling);
             if (remainingGestures < 1) {
                 self->finish(SpaceSwitchCompletion::timedOut);
                 co_return;
             }
-            const auto current = self->topology();
+            auto reading = self->topology();
+            const auto current = co_await std::move(reading);
+            co_await runtime::checkCancellation();
             if (!current) {
                 self->finish(SpaceSwitchCompletion::targetUnavailable);
                 co_return;
@@ -172,7 +240,13 @@ struct MacOSSpaceSwitcher::State {
                 self->finish(SpaceSwitchCompletion::targetUnavailable);
                 co_return;
             }
-            if (!self->isGranted() || !self->postGesture(plan->direction)) {
+            bool posted = false;
+            if (self->isGranted()) {
+                auto posting = self->postGesture(plan->direction);
+                posted = co_await std::move(posting);
+                co_await runtime::checkCancellation();
+            }
+            if (!posted) {
                 self->finish(SpaceSwitchCompletion::gestureFailed);
                 co_return;
             }
@@ -183,11 +257,13 @@ struct MacOSSpaceSwitcher::State {
 };
 
 MacOSSpaceSwitcher::MacOSSpaceSwitcher(
-    asio::any_io_executor mainExecutor, std::shared_ptr<SpaceTopologyCollecting> topologyCollector,
+    asio::any_io_executor mainExecutor, asio::any_io_executor background,
+    std::shared_ptr<SpaceTopologyCollecting> topologyCollector,
     std::shared_ptr<SpaceSwitchAccessibilityChecking> accessibility,
     DisplayIDProvider displayIDProvider, GesturePoster gesturePoster, SpaceSwitchTiming timing)
     : state_(std::make_shared<State>()) {
     state_->executor = std::move(mainExecutor);
+    state_->background = std::move(background);
     state_->topologyCollector = std::move(topologyCollector);
     state_->accessibility = std::move(accessibility);
     state_->displayIDProvider = std::move(displayIDProvider);
@@ -196,18 +272,22 @@ MacOSSpaceSwitcher::MacOSSpaceSwitcher(
 }
 
 MacOSSpaceSwitcher::MacOSSpaceSwitcher(
-    asio::any_io_executor mainExecutor, std::shared_ptr<SpaceTopologyCollecting> topologyCollector,
+    asio::any_io_executor mainExecutor, asio::any_io_executor background,
+    std::shared_ptr<SpaceTopologyCollecting> topologyCollector,
     std::shared_ptr<SpaceSwitchAccessibilityChecking> accessibility,
-    std::shared_ptr<platform::WindowServer> windowServer)
+    std::shared_ptr<platform::WindowServer> windowServer, SpaceSwitchTiming timing)
     : MacOSSpaceSwitcher(
-          std::move(mainExecutor), std::move(topologyCollector), std::move(accessibility),
+          std::move(mainExecutor), std::move(background), std::move(topologyCollector),
+          std::move(accessibility),
           [windowServer] { return SwipeGesture::cursorDisplayIDs(*windowServer); },
           [windowServer](SpaceSwitchDirection direction) {
               return SwipeGesture::post(*windowServer, direction);
-          }) {}
+          },
+          timing) {}
 
 MacOSSpaceSwitcher::~MacOSSpaceSwitcher() {
     state_->onCompletion = nullptr;
+    state_->abandoned = true;
     if (state_->sequenceTask.valid()) {
         state_->sequenceTask.cancel();
     }
@@ -221,43 +301,24 @@ bool MacOSSpaceSwitcher::isSwitching() const {
     return state_->isSwitching;
 }
 
-SpaceSwitchRequestResult MacOSSpaceSwitcher::switchTo(const std::string& spaceID) {
-    auto& state = *state_;
-    if (state.isSwitching) {
-        return SpaceSwitchRequestResult::inProgress;
+asio::awaitable<SpaceSwitchRequestResult> MacOSSpaceSwitcher::switchTo(std::string spaceID) {
+    auto state = state_;
+    if (state->isSwitching || state->answering) {
+        co_return SpaceSwitchRequestResult::inProgress;
     }
-    const auto cursorDisplayIDs = state.cursorDisplayIDs();
-    if (cursorDisplayIDs.empty()) {
-        return SpaceSwitchRequestResult::unavailable;
+    state->answering = true;
+    std::optional<SpaceSwitchRequestResult> result;
+    std::exception_ptr failure;
+    try {
+        auto answering = state->answer(spaceID);
+        result = co_await std::move(answering);
+    } catch (...) {
+        failure = std::current_exception();
     }
-    const auto topology = state.topology();
-    if (!topology) {
-        return SpaceSwitchRequestResult::unavailable;
+    state->answering = false;
+    if (failure) {
+        std::rethrow_exception(failure); // only a cancellation gets here
     }
-    const auto planned = SpaceSwitchPlanner::plan(spaceID, *topology, cursorDisplayIDs);
-    if (std::holds_alternative<SpaceSwitchPlanningResult::AlreadyActive>(planned.outcome)) {
-        return SpaceSwitchRequestResult::alreadyActive;
-    }
-    if (std::holds_alternative<SpaceSwitchPlanningResult::TargetNotOnDisplay>(planned.outcome)) {
-        return SpaceSwitchRequestResult::targetNotOnDisplay;
-    }
-    const auto* plan = planned.plan();
-    if (plan == nullptr) {
-        return SpaceSwitchRequestResult::unavailable;
-    }
-    if (!state.isGranted()) {
-        state.accessibility->request();
-        return SpaceSwitchRequestResult::needsAccessibility;
-    }
-    if (!state.postGesture(plan->direction)) {
-        return SpaceSwitchRequestResult::unavailable;
-    }
-    state.isSwitching = true;
-    const auto budget = std::max(plan->minimumSteps + spareGestures, minimumGestureBudget);
-    state.sequenceTask = runtime::Task<void>::spawn(
-        state.executor,
-        State::sequence(state_, spaceID, plan->displayID, plan->currentSpaceID, budget - 1));
-    return SpaceSwitchRequestResult::started;
+    co_return *result;
 }
-
 } // namespace deskmap

@@ -7,6 +7,7 @@
 #include "DeskmapPlatform/WindowServer.hpp"
 
 #include <asio/any_io_executor.hpp>
+#include <asio/awaitable.hpp>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -24,33 +25,40 @@ struct SpaceSwitchTiming {
 
 // Moves the display under the cursor to a Space by posting one swipe per
 // step and watching the topology until the target is current. Used on the
-// main executor only: switchTo, the sequence and onCompletion all run there.
-// Destroying the switcher cancels a running sequence without a completion.
+// main executor only: switchTo, the sequence and onCompletion all run there,
+// while every window-server call (topology reads, the cursor lookup, the
+// gestures) and every pause runs on `background`, so the main thread never
+// waits for the window server. Destroying the switcher cancels a running
+// sequence without a completion.
 class MacOSSpaceSwitcher {
 public:
     using DisplayIDProvider = std::function<std::vector<std::string>()>;
     using GesturePoster = std::function<bool(SpaceSwitchDirection)>;
     using CompletionHandler = std::function<void(SpaceSwitchCompletion)>;
 
-    MacOSSpaceSwitcher(asio::any_io_executor mainExecutor,
+    // `background` must keep timers (an io_context's or a thread pool's).
+    MacOSSpaceSwitcher(asio::any_io_executor mainExecutor, asio::any_io_executor background,
                        std::shared_ptr<SpaceTopologyCollecting> topologyCollector,
                        std::shared_ptr<SpaceSwitchAccessibilityChecking> accessibility,
                        DisplayIDProvider displayIDProvider, GesturePoster gesturePoster,
                        SpaceSwitchTiming timing = {});
 
     // The cursor display and the swipe poster of `windowServer`.
-    MacOSSpaceSwitcher(asio::any_io_executor mainExecutor,
+    MacOSSpaceSwitcher(asio::any_io_executor mainExecutor, asio::any_io_executor background,
                        std::shared_ptr<SpaceTopologyCollecting> topologyCollector,
                        std::shared_ptr<SpaceSwitchAccessibilityChecking> accessibility,
-                       std::shared_ptr<platform::WindowServer> windowServer);
+                       std::shared_ptr<platform::WindowServer> windowServer,
+                       SpaceSwitchTiming timing = {});
 
     ~MacOSSpaceSwitcher();
     MacOSSpaceSwitcher(const MacOSSpaceSwitcher&) = delete;
     MacOSSpaceSwitcher& operator=(const MacOSSpaceSwitcher&) = delete;
 
-    // Answers at once; after `started`, onCompletion is told exactly once how
-    // the sequence ended.
-    SpaceSwitchRequestResult switchTo(const std::string& spaceID);
+    // Answers once the window server has been read and the first gesture
+    // posted; after `started`, onCompletion is told exactly once how the
+    // sequence ended. A request made while another is being answered or a
+    // sequence runs gets `inProgress`. Awaited on the main executor.
+    asio::awaitable<SpaceSwitchRequestResult> switchTo(std::string spaceID);
 
     void setOnCompletion(CompletionHandler handler);
     bool isSwitching() const;

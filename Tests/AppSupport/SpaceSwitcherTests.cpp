@@ -1,4 +1,5 @@
 #include "DeskmapAppSupport/SpaceSwitcher/MacOSSpaceSwitcher.hpp"
+#include "DeskmapPlatform/Runtime/Task.hpp"
 
 #include <gtest/gtest.h>
 
@@ -84,7 +85,7 @@ protected:
     std::unique_ptr<MacOSSpaceSwitcher> makeSwitcher(SpaceSwitchTiming timing = {1ms, 40ms, 2ms,
                                                                                  60ms}) {
         auto made = std::make_unique<MacOSSpaceSwitcher>(
-            io.get_executor(), desktop, desktop,
+            io.get_executor(), io.get_executor(), desktop, desktop,
             [this] {
                 if (cursorLookupFails) {
                     throw std::runtime_error("the window server went away");
@@ -96,10 +97,21 @@ protected:
             [this](SpaceSwitchCompletion completion) { completions.push_back(completion); });
         return made;
     }
+
+    // Runs the loop until the request is answered (not further).
+    SpaceSwitchRequestResult request(const std::string& spaceID) {
+        auto task = runtime::Task<SpaceSwitchRequestResult>::spawn(io.get_executor(),
+                                                                   switcher->switchTo(spaceID));
+        while (!task.isFinished()) {
+            io.restart();
+            io.run_one();
+        }
+        return task.get();
+    }
 };
 
 TEST_F(SpaceSwitcherTest, StepsToTheTargetOneGestureAtATime) {
-    EXPECT_EQ(switcher->switchTo("C"), SpaceSwitchRequestResult::started);
+    EXPECT_EQ(request("C"), SpaceSwitchRequestResult::started);
     EXPECT_EQ(desktop->posted, std::vector<Direction>{Direction::right});
     EXPECT_TRUE(switcher->isSwitching());
     io.run();
@@ -108,7 +120,7 @@ TEST_F(SpaceSwitcherTest, StepsToTheTargetOneGestureAtATime) {
     EXPECT_FALSE(switcher->isSwitching());
 
     desktop->posted.clear();
-    EXPECT_EQ(switcher->switchTo("A"), SpaceSwitchRequestResult::started);
+    EXPECT_EQ(request("A"), SpaceSwitchRequestResult::started);
     io.restart();
     io.run();
     EXPECT_EQ(desktop->posted, (std::vector<Direction>{Direction::left, Direction::left}));
@@ -120,14 +132,14 @@ TEST_F(SpaceSwitcherTest, GivesUpAfterTheGestureBudget) {
         return std::optional<std::string>(desktop->display.currentSpaceID == "A" ? "F" : "A");
     };
     desktop->effect = bounce;
-    switcher->switchTo("B"); // one step away: five gestures
+    request("B"); // one step away: five gestures
     io.run();
     EXPECT_EQ(desktop->posted.size(), 5u);
     EXPECT_EQ(completions, std::vector{SpaceSwitchCompletion::timedOut});
 
     desktop->posted.clear();
     desktop->display.currentSpaceID = "A";
-    switcher->switchTo("E"); // four steps away: seven gestures
+    request("E"); // four steps away: seven gestures
     io.restart();
     io.run();
     EXPECT_EQ(desktop->posted.size(), 7u);
@@ -135,18 +147,20 @@ TEST_F(SpaceSwitcherTest, GivesUpAfterTheGestureBudget) {
 
 TEST_F(SpaceSwitcherTest, ReportsATimeOutAtOnceAndStaysBusyUntilRecovered) {
     desktop->effect = [](Direction) { return std::nullopt; };
-    switcher->switchTo("B");
-    std::optional<SpaceSwitchRequestResult> duringRecovery;
+    request("B");
+    std::optional<runtime::Task<SpaceSwitchRequestResult>> recoveryRequest;
     bool busyWhenReported = false;
     switcher->setOnCompletion([&](SpaceSwitchCompletion completion) {
         completions.push_back(completion);
         busyWhenReported = switcher->isSwitching();
-        duringRecovery = switcher->switchTo("C");
+        recoveryRequest = runtime::Task<SpaceSwitchRequestResult>::spawn(io.get_executor(),
+                                                                         switcher->switchTo("C"));
     });
     io.run();
     EXPECT_EQ(completions, std::vector{SpaceSwitchCompletion::timedOut});
     EXPECT_TRUE(busyWhenReported);
-    EXPECT_EQ(duringRecovery, SpaceSwitchRequestResult::inProgress);
+    ASSERT_TRUE(recoveryRequest);
+    EXPECT_EQ(recoveryRequest->get(), SpaceSwitchRequestResult::inProgress);
     EXPECT_FALSE(switcher->isSwitching());
     EXPECT_EQ(desktop->posted.size(), 1u);
 }
@@ -157,13 +171,13 @@ TEST_F(SpaceSwitcherTest, TheTargetOrDisplayVanishingEndsTheSequence) {
             desktop->display.spaceIDs = {"A", "B", "D"};
         }
     };
-    switcher->switchTo("C");
+    request("C");
     io.run();
     EXPECT_EQ(completions, std::vector{SpaceSwitchCompletion::targetUnavailable});
 
     desktop->display = {"Display-A", {"A", "B", "C"}, "A"};
     desktop->beforeRead = [this] { desktop->displayPresent = desktop->posted.size() < 3; };
-    switcher->switchTo("C");
+    request("C");
     io.restart();
     io.run();
     EXPECT_EQ(completions.back(), SpaceSwitchCompletion::targetUnavailable);
@@ -175,19 +189,19 @@ TEST_F(SpaceSwitcherTest, RevokedAccessibilityStopsTheNextGesture) {
             desktop->granted = false;
         }
     };
-    EXPECT_EQ(switcher->switchTo("C"), SpaceSwitchRequestResult::started);
+    EXPECT_EQ(request("C"), SpaceSwitchRequestResult::started);
     io.run();
     EXPECT_EQ(completions, std::vector{SpaceSwitchCompletion::gestureFailed});
     EXPECT_EQ(desktop->posted.size(), 1u);
-    EXPECT_EQ(switcher->switchTo("A"), SpaceSwitchRequestResult::needsAccessibility);
+    EXPECT_EQ(request("A"), SpaceSwitchRequestResult::needsAccessibility);
     EXPECT_EQ(desktop->permissionRequests, 1);
 }
 
 TEST_F(SpaceSwitcherTest, AnswersAtOnceWhenThereIsNothingToSwipe) {
-    EXPECT_EQ(switcher->switchTo("A"), SpaceSwitchRequestResult::alreadyActive);
-    EXPECT_EQ(switcher->switchTo("Z"), SpaceSwitchRequestResult::unavailable);
+    EXPECT_EQ(request("A"), SpaceSwitchRequestResult::alreadyActive);
+    EXPECT_EQ(request("Z"), SpaceSwitchRequestResult::unavailable);
     cursorDisplay.clear();
-    EXPECT_EQ(switcher->switchTo("C"), SpaceSwitchRequestResult::unavailable);
+    EXPECT_EQ(request("C"), SpaceSwitchRequestResult::unavailable);
     EXPECT_TRUE(desktop->posted.empty());
     io.run();
     EXPECT_TRUE(completions.empty());
@@ -197,7 +211,7 @@ TEST_F(SpaceSwitcherTest, DestructionCancelsASequenceWithoutACompletion) {
     desktop->effect = [](Direction) { return std::nullopt; };
     // A transition time-out far beyond the destruction, however slow the run.
     switcher = makeSwitcher({1ms, 60s, 2ms, 60ms});
-    switcher->switchTo("B");
+    request("B");
     asio::steady_timer later(io, 5ms);
     later.async_wait([this](const asio::error_code&) { switcher.reset(); });
     io.run();
@@ -206,24 +220,24 @@ TEST_F(SpaceSwitcherTest, DestructionCancelsASequenceWithoutACompletion) {
 
 TEST_F(SpaceSwitcherTest, AFailingFirstGestureOrLookupLeavesTheSwitcherIdle) {
     desktop->postAnswer = [] { return false; };
-    EXPECT_EQ(switcher->switchTo("C"), SpaceSwitchRequestResult::unavailable);
+    EXPECT_EQ(request("C"), SpaceSwitchRequestResult::unavailable);
     desktop->postAnswer = []() -> bool { throw std::runtime_error("connection lost"); };
-    EXPECT_EQ(switcher->switchTo("C"), SpaceSwitchRequestResult::unavailable);
+    EXPECT_EQ(request("C"), SpaceSwitchRequestResult::unavailable);
     EXPECT_FALSE(switcher->isSwitching());
 
     desktop->postAnswer = [] { return true; };
     cursorLookupFails = true;
-    EXPECT_EQ(switcher->switchTo("C"), SpaceSwitchRequestResult::unavailable);
+    EXPECT_EQ(request("C"), SpaceSwitchRequestResult::unavailable);
     cursorLookupFails = false;
     desktop->readsFail = true;
-    EXPECT_EQ(switcher->switchTo("C"), SpaceSwitchRequestResult::unavailable);
+    EXPECT_EQ(request("C"), SpaceSwitchRequestResult::unavailable);
     io.run();
     EXPECT_TRUE(completions.empty());
     EXPECT_EQ(desktop->posted.size(), 2u); // only the two rejected first gestures
 
     desktop->readsFail = false;
     desktop->display.currentSpaceID = "A";
-    EXPECT_EQ(switcher->switchTo("C"), SpaceSwitchRequestResult::started);
+    EXPECT_EQ(request("C"), SpaceSwitchRequestResult::started);
 }
 
 TEST_F(SpaceSwitcherTest, AGestureRejectedMidSequenceEndsItOnce) {
@@ -240,7 +254,7 @@ TEST_F(SpaceSwitcherTest, AGestureRejectedMidSequenceEndsItOnce) {
             }
             return false;
         };
-        EXPECT_EQ(switcher->switchTo("D"), SpaceSwitchRequestResult::started);
+        EXPECT_EQ(request("D"), SpaceSwitchRequestResult::started);
         io.restart();
         io.run();
         EXPECT_EQ(completions, std::vector{SpaceSwitchCompletion::gestureFailed}) << throws;
@@ -253,7 +267,7 @@ TEST_F(SpaceSwitcherTest, AnUnreadableTopologyAfterTheSettlePauseEndsTheSequence
     // pause fails.
     int reads = 0;
     desktop->beforeRead = [&] { desktop->readsFail = !desktop->posted.empty() && ++reads > 1; };
-    EXPECT_EQ(switcher->switchTo("C"), SpaceSwitchRequestResult::started);
+    EXPECT_EQ(request("C"), SpaceSwitchRequestResult::started);
     io.run();
     EXPECT_EQ(completions, std::vector{SpaceSwitchCompletion::targetUnavailable});
     EXPECT_EQ(desktop->posted.size(), 1u);
@@ -268,15 +282,29 @@ TEST_F(SpaceSwitcherTest, AReplanThatFindsTheTargetActiveReportsItReached) {
             desktop->display.currentSpaceID = "D";
         }
     };
-    EXPECT_EQ(switcher->switchTo("D"), SpaceSwitchRequestResult::started);
+    EXPECT_EQ(request("D"), SpaceSwitchRequestResult::started);
     io.run();
     EXPECT_EQ(completions, std::vector{SpaceSwitchCompletion::reachedTarget});
     EXPECT_EQ(desktop->posted.size(), 1u);
 }
 
+TEST_F(SpaceSwitcherTest, ARequestWhileAnotherIsAnsweredWaitsItsTurn) {
+    auto first =
+        runtime::Task<SpaceSwitchRequestResult>::spawn(io.get_executor(), switcher->switchTo("C"));
+    auto second =
+        runtime::Task<SpaceSwitchRequestResult>::spawn(io.get_executor(), switcher->switchTo("B"));
+    while (!first.isFinished() || !second.isFinished()) {
+        io.restart();
+        io.run_one();
+    }
+    EXPECT_EQ(first.get(), SpaceSwitchRequestResult::started);
+    EXPECT_EQ(second.get(), SpaceSwitchRequestResult::inProgress);
+    EXPECT_EQ(desktop->posted.size(), 1u);
+}
+
 TEST_F(SpaceSwitcherTest, ATargetOnAnotherDisplayIsNotSwiped) {
     desktop->secondDisplay = DisplaySpaceTopology{"Display-B", {"X", "Y"}, "X"};
-    EXPECT_EQ(switcher->switchTo("Y"), SpaceSwitchRequestResult::targetNotOnDisplay);
+    EXPECT_EQ(request("Y"), SpaceSwitchRequestResult::targetNotOnDisplay);
     EXPECT_TRUE(desktop->posted.empty());
     EXPECT_FALSE(switcher->isSwitching());
 }

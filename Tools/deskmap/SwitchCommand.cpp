@@ -4,6 +4,7 @@
 #include "DeskmapCore/Collection/MacOSSpaceCollector.hpp"
 #include "DeskmapCore/Errors/DeskmapError.hpp"
 #include "DeskmapPlatform/DesktopSelection.hpp"
+#include "DeskmapPlatform/Runtime/Task.hpp"
 #include "DesktopOption.hpp"
 #include "ExitCode.hpp"
 #include "Failure.hpp"
@@ -44,14 +45,20 @@ int runSwitch(const SwitchOptions& options, std::ostream& out, std::ostream& err
     bool interrupted = false;
     asio::signal_set interrupts(io, SIGINT);
     {
-        MacOSSpaceSwitcher switcher(io.get_executor(), collector,
+        // One thread: the window server is read from the loop that waits.
+        MacOSSpaceSwitcher switcher(io.get_executor(), io.get_executor(), collector,
                                     std::make_shared<MacOSSpaceSwitchAccessibility>(windowServer),
                                     windowServer);
         switcher.setOnCompletion([&](SpaceSwitchCompletion outcome) {
             completion = outcome;
             io.stop(); // a time-out's recovery pause need not hold the command
         });
-        const auto request = switcher.switchTo(space->id);
+        // Ctrl-C meanwhile is caught by `interrupts` and acted on below.
+        auto requesting = runtime::Task<SpaceSwitchRequestResult>::spawn(
+            io.get_executor(), switcher.switchTo(space->id));
+        while (!requesting.isFinished() && io.run_one() > 0) {
+        }
+        const auto request = requesting.get();
         if (request == SpaceSwitchRequestResult::alreadyActive) {
             out << "Space " << options.index << " is already current\n";
             return ExitCode::success;
@@ -66,7 +73,9 @@ int runSwitch(const SwitchOptions& options, std::ostream& out, std::ostream& err
                 io.stop();
             }
         });
-        io.run();
+        if (!completion) {
+            io.run();
+        }
     } // the switcher cancels an unfinished sequence here
     if (interrupted || !completion) {
         return ExitCode::interrupted;

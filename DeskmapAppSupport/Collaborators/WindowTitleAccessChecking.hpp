@@ -15,6 +15,14 @@ protected:
     WindowTitleAccessChecking& operator=(const WindowTitleAccessChecking&) = default;
 };
 
+// The same, with a way to ask the user for the permission.
+class WindowTitleAccessRequesting : public WindowTitleAccessChecking {
+public:
+    // Shows the desktop's permission prompt where it has one; the answer is
+    // read afterwards with isGranted.
+    virtual void request() = 0;
+};
+
 // For desktops where reading titles needs no permission.
 class UnrestrictedWindowTitleAccess final : public WindowTitleAccessChecking {
 public:

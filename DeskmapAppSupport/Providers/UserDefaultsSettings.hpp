@@ -4,9 +4,13 @@
 #include "DeskmapPlatform/UserDefaults/UserDefaults.hpp"
 
 #include <memory>
+#include <optional>
 
 // The user's choices over the defaults store. A missing, unknown or
 // unreadable stored value reads as the first case and is left as it is.
+// A choice that cannot be stored (the setter throws the store's
+// UserDefaultsError) still holds for this object's lifetime, so the process
+// keeps acting on what the user chose.
 namespace deskmap {
 
 class UserDefaultsSummaryProviderSettings final : public SummaryProviderSettings {
@@ -21,6 +25,7 @@ public:
 
 private:
     std::shared_ptr<platform::UserDefaults> defaults_;
+    std::optional<SummaryProvider> unsaved_;
 };
 
 class UserDefaultsInstalledClientSettings final : public InstalledClientSettings {
@@ -35,6 +40,7 @@ public:
 
 private:
     std::shared_ptr<platform::UserDefaults> defaults_;
+    std::optional<InstalledClient> unsaved_;
 };
 
 class UserDefaultsFirstTimeSetupSettings final : public FirstTimeSetupSettings {
@@ -50,6 +56,7 @@ public:
 
 private:
     std::shared_ptr<platform::UserDefaults> defaults_;
+    bool unsaved_ = false;
 };
 
 } // namespace deskmap

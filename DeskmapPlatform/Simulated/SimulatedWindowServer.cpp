@@ -72,7 +72,11 @@ std::int32_t SimulatedWindowServer::mainConnectionID() {
 
 nlohmann::json SimulatedWindowServer::recorded(const char* key) {
     std::lock_guard lock(mutex_);
-    applyDueSwipes();
+    // A read sees every swipe that is due; the notifier still announces it.
+    if (applyDueSwipes()) {
+        unannounced_ = true;
+        swipesChanged_.notify_all();
+    }
     const auto found = scenario_.find(key);
     return found == scenario_.end() ? nlohmann::json() : *found;
 }
@@ -249,12 +253,19 @@ void SimulatedWindowServer::setActiveSpaceObserver(std::function<void()> observe
 void SimulatedWindowServer::runNotifier() {
     std::unique_lock lock(mutex_);
     while (!stopping_) {
-        if (pendingSwipes_.empty()) {
+        if (pendingSwipes_.empty() && !unannounced_) {
             swipesChanged_.wait(lock);
             continue;
         }
-        swipesChanged_.wait_until(lock, pendingSwipes_.front().due);
-        if (stopping_ || !applyDueSwipes() || !observer_) {
+        if (!unannounced_) {
+            swipesChanged_.wait_until(lock, pendingSwipes_.front().due);
+        }
+        unannounced_ = applyDueSwipes() || unannounced_;
+        if (stopping_ || !unannounced_) {
+            continue;
+        }
+        unannounced_ = false;
+        if (!observer_) {
             continue;
         }
         // Told without the lock, so the observer may read the desktop.

@@ -79,6 +79,7 @@ private:
     nlohmann::json scenario_;
     SwipeGestureEncoding::Decoder swipes_;
     std::vector<PendingSwipe> pendingSwipes_;
+    bool unannounced_ = false; // a Space changed and the observer was not told yet
     std::function<void()> observer_;
     std::condition_variable swipesChanged_;
     bool stopping_ = false;

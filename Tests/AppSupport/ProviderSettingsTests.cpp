@@ -1,5 +1,6 @@
 #include "DeskmapAppSupport/Providers/UserDefaultsSettings.hpp"
 #include "DeskmapPlatform/UserDefaults/InMemoryUserDefaults.hpp"
+#include "Support/FailingUserDefaults.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -63,6 +64,30 @@ TEST_F(SettingsTest, ChoicesAreStoredAsRawValues) {
 
     providers.setSelectedProvider(SummaryProvider::openRouter);
     EXPECT_EQ(providers.selectedProvider(), SummaryProvider::openRouter);
+}
+
+TEST(UnsavedSettings, AChoiceThatCannotBeStoredStillHolds) {
+    const auto defaults = std::make_shared<test::FailingUserDefaults>();
+    UserDefaultsSummaryProviderSettings providers(defaults);
+    UserDefaultsInstalledClientSettings clients(defaults);
+    UserDefaultsFirstTimeSetupSettings setup(defaults);
+    defaults->failWrites = true;
+    EXPECT_THROW(providers.setSelectedProvider(SummaryProvider::openRouter),
+                 platform::UserDefaultsError);
+    EXPECT_THROW(clients.setSelectedInstalledClient(InstalledClient::cursor),
+                 platform::UserDefaultsError);
+    EXPECT_THROW(setup.setCompleted(), platform::UserDefaultsError);
+    EXPECT_EQ(providers.selectedProvider(), SummaryProvider::openRouter);
+    EXPECT_EQ(clients.selectedInstalledClient(), InstalledClient::cursor);
+    EXPECT_TRUE(setup.isCompleted());
+    EXPECT_EQ(defaults->value("summaryProvider"), std::nullopt);
+
+    // Once the store works again, what is stored is what holds.
+    defaults->failWrites = false;
+    providers.setSelectedProvider(SummaryProvider::installedClient);
+    EXPECT_EQ(defaults->string("summaryProvider"), "installed-client");
+    defaults->set("summaryProvider", "openai");
+    EXPECT_EQ(providers.selectedProvider(), SummaryProvider::openAI);
 }
 
 } // namespace

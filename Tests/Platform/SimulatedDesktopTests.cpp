@@ -222,6 +222,36 @@ TEST(SimulatedGestures, TellsTheObserverWhenTheCurrentSpaceChanges) {
     EXPECT_EQ(changes, 1);
 }
 
+TEST(SimulatedGestures, AChangeSeenFirstByAReaderIsStillAnnounced) {
+    auto scenario = switchingScenario();
+    scenario["gestureDelayMs"] = 10;
+    SimulatedWindowServer server(scenario);
+    std::mutex mutex;
+    std::condition_variable told;
+    int changes = 0;
+    bool released = false;
+    server.setActiveSpaceObserver([&] {
+        std::unique_lock lock(mutex);
+        ++changes;
+        told.notify_all();
+        // The first announcement takes its time, as a busy observer does.
+        told.wait(lock, [&] { return released || changes > 1; });
+    });
+    swipe(server, -2000); // to Space 1
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(told.wait_for(lock, 5s, [&] { return changes == 1; }));
+    lock.unlock();
+    // The second swipe falls due while the observer is busy, and a reader
+    // sees it first.
+    swipe(server, 2000); // back to Space 2
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(currentOf(server, 0), 2);
+    lock.lock();
+    released = true;
+    told.notify_all();
+    EXPECT_TRUE(told.wait_for(lock, 5s, [&] { return changes == 2; }));
+}
+
 TEST(SimulatedGestures, OnlyWholeGesturesCountAndCanBeRefused) {
     auto scenario = switchingScenario();
     scenario["gestureDelayMs"] = 0;

@@ -1,0 +1,184 @@
+// Window-title access, Space switching and launch at login.
+#include "ViewModelTestSupport.hpp"
+
+namespace deskmap {
+namespace {
+
+using test::ViewModelTest;
+
+class ViewModelPermissionTest : public ViewModelTest {
+protected:
+    void startWithKey() {
+        saveKeyBeforeStart(SummaryProvider::openAI, "sk-saved");
+        make();
+        ASSERT_TRUE(runUntil([&] {
+            return viewModel->savedCredentialPresence() == SavedCredentialPresence::saved;
+        }));
+    }
+
+    int settingsMessageChanges() const {
+        return static_cast<int>(
+            std::count(changes.begin(), changes.end(), ViewModelProperty::settingsMessage));
+    }
+};
+
+TEST_F(ViewModelPermissionTest, TitleAccessGrantedOutsideIsReportedOnceAndAuthorizes) {
+    titleAccess->granted = false;
+    startWithKey();
+    EXPECT_FALSE(viewModel->authorization().isAuthorized());
+    viewModel->refreshWindowTitleAccessStatus();
+    EXPECT_EQ(viewModel->settingsMessage(), std::nullopt) << "no change, no message";
+
+    titleAccess->granted = true; // granted in the desktop's own settings
+    changes.clear();
+    viewModel->refreshWindowTitleAccessStatus();
+    viewModel->refreshWindowTitleAccessStatus();
+    EXPECT_EQ(viewModel->settingsMessage(), "Window title access is enabled.");
+    EXPECT_EQ(settingsMessageChanges(), 1);
+    EXPECT_TRUE(viewModel->authorization().isAuthorized());
+    ASSERT_TRUE(runUntil([&] { return summarized(); }));
+
+    titleAccess->granted = false;
+    viewModel->refreshWindowTitleAccessStatus();
+    EXPECT_EQ(viewModel->settingsMessage(),
+              "Window title access was removed. Summaries are paused until it is restored.");
+    EXPECT_FALSE(viewModel->authorization().isAuthorized());
+}
+
+TEST_F(ViewModelPermissionTest, AskingForTitleAccessTellsWhatHappened) {
+    titleAccess->granted = false;
+    startWithKey();
+    viewModel->requestWindowTitleAccess();
+    EXPECT_EQ(titleAccess->requests, 1);
+    EXPECT_EQ(viewModel->settingsMessage(),
+              "Allow Deskmap in Privacy & Security > Screen & System Audio Recording, then quit "
+              "and reopen Deskmap. Screenshots are never captured.");
+
+    // No settings page exists here: nothing is opened that is not there.
+    viewModel->openWindowTitleAccessSettings();
+    EXPECT_EQ(pages->opened, std::vector{platform::PermissionSettingsPage::windowTitles});
+    EXPECT_EQ(viewModel->settingsMessage(),
+              "This desktop has no settings page for window title access.");
+
+    titleAccess->grantOnRequest = true;
+    viewModel->requestWindowTitleAccess();
+    EXPECT_EQ(viewModel->settingsMessage(), "Window title access is enabled.");
+    EXPECT_TRUE(viewModel->authorization().isAuthorized());
+    pages->opened.clear();
+    viewModel->openWindowTitleAccessSettings();
+    EXPECT_TRUE(pages->opened.empty()) << "granted: no page needed";
+}
+
+TEST_F(ViewModelPermissionTest, SpaceSwitchingPermissionNeverTouchesTheGate) {
+    accessibility->granted = false;
+    startWithKey();
+    ASSERT_TRUE(runUntil([&] { return viewModel->authorization().isAuthorized(); }));
+    viewModel->requestSpaceSwitchAccessibility();
+    EXPECT_EQ(viewModel->settingsMessage(),
+              "Allow Deskmap in Privacy & Security > Accessibility, then return to Deskmap.");
+    viewModel->openSpaceSwitchAccessibilitySettings();
+    EXPECT_EQ(viewModel->settingsMessage(),
+              "This desktop has no settings page for Accessibility access.");
+    viewModel->refreshSpaceSwitchAccessibilityStatus();
+    EXPECT_FALSE(viewModel->spaceSwitchAccessibilityGranted());
+
+    accessibility->granted = true;
+    viewModel->refreshSpaceSwitchAccessibilityStatus();
+    EXPECT_EQ(viewModel->settingsMessage(), "Accessibility access is enabled for Space switching.");
+    accessibility->granted = false;
+    viewModel->refreshSpaceSwitchAccessibilityStatus();
+    EXPECT_EQ(viewModel->settingsMessage(),
+              "Accessibility access was removed. Click-to-switch is paused until it is restored.");
+    EXPECT_TRUE(viewModel->authorization().isAuthorized());
+}
+
+class ViewModelSwitchTest : public ViewModelTest {
+protected:
+    std::optional<bool> switchTo(const std::string& spaceID) {
+        const auto& spaces = viewModel->snapshot().inventory->spaces;
+        const auto space = std::find_if(spaces.begin(), spaces.end(),
+                                        [&](const auto& entry) { return entry.id == spaceID; });
+        std::optional<bool> started;
+        viewModel->switchToSpace(*space, [&](bool answer) { started = answer; });
+        EXPECT_TRUE(runUntil([&] { return started.has_value(); }));
+        return started;
+    }
+
+    std::optional<std::string> current() const {
+        for (const auto& space : viewModel->snapshot().inventory->spaces) {
+            if (space.isCurrent && space.display == "AAAA-1111") {
+                return space.id;
+            }
+        }
+        return std::nullopt;
+    }
+
+    void start() {
+        make();
+        ASSERT_TRUE(runUntil([&] { return viewModel->snapshot().inventory.has_value(); }));
+    }
+};
+
+TEST_F(ViewModelSwitchTest, AClickSwitchesAndTheMapFollows) {
+    start();
+    EXPECT_EQ(switchTo("4"), true);
+    EXPECT_TRUE(runUntil([&] { return current() == "4"; }))
+        << "the notification moves the mark; shown: " << current().value_or("none") << ", message "
+        << viewModel->spaceSwitchMessage().value_or("none")
+        << ", window server: " << simulated->copyManagedDisplaySpaces(0).dump();
+    settle();
+    EXPECT_EQ(viewModel->spaceSwitchMessage(), std::nullopt);
+}
+
+TEST_F(ViewModelSwitchTest, TheCurrentSpaceOrAMissingPermissionKeepsThePopoverOpen) {
+    start();
+    accessibility->granted = false;
+    EXPECT_EQ(switchTo("3"), false);
+    EXPECT_EQ(viewModel->spaceSwitchMessage(),
+              "Allow Accessibility access, then click the Space again.");
+    EXPECT_EQ(accessibility->requests, 1);
+
+    EXPECT_EQ(switchTo("2"), false);
+    EXPECT_EQ(viewModel->spaceSwitchMessage(), std::nullopt) << "an old message is cleared";
+
+    accessibility->granted = true;
+    EXPECT_EQ(switchTo("9"), false);
+    EXPECT_EQ(viewModel->spaceSwitchMessage(),
+              "Open Deskmap from the target display's menu bar to switch to that Space.");
+}
+
+class ViewModelLaunchTest : public ViewModelTest {};
+
+TEST_F(ViewModelLaunchTest, LaunchAtLoginSaysWhatChangedOrWhyItFailed) {
+    make();
+    viewModel->setLaunchAtLogin(true);
+    EXPECT_EQ(viewModel->launchAtLoginStatus(), LaunchAtLoginStatus::enabled);
+    EXPECT_EQ(viewModel->launchAtLoginMessage(),
+              "Deskmap will open automatically when you log in.");
+
+    launchAtLogin->failure = "the autostart folder is read-only";
+    viewModel->setLaunchAtLogin(false);
+    EXPECT_EQ(viewModel->launchAtLoginMessage(),
+              "Could not disable launch at login: the autostart folder is read-only");
+    EXPECT_EQ(viewModel->launchAtLoginStatus(), LaunchAtLoginStatus::enabled);
+
+    launchAtLogin->failure.reset();
+    viewModel->setLaunchAtLogin(false);
+    EXPECT_EQ(viewModel->launchAtLoginMessage(), "Deskmap will no longer open automatically.");
+
+    launchAtLogin->current = LaunchAtLoginStatus::requiresApproval; // changed outside
+    viewModel->refreshLaunchAtLoginStatus();
+    EXPECT_EQ(viewModel->launchAtLoginStatus(), LaunchAtLoginStatus::requiresApproval);
+    EXPECT_EQ(viewModel->launchAtLoginMessage(), std::nullopt);
+}
+
+TEST_F(ViewModelLaunchTest, FinishingSetupIsRemembered) {
+    make();
+    EXPECT_FALSE(viewModel->firstTimeSetupCompleted());
+    viewModel->completeFirstTimeSetup();
+    EXPECT_TRUE(viewModel->firstTimeSetupCompleted());
+    EXPECT_EQ(defaults->boolean("firstTimeSetupCompleted"), true);
+}
+
+} // namespace
+} // namespace deskmap

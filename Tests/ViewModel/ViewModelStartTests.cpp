@@ -1,0 +1,94 @@
+// Starting, refreshing and stopping, and the threads everything runs on.
+#include "ViewModelTestSupport.hpp"
+
+namespace deskmap {
+namespace {
+
+using test::ViewModelTest;
+using Status = RefreshSnapshot::Status;
+
+TEST_F(ViewModelTest, StartsFromTheStoredChoicesAndSummarizesWithASavedKey) {
+    defaults->set("automaticSummariesEnabled", true);
+    defaults->set("firstTimeSetupCompleted", true);
+    launchAtLogin->current = LaunchAtLoginStatus::enabled;
+    saveKeyBeforeStart(SummaryProvider::openAI, "sk-saved");
+    make();
+    EXPECT_EQ(defaults->value("automaticSummariesEnabled"), std::nullopt) << "a retired key";
+    EXPECT_EQ(viewModel->snapshot().status, Status::refreshing);
+    EXPECT_EQ(viewModel->selectedSummaryProvider(), SummaryProvider::openAI);
+    EXPECT_TRUE(viewModel->firstTimeSetupCompleted());
+    EXPECT_EQ(viewModel->launchAtLoginStatus(), LaunchAtLoginStatus::enabled);
+    EXPECT_TRUE(viewModel->windowTitleAccessGranted());
+
+    ASSERT_TRUE(runUntil([&] { return summarized(); }));
+    EXPECT_EQ(viewModel->savedCredentialPresence(), SavedCredentialPresence::saved);
+    EXPECT_TRUE(viewModel->authorization().isAuthorized());
+    EXPECT_EQ(summarizers->lastToken, "sk-saved");
+    EXPECT_EQ(viewModel->snapshot().inventory->spaces.size(), 5u);
+    EXPECT_TRUE(viewModel->firstTimeSetupReadiness().isComplete());
+}
+
+TEST_F(ViewModelTest, WithoutAKeyTheMapStillAppearsAndSetupIsPending) {
+    make();
+    ASSERT_TRUE(runUntil([&] { return viewModel->snapshot().status == Status::needsSetup; }));
+    EXPECT_TRUE(viewModel->snapshot().inventory);
+    EXPECT_EQ(viewModel->savedCredentialPresence(), SavedCredentialPresence::notSaved);
+    EXPECT_FALSE(viewModel->authorization().isAuthorized());
+    EXPECT_FALSE(viewModel->firstTimeSetupReadiness().providerConnected);
+    EXPECT_EQ(summarizers->built, 0);
+}
+
+TEST_F(ViewModelTest, AnUnreadableKeychainAtStartSaysSoAndKeepsSummariesOff) {
+    keychain->failure = platform::KeychainStatus::authFailed;
+    make();
+    ASSERT_TRUE(runUntil([&] { return viewModel->settingsMessage().has_value(); }));
+    EXPECT_EQ(viewModel->settingsMessage(),
+              "Could not read the saved OpenAI API key from Keychain.");
+    EXPECT_EQ(viewModel->savedCredentialPresence(), SavedCredentialPresence::unknown);
+    EXPECT_FALSE(viewModel->authorization().isAuthorized());
+}
+
+TEST_F(ViewModelTest, RefreshNowForcesANewSummary) {
+    saveKeyBeforeStart(SummaryProvider::openAI, "sk-saved");
+    make();
+    ASSERT_TRUE(runUntil([&] { return summarized(); }));
+    viewModel->refreshNow();
+    ASSERT_TRUE(runUntil([&] {
+        return summarized() && viewModel->snapshot().summaries->spaces[0].summary == "run 2";
+    }));
+    EXPECT_EQ(summarizers->built, 2);
+}
+
+TEST_F(ViewModelTest, ObserversHearEachChangeOnTheMainThread) {
+    make();
+    const auto mainThread = std::this_thread::get_id();
+    // Shared, since the observer outlives the test body (shutdown publishes).
+    const auto threads = std::make_shared<std::vector<std::thread::id>>();
+    viewModel->addObserver(
+        [threads](ViewModelProperty) { threads->push_back(std::this_thread::get_id()); });
+    ASSERT_TRUE(runUntil([&] { return viewModel->snapshot().status == Status::needsSetup; }));
+    ASSERT_FALSE(threads->empty());
+    for (const auto& thread : *threads) {
+        EXPECT_EQ(thread, mainThread);
+    }
+    changes.clear();
+    viewModel->saveKey("   ", false);
+    EXPECT_EQ(changes, std::vector{ViewModelProperty::settingsMessage});
+    viewModel->saveKey(" \n ", false);
+    EXPECT_EQ(changes.size(), 1u) << "an unchanged value is no change";
+}
+
+TEST_F(ViewModelTest, ShutdownWhileASummaryAndAVerificationRunEndsCleanly) {
+    saveKeyBeforeStart(SummaryProvider::openAI, "sk-saved");
+    summarizers->hold = true;
+    make();
+    ASSERT_TRUE(runUntil([&] { return summarizers->started == 1; }));
+    runner->hold = true;
+    viewModel->selectSummaryProvider(SummaryProvider::installedClient);
+    ASSERT_TRUE(runUntil([&] { return runner->runs == 1; }));
+    shutDown();
+    EXPECT_EQ(summarizers->finished, 0) << "the run was cancelled, not waited out";
+}
+
+} // namespace
+} // namespace deskmap

@@ -1,17 +1,13 @@
 #include "WatchCommand.hpp"
 
 #include "CredentialSource.hpp"
+#include "Deskmap/ViewModel/DeskmapViewModel.hpp"
 #include "DeskmapAppSupport/Credentials/SelectedProviderCredentialStore.hpp"
-#include "DeskmapAppSupport/Factories/SelectedProviderSummarizerFactory.hpp"
+#include "DeskmapAppSupport/Permissions/ScreenRecordingWindowTitleAccess.hpp"
 #include "DeskmapAppSupport/Providers/UserDefaultsSettings.hpp"
-#include "DeskmapAppSupport/RefreshCoordinator/RefreshCoordinator.hpp"
-#include "DeskmapCore/Collection/MacOSSpaceCollector.hpp"
-#include "DeskmapCore/Errors/UserFacingMessage.hpp"
-#include "DeskmapCore/InstalledClients/InstalledClientVerifier.hpp"
 #include "DeskmapCore/Process/FoundationInstalledClientProcessRunner.hpp"
-#include "DeskmapCore/Text/Unicode.hpp"
 #include "DeskmapPlatform/DesktopSelection.hpp"
-#include "DeskmapPlatform/Runtime/Cancellation.hpp"
+#include "DeskmapPlatform/Runtime/CancellationError.hpp"
 #include "DeskmapPlatform/UserDefaults/FileUserDefaults.hpp"
 #include "DeskmapPlatform/UserDefaults/InMemoryUserDefaults.hpp"
 #include "DesktopOption.hpp"
@@ -20,19 +16,20 @@
 #include "Interruptible.hpp"
 #include "SnapshotFormat.hpp"
 
-#include <asio/experimental/deferred.hpp>
-#include <asio/experimental/parallel_group.hpp>
-#include <asio/post.hpp>
+#include <asio/executor_work_guard.hpp>
+#include <asio/experimental/as_tuple.hpp>
+#include <asio/steady_timer.hpp>
 #include <asio/thread_pool.hpp>
-#include <mutex>
+#include <asio/use_awaitable.hpp>
 #include <ostream>
-#include <vector>
+#include <thread>
 
 namespace deskmap::cli {
 
 namespace {
 
-using Coordinator = std::shared_ptr<RefreshCoordinator>;
+using Status = RefreshSnapshot::Status;
+using Verification = InstalledClientVerificationState::Kind;
 
 // The settings the watch works with: the user's own, or, with --provider,
 // a private copy naming that provider (the user's choice is not changed).
@@ -53,157 +50,88 @@ std::shared_ptr<platform::UserDefaults> settingsFor(const std::optional<std::str
     return defaults;
 }
 
-// Whether summaries may be made: a usable key, or a client that passes its
-// check (the reason it does not is told once on `err`).
-asio::awaitable<bool> providerIsUsable(SummaryProvider provider, InstalledClient client,
-                                       const CredentialStoring& credentials,
-                                       InstalledClientVerifier verifier, std::ostream& err) {
-    if (provider != SummaryProvider::installedClient) {
-        try {
-            const auto token = credentials.token();
-            co_return token && !Unicode::trimmedWhitespaceAndNewlines(*token).empty();
-        } catch (const std::exception&) {
-            co_return false; // the coordinator reports the failure
-        }
-    }
-    std::exception_ptr failure;
-    try {
-        auto checking = verifier.verify(client);
-        co_await std::move(checking);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (failure) {
-        if (runtime::isCancellation(failure)) {
-            std::rethrow_exception(failure);
-        }
-        err << "deskmap: summaries are off: "
-            << userFacingMessage(failure, "the installed client could not be checked.") << "\n";
-        co_return false;
-    }
-    co_return true;
+ViewModelServices servicesFor(std::shared_ptr<platform::WindowServer> windowServer,
+                              const std::optional<std::string>& provider) {
+    ViewModelServices services;
+    services.windowServer = windowServer;
+    services.defaults = settingsFor(provider);
+    services.summaryProviderSettings =
+        std::make_shared<UserDefaultsSummaryProviderSettings>(services.defaults);
+    services.installedClientSettings =
+        std::make_shared<UserDefaultsInstalledClientSettings>(services.defaults);
+    services.firstTimeSetupSettings =
+        std::make_shared<UserDefaultsFirstTimeSetupSettings>(services.defaults);
+    // Keys from the environment first, as every command takes them.
+    services.credentials = std::make_shared<SelectedProviderCredentialStore>(
+        services.summaryProviderSettings, commandLineCredentials(SummaryProvider::openAI),
+        commandLineCredentials(SummaryProvider::openRouter));
+    services.installedClientVerifier = std::make_shared<InstalledClientVerifier>(
+        InstalledClientExecutableLocator::forCurrentProcess(),
+        std::make_shared<FoundationInstalledClientProcessRunner>());
+    services.windowTitleAccess = std::make_shared<ScreenRecordingWindowTitleAccess>(windowServer);
+    services.spaceSwitchAccessibility =
+        std::make_shared<MacOSSpaceSwitchAccessibility>(windowServer);
+    services.launchAtLoginService = std::make_shared<MacOSLaunchAtLoginService>();
+    services.systemSettings = std::make_shared<platform::NoPermissionSettingsPages>();
+    return services;
 }
 
-asio::awaitable<void> refreshPeriodically(Coordinator coordinator,
-                                          std::chrono::steady_clock::duration interval) {
-    for (;;) {
-        auto refreshing = coordinator->refresh(false);
-        co_await std::move(refreshing);
-        auto pausing = runtime::sleepFor(interval);
-        co_await std::move(pausing);
-    }
-}
-
-// Spaces added, removed or moved between displays need a full refresh; the
-// window server tells only about active-Space changes.
-asio::awaitable<void> watchStructure(Coordinator coordinator,
-                                     std::shared_ptr<SpaceTopologyCollecting> topology,
-                                     std::chrono::steady_clock::duration interval) {
-    std::optional<std::vector<DisplaySpaceStructure>> last;
-    for (;;) {
-        auto pausing = runtime::sleepFor(interval);
-        co_await std::move(pausing);
-        std::optional<std::vector<DisplaySpaceStructure>> structure;
-        try {
-            structure = topology->collectTopology().displayStructure();
-        } catch (const std::exception&) {
-            continue; // the next refresh reports what is wrong
-        }
-        if (last && *last != *structure) {
-            auto refreshing = coordinator->refresh(false);
-            co_await std::move(refreshing);
-        }
-        last = std::move(structure);
-    }
-}
-
-asio::awaitable<void> followActiveSpace(Coordinator coordinator,
-                                        std::shared_ptr<SpaceTopologyCollecting> topology) {
-    std::optional<SpaceTopology> current;
-    try {
-        current = topology->collectTopology();
-    } catch (const std::exception&) {
-    }
-    bool accepted = false;
-    if (current) {
-        auto accepting = coordinator->activeSpaceChanged(*current);
-        accepted = co_await std::move(accepting);
-    }
-    if (!accepted) {
-        auto refreshing = coordinator->refresh(false);
-        co_await std::move(refreshing);
-    }
-}
-
-// Lets the window server's notifications in while it lives; each one runs
-// as a task of its own, and the tasks still running when it goes are
-// cancelled (a refresh they started restores its state and ends).
-class ActiveSpaceFollower {
+// Decides when `--once` is done: at the first end state of a refresh that
+// could summarize, so an installed client is checked first.
+class FirstRefresh {
 public:
-    ActiveSpaceFollower(std::shared_ptr<platform::WindowServer> windowServer,
-                        asio::any_io_executor executor, Coordinator coordinator,
-                        std::shared_ptr<SpaceTopologyCollecting> topology)
-        : windowServer_(std::move(windowServer)), state_(std::make_shared<State>()) {
-        windowServer_->setActiveSpaceObserver([executor, coordinator, topology, state = state_] {
-            // Called on the window server's thread: hand over to the loop.
-            std::lock_guard lock(state->mutex);
-            if (state->stopped) {
-                return;
-            }
-            std::erase_if(state->running, [](const auto& task) { return task.isFinished(); });
-            state->running.push_back(
-                runtime::Task<void>::spawn(executor, followActiveSpace(coordinator, topology)));
-        });
-    }
-    ~ActiveSpaceFollower() {
-        windowServer_->setActiveSpaceObserver({});
-        std::lock_guard lock(state_->mutex);
-        state_->stopped = true;
-        for (const auto& task : state_->running) {
-            task.cancel();
+    explicit FirstRefresh(const DeskmapViewModel& viewModel) : viewModel_(viewModel) {}
+
+    // Called on every change; true once the watch may end.
+    bool observe(ViewModelProperty property) {
+        if (property == ViewModelProperty::installedClientVerification &&
+            viewModel_.installedClientVerification().kind() == Verification::available) {
+            awaitingPassAfterCheck_ = true;
+            sawPassAfterCheck_ = false;
         }
+        const auto status = viewModel_.snapshot().status;
+        if (status == Status::refreshing) {
+            sawPassAfterCheck_ = awaitingPassAfterCheck_;
+            return false;
+        }
+        if (viewModel_.selectedSummaryProvider() != SummaryProvider::installedClient) {
+            return true;
+        }
+        switch (viewModel_.installedClientVerification().kind()) {
+        case Verification::unavailable:
+            return true;
+        case Verification::available:
+        case Verification::rechecking:
+            return sawPassAfterCheck_;
+        case Verification::unchecked:
+        case Verification::checking:
+            break;
+        }
+        return false;
     }
-    ActiveSpaceFollower(const ActiveSpaceFollower&) = delete;
-    ActiveSpaceFollower& operator=(const ActiveSpaceFollower&) = delete;
 
 private:
-    struct State {
-        std::mutex mutex;
-        bool stopped = false;
-        std::vector<runtime::Task<void>> running;
-    };
-
-    std::shared_ptr<platform::WindowServer> windowServer_;
-    std::shared_ptr<State> state_;
+    const DeskmapViewModel& viewModel_;
+    bool awaitingPassAfterCheck_ = false;
+    bool sawPassAfterCheck_ = false;
 };
 
-asio::awaitable<void> watch(Coordinator coordinator,
-                            std::shared_ptr<platform::WindowServer> windowServer,
-                            std::shared_ptr<SpaceTopologyCollecting> topology, bool once,
-                            WatchTiming timing) {
-    if (once) {
-        auto refreshing = coordinator->refresh(false);
-        co_await std::move(refreshing);
-        co_return;
+// Waits until `done` is cancelled by the observer, or the watch is
+// interrupted.
+asio::awaitable<void> waitFor(std::shared_ptr<asio::steady_timer> done,
+                              std::shared_ptr<bool> finished) {
+    auto waiting = done->async_wait(asio::experimental::as_tuple(asio::use_awaitable));
+    co_await std::move(waiting);
+    if (!*finished) {
+        throw runtime::CancellationError();
     }
-    auto executor = co_await asio::this_coro::executor;
-    const ActiveSpaceFollower follower(windowServer, executor, coordinator, topology);
-    auto [order, periodic, structural] =
-        co_await asio::experimental::make_parallel_group(
-            asio::co_spawn(executor, refreshPeriodically(coordinator, timing.refreshInterval),
-                           asio::experimental::deferred),
-            asio::co_spawn(executor,
-                           watchStructure(coordinator, topology, timing.structurePollInterval),
-                           asio::experimental::deferred))
-            .async_wait(asio::experimental::wait_for_one(), asio::use_awaitable);
-    (void)order;
-    // Both run until cancelled; whichever failed first explains why.
-    for (const std::exception_ptr& failure : {periodic, structural}) {
-        if (failure && !runtime::isCancellation(failure)) {
-            std::rethrow_exception(failure);
-        }
+}
+
+void runToEnd(asio::io_context& io, asio::awaitable<void> work) {
+    auto task = runtime::Task<void>::spawn(io.get_executor(), std::move(work));
+    io.restart();
+    while (!task.isFinished() && io.run_one() > 0) {
     }
-    throw runtime::CancellationError();
 }
 
 } // namespace
@@ -217,42 +145,68 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
         err << "deskmap: " << error.what() << "\n";
         return ExitCode::usage;
     }
-    try {
-        const auto defaults = settingsFor(options.provider);
-        const auto providerSettings =
-            std::make_shared<UserDefaultsSummaryProviderSettings>(defaults);
-        const auto clientSettings = std::make_shared<UserDefaultsInstalledClientSettings>(defaults);
-        const auto credentials = std::make_shared<SelectedProviderCredentialStore>(
-            providerSettings, commandLineCredentials(SummaryProvider::openAI),
-            commandLineCredentials(SummaryProvider::openRouter));
-        const auto locator = InstalledClientExecutableLocator::forCurrentProcess();
-        const auto runner = std::make_shared<FoundationInstalledClientProcessRunner>();
-        const auto summarizers = std::make_shared<SelectedProviderSummarizerFactory>(
-            providerSettings, clientSettings, locator, runner,
-            std::make_shared<platform::UrlSession>());
-        const auto collector = std::make_shared<MacOSSpaceCollector>(windowServer);
 
-        asio::io_context io;
-        asio::thread_pool background(1);
-        const auto usable = runInterruptible(
-            io, providerIsUsable(providerSettings->selectedProvider(),
-                                 clientSettings->selectedInstalledClient(), *credentials,
-                                 InstalledClientVerifier(locator, runner), err));
-        io.restart();
-        const auto gate = std::make_shared<SummaryAuthorizationGate>(io.get_executor(), usable);
+    // As in the app: this thread is the main one; the coordinator, the
+    // summaries and every timer run on a worker; blocking calls on another.
+    asio::io_context io;
+    asio::io_context worker;
+    auto work = asio::make_work_guard(worker);
+    std::thread workerThread([&worker] { worker.run(); });
+    asio::thread_pool background(1);
+    const auto stopThreads = [&] {
+        work.reset();
+        worker.stop();
+        workerThread.join();
+        background.join();
+    };
+
+    std::shared_ptr<DeskmapViewModel> viewModel;
+    int status = ExitCode::success;
+    try {
+        viewModel = DeskmapViewModel::make(
+            {io.get_executor(), worker.get_executor(), background.get_executor()},
+            servicesFor(windowServer, options.provider),
+            {{timing.refreshInterval, timing.structurePollInterval}, {}});
         const bool json = options.json;
-        const auto coordinator = RefreshCoordinator::make(
-            {io.get_executor(), io.get_executor(), background.get_executor()}, collector,
-            credentials, gate, summarizers, std::make_shared<UnrestrictedWindowTitleAccess>(),
-            [] { return std::chrono::system_clock::now(); },
-            [&out, json](const RefreshSnapshot& snapshot) {
-                out << (json ? snapshotJSONLine(snapshot) : snapshotText(snapshot)) << std::flush;
-            });
-        runInterruptible(io, watch(coordinator, windowServer, collector, options.once, timing));
-        return ExitCode::success;
+        const auto print = [&out, json](const RefreshSnapshot& snapshot) {
+            out << (json ? snapshotJSONLine(snapshot) : snapshotText(snapshot)) << std::flush;
+        };
+        print(viewModel->snapshot());
+
+        auto done = std::make_shared<asio::steady_timer>(io, asio::steady_timer::time_point::max());
+        auto finished = std::make_shared<bool>(false);
+        FirstRefresh firstRefresh(*viewModel);
+        const auto printing = viewModel->addObserver([&](ViewModelProperty property) {
+            if (*finished) {
+                return; // --once has shown its refresh; the passes that follow are not asked for
+            }
+            if (property == ViewModelProperty::snapshot) {
+                print(viewModel->snapshot());
+            }
+            const auto& verification = viewModel->installedClientVerification();
+            if (property == ViewModelProperty::installedClientVerification &&
+                verification.kind() == Verification::unavailable) {
+                err << "deskmap: summaries are off: " << verification.message() << "\n";
+            }
+            if (options.once && firstRefresh.observe(property)) {
+                *finished = true;
+                done->cancel();
+            }
+        });
+        try {
+            runInterruptible(io, waitFor(done, finished));
+        } catch (...) {
+            status = reportFailure(std::current_exception(), err);
+        }
+        // An interrupted refresh restores the state from before it: shown too.
+        runToEnd(io, viewModel->shutdown());
+        viewModel->removeObserver(printing);
     } catch (...) {
-        return reportFailure(std::current_exception(), err);
+        status = reportFailure(std::current_exception(), err);
     }
+    viewModel.reset();
+    stopThreads();
+    return status;
 }
 
 } // namespace deskmap::cli

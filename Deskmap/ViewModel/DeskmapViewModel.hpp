@@ -66,8 +66,9 @@ struct ViewModelServices {
 // Where things run. `main` is the thread that paints: the view model, its
 // observers and the switcher's completion live there and nothing blocking
 // does. `worker` (an io_context's executor) runs the coordinator, the
-// summary runs, the triggers and every timer; `background` (a thread that
-// may block) runs window-server reads and keychain calls.
+// summary runs, the triggers and every timer; `background` (threads that may
+// block) runs window-server reads and keychain calls. Give it two threads,
+// so that a keychain waiting on an unlock prompt never holds up a read.
 struct ViewModelExecutors {
     asio::any_io_executor main;
     asio::any_io_executor worker;

@@ -10,6 +10,7 @@
 #include "DeskmapPlatform/WindowServer.hpp"
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -65,12 +66,17 @@ public:
     std::shared_ptr<platform::Keychain> unwatched() const { return items_; }
 
     std::atomic<int> calls{0};
+    // Runs first in every call, on the caller's thread (set before use).
+    std::function<void()> beforeCall;
     std::atomic<std::int32_t> failure{platform::KeychainStatus::success}; // success: no failure
 
 private:
     template <class Call> std::int32_t call(const char* name, Call call) {
         forbidden_->check(name);
         ++calls;
+        if (beforeCall) {
+            beforeCall();
+        }
         return failure != platform::KeychainStatus::success ? failure.load() : call();
     }
 

@@ -201,6 +201,17 @@ TEST_F(ViewModelClientTest, ChoosingAnotherClientCancelsTheCheckAndIgnoresItsRes
     EXPECT_EQ(runner->runs, 2);
 }
 
+TEST_F(ViewModelClientTest, ChoosingTheSelectedClientAgainChangesNothing) {
+    startWithInstalledClient();
+    ASSERT_TRUE(runUntil([&] { return summarized(); }));
+    const int runs = runner->runs;
+    viewModel->selectInstalledClient(InstalledClient::codex);
+    settle();
+    EXPECT_EQ(viewModel->installedClientVerification().kind(), Kind::available);
+    EXPECT_TRUE(viewModel->authorization().isAuthorized());
+    EXPECT_EQ(runner->runs, runs);
+}
+
 TEST_F(ViewModelClientTest, AnHTTPProviderNeverStartsACheck) {
     make();
     settle();

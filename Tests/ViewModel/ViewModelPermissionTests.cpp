@@ -166,6 +166,10 @@ TEST_F(ViewModelLaunchTest, LaunchAtLoginSaysWhatChangedOrWhyItFailed) {
     viewModel->setLaunchAtLogin(false);
     EXPECT_EQ(viewModel->launchAtLoginMessage(), "Deskmap will no longer open automatically.");
 
+    viewModel->refreshLaunchAtLoginStatus();
+    EXPECT_EQ(viewModel->launchAtLoginMessage(), "Deskmap will no longer open automatically.")
+        << "an unchanged status keeps the message";
+
     launchAtLogin->current = LaunchAtLoginStatus::requiresApproval; // changed outside
     viewModel->refreshLaunchAtLoginStatus();
     EXPECT_EQ(viewModel->launchAtLoginStatus(), LaunchAtLoginStatus::requiresApproval);

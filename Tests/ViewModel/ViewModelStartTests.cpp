@@ -28,6 +28,28 @@ TEST_F(ViewModelTest, StartsFromTheStoredChoicesAndSummarizesWithASavedKey) {
     EXPECT_TRUE(viewModel->firstTimeSetupReadiness().isComplete());
 }
 
+TEST_F(ViewModelTest, TheFirstRefreshWaitsForTheSavedKeyEvenFromASlowKeychain) {
+    saveKeyBeforeStart(SummaryProvider::openAI, "sk-saved");
+    // Reads for the settings view wait on an unlock prompt; the
+    // coordinator's own reads (on the worker) are quick.
+    const auto coordinatorThread = workerThread.get_id();
+    keychain->beforeCall = [coordinatorThread] {
+        if (std::this_thread::get_id() != coordinatorThread) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+    };
+    make();
+    std::optional<RefreshSnapshot> firstEnd;
+    ASSERT_TRUE(runUntil([&] {
+        if (!firstEnd && viewModel->snapshot().status != Status::refreshing) {
+            firstEnd = viewModel->snapshot();
+        }
+        return firstEnd.has_value();
+    }));
+    EXPECT_EQ(firstEnd->status, Status::ready);
+    EXPECT_TRUE(firstEnd->summaries) << "the first pass already had its authorization";
+}
+
 TEST_F(ViewModelTest, WithoutAKeyTheMapStillAppearsAndSetupIsPending) {
     make();
     ASSERT_TRUE(runUntil([&] { return viewModel->snapshot().status == Status::needsSetup; }));

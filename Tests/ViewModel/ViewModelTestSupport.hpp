@@ -119,7 +119,9 @@ protected:
     asio::io_context worker;
     asio::executor_work_guard<asio::io_context::executor_type> work{worker.get_executor()};
     std::thread workerThread;
-    asio::thread_pool background{1};
+    // Two, as in the app: a keychain waiting on its prompt never holds up
+    // the window-server reads.
+    asio::thread_pool background{2};
 
     std::shared_ptr<platform::SimulatedWindowServer> simulated =
         std::make_shared<platform::SimulatedWindowServer>(twoDisplays());

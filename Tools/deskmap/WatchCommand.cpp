@@ -152,7 +152,8 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
     asio::io_context worker;
     auto work = asio::make_work_guard(worker);
     std::thread workerThread([&worker] { worker.run(); });
-    asio::thread_pool background(1);
+    // Two threads: a keychain waiting on its prompt never holds up a read.
+    asio::thread_pool background(2);
     const auto stopThreads = [&] {
         work.reset();
         worker.stop();

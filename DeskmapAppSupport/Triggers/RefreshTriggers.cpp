@@ -26,10 +26,21 @@ struct RefreshTriggers::Shared {
     RefreshTriggerTiming timing;
     std::shared_ptr<Notifications> changes;
 
-    asio::awaitable<SpaceTopology> readTopology() {
-        auto reading = runtime::callOn(
-            background, [topology = topology] { return topology->collectTopology(); });
-        co_return co_await std::move(reading);
+    // Nothing when the read fails: that is left to the next refresh to
+    // report. A cancellation passes through.
+    asio::awaitable<std::optional<SpaceTopology>> readTopology() {
+        std::exception_ptr failure;
+        try {
+            auto reading = runtime::callOn(
+                background, [topology = topology] { return topology->collectTopology(); });
+            co_return co_await std::move(reading);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (runtime::isCancellation(failure)) {
+            std::rethrow_exception(failure);
+        }
+        co_return std::nullopt;
     }
 
     asio::awaitable<void> refresh() {
@@ -51,18 +62,8 @@ struct RefreshTriggers::Shared {
     static asio::awaitable<void> watchStructure(std::shared_ptr<Shared> self) {
         std::optional<std::vector<DisplaySpaceStructure>> previous;
         for (;;) {
-            std::optional<SpaceTopology> read;
-            std::exception_ptr failure;
-            try {
-                auto reading = self->readTopology();
-                read = co_await std::move(reading);
-            } catch (...) {
-                failure = std::current_exception();
-            }
-            if (runtime::isCancellation(failure)) {
-                std::rethrow_exception(failure);
-            }
-            // An unreadable topology is left to the next refresh to report.
+            auto reading = self->readTopology();
+            const auto read = co_await std::move(reading);
             if (read) {
                 auto structure = read->displayStructure();
                 if (!previous || *previous != structure) {
@@ -81,17 +82,8 @@ struct RefreshTriggers::Shared {
             auto receiving = self->changes->async_receive(asio::use_awaitable);
             co_await std::move(receiving);
             co_await runtime::checkCancellation();
-            std::optional<SpaceTopology> read;
-            std::exception_ptr failure;
-            try {
-                auto reading = self->readTopology();
-                read = co_await std::move(reading);
-            } catch (...) {
-                failure = std::current_exception();
-            }
-            if (runtime::isCancellation(failure)) {
-                std::rethrow_exception(failure);
-            }
+            auto reading = self->readTopology();
+            auto read = co_await std::move(reading);
             bool absorbed = false;
             if (read) {
                 auto accepting = self->coordinator->activeSpaceChanged(std::move(*read));

@@ -3,6 +3,7 @@
 #include "DeskmapAppSupport/Triggers/RefreshTriggers.hpp"
 #include "DeskmapCore/Collection/MacOSSpaceCollector.hpp"
 #include "DeskmapPlatform/Simulated/SimulatedWindowServer.hpp"
+#include "Support/RunLoop.hpp"
 #include "Support/ScriptedCoordination.hpp"
 
 #include <gtest/gtest.h>
@@ -80,15 +81,7 @@ protected:
 
     // Runs the loop until `done`, for at most `limit`; false when it never was.
     bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() >= deadline) {
-                return false;
-            }
-            io.restart();
-            io.run_one_for(5ms);
-        }
-        return true;
+        return test::runUntil(io, done, limit);
     }
 
     void runFor(std::chrono::milliseconds duration) {

@@ -5,6 +5,7 @@
 #include "DeskmapAppSupport/Providers/UserDefaultsSettings.hpp"
 #include "DeskmapPlatform/Simulated/SimulatedWindowServer.hpp"
 #include "Support/FailingUserDefaults.hpp"
+#include "Support/RunLoop.hpp"
 #include "Support/ScriptedCoordination.hpp"
 #include "Support/ViewModelFakes.hpp"
 
@@ -83,15 +84,7 @@ protected:
     }
 
     bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() >= deadline) {
-                return false;
-            }
-            io.restart();
-            io.run_one_for(2ms);
-        }
-        return true;
+        return test::runUntil(io, done, limit);
     }
 
     // Lets everything already started run for a while.

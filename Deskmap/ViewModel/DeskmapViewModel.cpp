@@ -13,6 +13,7 @@
 #include "DeskmapPlatform/Runtime/RunOn.hpp"
 
 #include <asio/strand.hpp>
+#include <asio/this_coro.hpp>
 
 namespace deskmap {
 
@@ -82,7 +83,9 @@ DeskmapViewModel::DeskmapViewModel(ViewModelExecutors executors, ViewModelServic
       keychain_(asio::make_strand(executors_.background)) {}
 
 DeskmapViewModel::~DeskmapViewModel() {
-    authorization_->revoke();
+    if (authorization_) {
+        authorization_->revoke();
+    }
     if (installedVerificationTask_) {
         installedVerificationTask_->cancel();
     }
@@ -151,26 +154,29 @@ void DeskmapViewModel::construct() {
 
 asio::awaitable<void> DeskmapViewModel::loadCredentialState() {
     const auto self = shared_from_this();
-    const SummaryConfiguration configuration(selectedCredentials_);
+    const auto provider = selectedSummaryProvider_;
+    const SummaryConfiguration configuration(credentialsFor(provider));
     auto loading =
         runtime::callOn(keychain_, [configuration] { return configuration.currentState(); });
     const auto loaded = co_await std::move(loading);
     if (shutDown_) {
         co_return;
     }
-    publish(savedCredentialPresence_, loaded.state.savedCredentialPresence,
-            ViewModelProperty::savedCredentialPresence);
-    updateAuthorizationForCurrentState();
-    if (loaded.kind == SummaryConfiguration::LoadResult::Kind::credentialReadFailed &&
-        selectedSummaryProvider_ != SummaryProvider::installedClient) {
-        publish(settingsMessage_,
-                std::optional<std::string>("Could not read the saved " +
-                                           displayName(selectedSummaryProvider_) +
-                                           " API key from Keychain."),
-                ViewModelProperty::settingsMessage);
-    }
-    if (selectedSummaryProvider_ == SummaryProvider::installedClient) {
-        verifyInstalledClient();
+    // A provider chosen meanwhile has read its own state.
+    if (selectedSummaryProvider_ == provider) {
+        publish(savedCredentialPresence_, loaded.state.savedCredentialPresence,
+                ViewModelProperty::savedCredentialPresence);
+        updateAuthorizationForCurrentState();
+        if (loaded.kind == SummaryConfiguration::LoadResult::Kind::credentialReadFailed &&
+            provider != SummaryProvider::installedClient) {
+            publish(settingsMessage_,
+                    std::optional<std::string>("Could not read the saved " + displayName(provider) +
+                                               " API key from Keychain."),
+                    ViewModelProperty::settingsMessage);
+        }
+        if (provider == SummaryProvider::installedClient) {
+            verifyInstalledClient();
+        }
     }
     triggers_->start();
 }
@@ -312,6 +318,10 @@ void DeskmapViewModel::selectSummaryProvider(SummaryProvider provider) {
         unsaved = error.what();
     }
     publish(selectedSummaryProvider_, provider, ViewModelProperty::selectedSummaryProvider);
+    // Unknown until the new provider's key has been read: the old one's says
+    // nothing about it.
+    publish(savedCredentialPresence_, SavedCredentialPresence::unknown,
+            ViewModelProperty::savedCredentialPresence);
     if (provider == SummaryProvider::installedClient) {
         publish(installedClientVerification_, InstalledClientVerificationState::unchecked(),
                 ViewModelProperty::installedClientVerification);
@@ -394,11 +404,13 @@ void DeskmapViewModel::verifyInstalledClient() {
             auto checking = runtime::runOn(self->executors_.worker,
                                            verify(self->services_.installedClientVerifier, client));
             co_await std::move(checking);
-            co_await runtime::checkCancellation();
         } catch (...) {
             failure = std::current_exception();
         }
-        if (runtime::isCancellation(failure) || self->shutDown_ ||
+        // A check replaced meanwhile says nothing, whatever its outcome.
+        const auto state = co_await asio::this_coro::cancellation_state;
+        if (runtime::isCancellation(failure) ||
+            state.cancelled() != asio::cancellation_type::none || self->shutDown_ ||
             self->selectedSummaryProvider_ != SummaryProvider::installedClient ||
             self->selectedInstalledClient_ != client) {
             co_return;
@@ -445,28 +457,29 @@ void DeskmapViewModel::saveKey(const std::string& key, bool requestWindowTitleAc
         } catch (const std::exception&) {
             saved = false; // a cancellation is not a std::exception
         }
-        const bool current = !self->shutDown_ && self->selectedSummaryProvider_ == provider;
+        const auto stillCurrent = [&self, provider] {
+            return !self->shutDown_ && self->selectedSummaryProvider_ == provider;
+        };
+        if (!stillCurrent()) {
+            co_return; // another provider is chosen, and shows its own state
+        }
         if (!saved) {
-            if (current) {
-                auto loading = runtime::callOn(
-                    self->keychain_, [configuration] { return configuration.currentState(); });
-                const auto loaded = co_await std::move(loading);
-                if (!self->shutDown_ && self->selectedSummaryProvider_ == provider) {
-                    self->publish(self->savedCredentialPresence_,
-                                  loaded.state.savedCredentialPresence,
-                                  ViewModelProperty::savedCredentialPresence);
-                }
+            auto loading = runtime::callOn(
+                self->keychain_, [configuration] { return configuration.currentState(); });
+            const auto loaded = co_await std::move(loading);
+            if (!stillCurrent()) {
+                co_return;
             }
+            self->publish(self->savedCredentialPresence_, loaded.state.savedCredentialPresence,
+                          ViewModelProperty::savedCredentialPresence);
             self->updateAuthorizationForCurrentState();
             self->publish(self->settingsMessage_,
                           std::optional<std::string>(Messages::couldNotSaveKey),
                           ViewModelProperty::settingsMessage);
             co_return;
         }
-        if (current) {
-            self->publish(self->savedCredentialPresence_, SavedCredentialPresence::saved,
-                          ViewModelProperty::savedCredentialPresence);
-        }
+        self->publish(self->savedCredentialPresence_, SavedCredentialPresence::saved,
+                      ViewModelProperty::savedCredentialPresence);
         std::optional<std::string> message;
         if (askForTitles && !self->requestWindowTitleAccessIfNeeded()) {
             message = Messages::allowScreenRecordingAfterSave;
@@ -491,13 +504,13 @@ void DeskmapViewModel::clearKey() {
             return configuration.removeCredential(prior);
         });
         const auto removal = co_await std::move(removing);
-        const bool current = !self->shutDown_ && self->selectedSummaryProvider_ == provider;
-        const bool removed = removal.kind == SummaryConfiguration::RemovalResult::Kind::removed;
-        if (current) {
-            self->publish(self->savedCredentialPresence_,
-                          removed ? SavedCredentialPresence::notSaved : prior,
-                          ViewModelProperty::savedCredentialPresence);
+        if (self->shutDown_ || self->selectedSummaryProvider_ != provider) {
+            co_return; // another provider is chosen, and shows its own state
         }
+        const bool removed = removal.kind == SummaryConfiguration::RemovalResult::Kind::removed;
+        self->publish(self->savedCredentialPresence_,
+                      removed ? SavedCredentialPresence::notSaved : prior,
+                      ViewModelProperty::savedCredentialPresence);
         self->publish(self->settingsMessage_,
                       removed ? std::optional<std::string>()
                               : std::optional<std::string>(Messages::couldNotClearKey),

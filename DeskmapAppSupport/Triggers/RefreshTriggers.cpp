@@ -84,6 +84,7 @@ struct RefreshTriggers::Shared {
             co_await runtime::checkCancellation();
             auto reading = self->readTopology();
             auto read = co_await std::move(reading);
+            co_await runtime::checkCancellation();
             bool absorbed = false;
             if (read) {
                 auto accepting = self->coordinator->activeSpaceChanged(std::move(*read));

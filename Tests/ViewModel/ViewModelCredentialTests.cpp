@@ -114,6 +114,9 @@ TEST_F(ViewModelKeyTest, AnotherProviderBringsItsOwnKeyAndAStoredChoice) {
     startWithKey();
     viewModel->selectSummaryProvider(SummaryProvider::openRouter);
     EXPECT_FALSE(viewModel->authorization().isAuthorized()) << "revoked at once";
+    EXPECT_EQ(viewModel->savedCredentialPresence(), SavedCredentialPresence::unknown)
+        << "OpenAI's key says nothing about OpenRouter's";
+    EXPECT_FALSE(viewModel->firstTimeSetupReadiness().providerConnected);
     EXPECT_EQ(defaults->string("summaryProvider"), "openrouter");
     ASSERT_TRUE(runUntil(
         [&] { return viewModel->savedCredentialPresence() == SavedCredentialPresence::notSaved; }));
@@ -125,6 +128,18 @@ TEST_F(ViewModelKeyTest, AnotherProviderBringsItsOwnKeyAndAStoredChoice) {
     EXPECT_EQ(storedKey(SummaryProvider::openRouter), "or-key");
     EXPECT_EQ(storedKey(SummaryProvider::openAI), "sk-saved");
     EXPECT_EQ(summarizers->lastToken, "or-key");
+}
+
+TEST_F(ViewModelKeyTest, ASaveThatEndsAfterAnotherProviderWasChosenSaysNothing) {
+    startWithKey();
+    keychain->failure = platform::KeychainStatus::authFailed;
+    viewModel->saveKey("sk-other", false);
+    viewModel->selectSummaryProvider(SummaryProvider::openRouter);
+    settle();
+    EXPECT_EQ(viewModel->settingsMessage(), "Could not read the saved API key from Keychain.")
+        << "the failed OpenAI save is not OpenRouter's news";
+    EXPECT_EQ(viewModel->savedCredentialPresence(), SavedCredentialPresence::unknown);
+    EXPECT_FALSE(viewModel->authorization().isAuthorized());
 }
 
 TEST_F(ViewModelKeyTest, AChoiceThatCannotBeStoredHoldsAndSaysSo) {

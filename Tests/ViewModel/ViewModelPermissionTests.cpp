@@ -147,6 +147,20 @@ TEST_F(ViewModelSwitchTest, TheCurrentSpaceOrAMissingPermissionKeepsThePopoverOp
               "Open Deskmap from the target display's menu bar to switch to that Space.");
 }
 
+TEST_F(ViewModelSwitchTest, ASwitchThatNeverLandsSaysSo) {
+    auto refusing = test::twoDisplays();
+    refusing["acceptGestures"] = false;
+    simulated = std::make_shared<platform::SimulatedWindowServer>(refusing);
+    windowServer = std::make_shared<test::WatchedWindowServer>(simulated, forbidden);
+    start();
+    EXPECT_EQ(switchTo("3"), true);
+    EXPECT_TRUE(runUntil([&] { return viewModel->spaceSwitchMessage().has_value(); }));
+    EXPECT_EQ(viewModel->spaceSwitchMessage(),
+              "Space switching timed out before reaching the target.");
+    EXPECT_EQ(switchTo("4"), false) << "still recovering";
+    EXPECT_EQ(viewModel->spaceSwitchMessage(), "Wait for the current Space switch to finish.");
+}
+
 class ViewModelLaunchTest : public ViewModelTest {};
 
 TEST_F(ViewModelLaunchTest, LaunchAtLoginSaysWhatChangedOrWhyItFailed) {

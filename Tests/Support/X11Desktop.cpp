@@ -74,8 +74,22 @@ X11Desktop::X11Desktop() {
     }
     display_ = ":" + number;
 
-    windowManager_ = start("openbox", {"--sm-disable"});
-    waitFor([&] { return run("wmctrl", {"-m"}).find("Openbox") != std::string::npos; }, "openbox");
+    // On a loaded machine openbox now and then never takes the display;
+    // another start does.
+    for (int attempt = 1;; ++attempt) {
+        windowManager_ = start("openbox", {"--sm-disable"});
+        try {
+            waitFor([&] { return run("wmctrl", {"-m"}).find("Openbox") != std::string::npos; },
+                    "openbox");
+            break;
+        } catch (const std::runtime_error&) {
+            stop(windowManager_);
+            if (attempt == 3) {
+                stop(server_);
+                throw;
+            }
+        }
+    }
     run("wmctrl", {"-n", "4"});
     waitFor(
         [&] {

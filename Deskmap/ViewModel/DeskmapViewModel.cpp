@@ -657,7 +657,8 @@ asio::awaitable<void> DeskmapViewModel::shutdown() {
     }
     tasks_.clear();
     installedVerificationTask_.reset();
-    spaceSwitcher_.reset(); // cancels a switch in progress
+    auto stoppingSwitch = spaceSwitcher_->stop(); // a switch in progress ends here
+    co_await std::move(stoppingSwitch);
 }
 
 } // namespace deskmap

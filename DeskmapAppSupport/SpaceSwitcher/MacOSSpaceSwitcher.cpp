@@ -293,6 +293,23 @@ MacOSSpaceSwitcher::~MacOSSpaceSwitcher() {
     }
 }
 
+asio::awaitable<void> MacOSSpaceSwitcher::stop() {
+    const auto state = state_;
+    state->onCompletion = nullptr;
+    state->abandoned = true;
+    if (!state->sequenceTask.valid()) {
+        co_return;
+    }
+    const auto sequence = state->sequenceTask;
+    sequence.cancel();
+    try {
+        auto ending = sequence.value();
+        co_await std::move(ending);
+    } catch (...) {
+        // Cancelled, as asked.
+    }
+}
+
 void MacOSSpaceSwitcher::setOnCompletion(CompletionHandler handler) {
     state_->onCompletion = std::move(handler);
 }

@@ -60,6 +60,10 @@ public:
     // sequence runs gets `inProgress`. Awaited on the main executor.
     asio::awaitable<SpaceSwitchRequestResult> switchTo(std::string spaceID);
 
+    // Cancels a running sequence (no completion is reported) and returns
+    // once it has ended, so nothing of it waits on the background executor.
+    asio::awaitable<void> stop();
+
     void setOnCompletion(CompletionHandler handler);
     bool isSwitching() const;
 

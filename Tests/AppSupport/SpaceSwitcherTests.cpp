@@ -309,6 +309,21 @@ TEST_F(SpaceSwitcherTest, ATargetOnAnotherDisplayIsNotSwiped) {
     EXPECT_FALSE(switcher->isSwitching());
 }
 
+TEST_F(SpaceSwitcherTest, StoppingEndsASequenceBeforeReturning) {
+    desktop->effect = [](Direction) { return std::nullopt; };
+    switcher = makeSwitcher({1ms, 60s, 2ms, 60ms});
+    EXPECT_EQ(request("B"), SpaceSwitchRequestResult::started);
+    auto stopping = runtime::Task<void>::spawn(io.get_executor(), switcher->stop());
+    while (!stopping.isFinished()) {
+        io.restart();
+        io.run_one();
+    }
+    EXPECT_TRUE(completions.empty());
+    // Nothing of the sequence is left to run.
+    io.restart();
+    EXPECT_EQ(io.poll(), 0u);
+}
+
 TEST(SpaceSwitchOutcome, EveryFailureHasItsSentence) {
     EXPECT_EQ(message(SpaceSwitchRequestResult::started), std::nullopt);
     EXPECT_EQ(message(SpaceSwitchRequestResult::needsAccessibility),

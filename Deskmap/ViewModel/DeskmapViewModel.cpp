@@ -236,12 +236,26 @@ void DeskmapViewModel::startTask(asio::awaitable<void> work) {
     tasks_.push_back(runtime::Task<void>::spawn(executors_.main, std::move(work)));
 }
 
-void DeskmapViewModel::reportUnsavedSetting(const std::exception& error) {
-    publish(settingsMessage_,
-            std::optional<std::string>(Messages::settingNotSaved + std::string(error.what())),
+void DeskmapViewModel::reportUnsavedSetting(const std::string& reason) {
+    publish(settingsMessage_, std::optional<std::string>(Messages::settingNotSaved + reason),
             ViewModelProperty::settingsMessage);
 }
 
+std::optional<std::string> DeskmapViewModel::storeSetting(const std::function<void()>& write) {
+    try {
+        write();
+    } catch (const std::exception& error) {
+        return error.what(); // the settings object keeps the choice meanwhile
+    }
+    return std::nullopt;
+}
+
+void DeskmapViewModel::stopSummariesForNewChoice() {
+    authorization_->revoke();
+    if (installedVerificationTask_) {
+        installedVerificationTask_->cancel();
+    }
+}
 bool DeskmapViewModel::providerIsReady() const {
     if (selectedSummaryProvider_ == SummaryProvider::installedClient) {
         return installedClientVerification_.permitsAuthorization();
@@ -307,16 +321,9 @@ void DeskmapViewModel::selectSummaryProvider(SummaryProvider provider) {
     if (provider == selectedSummaryProvider_ || shutDown_) {
         return;
     }
-    authorization_->revoke();
-    if (installedVerificationTask_) {
-        installedVerificationTask_->cancel();
-    }
-    std::optional<std::string> unsaved;
-    try {
-        services_.summaryProviderSettings->setSelectedProvider(provider);
-    } catch (const std::exception& error) {
-        unsaved = error.what();
-    }
+    stopSummariesForNewChoice();
+    auto unsaved =
+        storeSetting([&] { services_.summaryProviderSettings->setSelectedProvider(provider); });
     publish(selectedSummaryProvider_, provider, ViewModelProperty::selectedSummaryProvider);
     // Unknown until the new provider's key has been read: the old one's says
     // nothing about it.
@@ -347,7 +354,7 @@ void DeskmapViewModel::selectSummaryProvider(SummaryProvider provider) {
                           ViewModelProperty::settingsMessage);
         }
         if (unsavedReason) {
-            self->reportUnsavedSetting(std::runtime_error(*unsavedReason));
+            self->reportUnsavedSetting(*unsavedReason);
         }
         self->updateAuthorizationForCurrentState();
         self->notifyConfigurationChanged();
@@ -359,16 +366,9 @@ void DeskmapViewModel::selectInstalledClient(InstalledClient client) {
     if (client == selectedInstalledClient_ || shutDown_) {
         return;
     }
-    authorization_->revoke();
-    if (installedVerificationTask_) {
-        installedVerificationTask_->cancel();
-    }
-    std::optional<std::runtime_error> unsaved;
-    try {
-        services_.installedClientSettings->setSelectedInstalledClient(client);
-    } catch (const std::exception& error) {
-        unsaved.emplace(error.what());
-    }
+    stopSummariesForNewChoice();
+    const auto unsaved = storeSetting(
+        [&] { services_.installedClientSettings->setSelectedInstalledClient(client); });
     publish(selectedInstalledClient_, client, ViewModelProperty::selectedInstalledClient);
     publish(installedClientVerification_, InstalledClientVerificationState::unchecked(),
             ViewModelProperty::installedClientVerification);
@@ -623,10 +623,9 @@ void DeskmapViewModel::refreshLaunchAtLoginStatus() {
 }
 
 void DeskmapViewModel::completeFirstTimeSetup() {
-    try {
-        services_.firstTimeSetupSettings->setCompleted();
-    } catch (const std::exception& error) {
-        reportUnsavedSetting(error);
+    if (const auto unsaved =
+            storeSetting([&] { services_.firstTimeSetupSettings->setCompleted(); })) {
+        reportUnsavedSetting(*unsaved);
     }
     publish(firstTimeSetupCompleted_, true, ViewModelProperty::firstTimeSetupCompleted);
 }

@@ -161,7 +161,11 @@ private:
     std::shared_ptr<CredentialStoring> credentialsFor(SummaryProvider provider) const;
     // Runs `work` on the main executor as a task the shutdown waits for.
     void startTask(asio::awaitable<void> work);
-    void reportUnsavedSetting(const std::exception& error);
+    void reportUnsavedSetting(const std::string& reason);
+    // Runs a settings write; the store's reason when it failed.
+    static std::optional<std::string> storeSetting(const std::function<void()>& write);
+    // Another provider or client: no summary may run until it is ready.
+    void stopSummariesForNewChoice();
 
     template <class T> void publish(T& field, T value, ViewModelProperty property);
     void notify(ViewModelProperty property);

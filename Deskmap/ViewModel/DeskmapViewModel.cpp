@@ -622,6 +622,10 @@ void DeskmapViewModel::refreshLaunchAtLoginStatus() {
             ViewModelProperty::launchAtLoginMessage);
 }
 
+void DeskmapViewModel::openLaunchAtLoginSettings() {
+    services_.launchAtLoginService->openSystemSettings();
+}
+
 void DeskmapViewModel::completeFirstTimeSetup() {
     if (const auto unsaved =
             storeSetting([&] { services_.firstTimeSetupSettings->setCompleted(); })) {

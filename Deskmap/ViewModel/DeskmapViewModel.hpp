@@ -135,6 +135,8 @@ public:
     void refreshSpaceSwitchAccessibilityStatus();
     void setLaunchAtLogin(bool enabled);
     void refreshLaunchAtLoginStatus();
+    // Where the user approves the login item.
+    void openLaunchAtLoginSettings();
     void completeFirstTimeSetup();
 
     // Ends the background work: the triggers, the verification and every

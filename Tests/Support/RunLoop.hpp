@@ -1,5 +1,6 @@
 #pragma once
 
+#include <asio/any_io_executor.hpp>
 #include <asio/io_context.hpp>
 #include <chrono>
 #include <functional>
@@ -20,5 +21,14 @@ inline bool runUntil(asio::io_context& io, const std::function<bool()>& done,
     }
     return true;
 }
+
+// The test's thread as the main loop: an io_context it runs while it waits.
+struct IoContextMainLoop {
+    asio::any_io_executor executor() { return io.get_executor(); }
+    bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+        return test::runUntil(io, done, limit);
+    }
+    asio::io_context io;
+};
 
 } // namespace deskmap::test

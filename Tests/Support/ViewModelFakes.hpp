@@ -183,9 +183,10 @@ public:
         }
         current = LaunchAtLoginStatus::disabled;
     }
-    void openSystemSettings() override {}
+    void openSystemSettings() override { ++settingsOpened; }
 
     LaunchAtLoginStatus current = LaunchAtLoginStatus::disabled;
+    int settingsOpened = 0;
     std::optional<std::string> failure;
 };
 

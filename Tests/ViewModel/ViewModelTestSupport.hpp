@@ -38,15 +38,16 @@ inline nlohmann::json twoDisplays() {
 }
 
 // A view model over the simulated desktop and scripted services, with the
-// main executor on the test's thread and the worker and background on
-// threads of their own, as in the app.
-class ViewModelTest : public testing::Test {
+// main executor on the test's thread (`MainLoop`: an io_context, or the Qt
+// event loop) and the worker and background on threads of their own, as in
+// the app.
+template <class MainLoop> class BasicViewModelTest : public testing::Test {
 protected:
-    ViewModelTest() {
+    BasicViewModelTest() {
         workerThread = std::thread([this] { worker.run(); });
     }
 
-    ~ViewModelTest() override {
+    ~BasicViewModelTest() override {
         shutDown();
         work.reset();
         worker.stop();
@@ -74,7 +75,7 @@ protected:
         services.systemSettings = pages;
         services.summarizers = summarizers;
         viewModel = DeskmapViewModel::make(
-            {io.get_executor(), worker.get_executor(), background.get_executor()}, services,
+            {mainLoop.executor(), worker.get_executor(), background.get_executor()}, services,
             timing);
         viewModel->addObserver([this](ViewModelProperty property) { changes.push_back(property); });
     }
@@ -84,7 +85,7 @@ protected:
     }
 
     bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
-        return test::runUntil(io, done, limit);
+        return mainLoop.runUntil(done, limit);
     }
 
     // Lets everything already started run for a while.
@@ -101,14 +102,14 @@ protected:
         if (!viewModel) {
             return;
         }
-        auto stopping = runtime::Task<void>::spawn(io.get_executor(), viewModel->shutdown());
+        auto stopping = runtime::Task<void>::spawn(mainLoop.executor(), viewModel->shutdown());
         EXPECT_TRUE(runUntil([&] { return stopping.isFinished(); }));
         viewModel.reset();
     }
 
     std::shared_ptr<ForbiddenThread> forbidden =
         std::make_shared<ForbiddenThread>(std::this_thread::get_id());
-    asio::io_context io;
+    MainLoop mainLoop;
     asio::io_context worker;
     asio::executor_work_guard<asio::io_context::executor_type> work{worker.get_executor()};
     std::thread workerThread;
@@ -140,5 +141,7 @@ protected:
     std::shared_ptr<DeskmapViewModel> viewModel;
     std::vector<ViewModelProperty> changes;
 };
+
+using ViewModelTest = BasicViewModelTest<IoContextMainLoop>;
 
 } // namespace deskmap::test

@@ -1,21 +1,17 @@
 #include "SummarizeCommand.hpp"
 
-#include "DeskmapCore/API/ChatCompletionsSummarizer.hpp"
 #include "DeskmapCore/API/Endpoints.hpp"
 #include "DeskmapCore/API/LunaClient.hpp"
 #include "DeskmapCore/API/OpenRouterClient.hpp"
-#include "DeskmapCore/API/ResponsesSummarizer.hpp"
 #include "DeskmapCore/Errors/DeskmapError.hpp"
 #include "DeskmapCore/InstalledClients/InstalledClientSummarizer.hpp"
+#include "DeskmapCore/Output/OutgoingRequest.hpp"
 #include "DeskmapCore/Output/OutputFormatter.hpp"
 #include "DeskmapCore/Process/FoundationInstalledClientProcessRunner.hpp"
-#include "DeskmapCore/Summary/SummaryRequest.hpp"
 #include "DesktopOption.hpp"
 #include "ExitCode.hpp"
 #include "Failure.hpp"
 #include "Interruptible.hpp"
-
-#include <nlohmann/json.hpp>
 
 #include <cstdlib>
 #include <ostream>
@@ -27,34 +23,6 @@ namespace {
 std::string environmentValue(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
-}
-
-// What the provider would be sent, without sending it.
-int printDryRun(const SummarizeOptions& options, const Inventory& inventory, std::ostream& out) {
-    if (const auto client = installedClientFromRawValue(options.provider)) {
-        const auto input =
-            SummaryRequest::minimizedInput(inventory, APIProvider::installedClient(*client));
-        const auto prompt =
-            InstalledClientSummarizer::prompt(*client, SummaryRequest::instructions, input);
-        out << "RUN " << executableNames(*client).front();
-        for (const auto& argument :
-             InstalledClientSummarizer::arguments(*client, "<run directory>", prompt)) {
-            out << " " << (argument == prompt ? std::string("<prompt>") : argument);
-        }
-        out << "\n" << prompt << "\n";
-        return ExitCode::success;
-    }
-    const bool openRouter = options.provider == "openrouter";
-    const auto provider = openRouter ? APIProvider::openRouter() : APIProvider::openAI();
-    const auto input = SummaryRequest::minimizedInput(inventory, provider);
-    const auto endpoint =
-        openRouter ? OpenRouterClient::endpoint() : Endpoints::responsesEndpointFromEnvironment();
-    const auto body =
-        openRouter ? ChatCompletionsSummarizer::requestBody(input, SummaryRequest::instructions)
-                   : ResponsesSummarizer::requestBody(input, SummaryRequest::instructions);
-    out << "POST " << endpoint << "\n"
-        << body.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
-    return ExitCode::success;
 }
 
 std::unique_ptr<SpaceSummarizing> makeSummarizer(const std::string& provider) {
@@ -81,7 +49,12 @@ int runSummarize(const SummarizeOptions& options, std::ostream& out, std::ostrea
         return collected.exitCode;
     }
     if (options.dryRun) {
-        return printDryRun(options, *collected.inventory, out);
+        const auto client = installedClientFromRawValue(options.provider);
+        const auto provider = client                            ? APIProvider::installedClient(*client)
+                              : options.provider == "openrouter" ? APIProvider::openRouter()
+                                                                 : APIProvider::openAI();
+        out << OutgoingRequest::describe(provider, *collected.inventory);
+        return ExitCode::success;
     }
 
     try {

@@ -1,0 +1,89 @@
+#include "RequestPreviewView.hpp"
+
+#include "Deskmap/Qt/Bridge/ViewModelBridge.hpp"
+#include "Deskmap/Qt/Widgets/Styling.hpp"
+#include "Deskmap/Qt/Widgets/ViewTexts.hpp"
+#include "DeskmapCore/Output/OutgoingRequest.hpp"
+
+#include <QFontDatabase>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+namespace deskmap::qt {
+
+namespace {
+
+APIProvider route(const DeskmapViewModel& model) {
+    switch (model.selectedSummaryProvider()) {
+    case SummaryProvider::openAI:
+        return APIProvider::openAI();
+    case SummaryProvider::openRouter:
+        return APIProvider::openRouter();
+    case SummaryProvider::installedClient:
+        break;
+    }
+    return APIProvider::installedClient(model.selectedInstalledClient());
+}
+
+QString heading(const DeskmapViewModel& model) {
+    const auto provider = model.selectedSummaryProvider();
+    const auto who = provider == SummaryProvider::installedClient
+                         ? ViewTexts::text(displayName(model.selectedInstalledClient()))
+                         : ViewTexts::text(displayName(provider));
+    QString text =
+        QStringLiteral("The next summary sends %1 exactly this, made from the app names and "
+                       "window titles of the Spaces shown now. Nothing else about your screen "
+                       "leaves this computer.")
+            .arg(who);
+    if (usesAPIKey(provider)) {
+        text += QStringLiteral(" The API key travels in a request header and is not shown.");
+    }
+    return text;
+}
+
+} // namespace
+
+RequestPreviewView::RequestPreviewView(std::shared_ptr<DeskmapViewModel> model, QWidget* parent)
+    : QWidget(parent, Qt::Window), model_(std::move(model)),
+      bridge_(new ViewModelBridge(model_, this)), heading_(Styling::calloutLabel({}, this)),
+      text_(new QPlainTextEdit(this)) {
+    setWindowTitle(QStringLiteral("What Is Sent"));
+    resize(640, 560);
+    Styling::makeSecondary(heading_);
+    text_->setReadOnly(true);
+    text_->setAccessibleName(QStringLiteral("What is sent"));
+    text_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(10);
+    layout->addWidget(heading_);
+    layout->addWidget(text_, 1);
+    connect(bridge_, &ViewModelBridge::changed, this, [this](ViewModelProperty property) {
+        if (property == ViewModelProperty::snapshot ||
+            property == ViewModelProperty::selectedSummaryProvider ||
+            property == ViewModelProperty::selectedInstalledClient) {
+            render();
+        }
+    });
+    render();
+}
+
+QString RequestPreviewView::previewText(const DeskmapViewModel& model) {
+    const auto& inventory = model.snapshot().inventory;
+    if (!inventory) {
+        return QStringLiteral("No Spaces have been read yet, so there is nothing to send.");
+    }
+    return ViewTexts::text(OutgoingRequest::describe(route(model), *inventory));
+}
+
+void RequestPreviewView::render() {
+    heading_->setText(heading(*model_));
+    const auto text = previewText(*model_);
+    if (text_->toPlainText() != text) {
+        text_->setPlainText(text);
+    }
+}
+
+} // namespace deskmap::qt

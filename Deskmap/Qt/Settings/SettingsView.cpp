@@ -1,0 +1,321 @@
+#include "SettingsView.hpp"
+
+#include "Deskmap/Qt/Bridge/ViewModelBridge.hpp"
+#include "Deskmap/Qt/Disclosure/RequestPreviewView.hpp"
+#include "Deskmap/Qt/Widgets/ClientStatusRow.hpp"
+#include "Deskmap/Qt/Widgets/SegmentedPicker.hpp"
+#include "Deskmap/Qt/Widgets/Styling.hpp"
+#include "Deskmap/Qt/Widgets/ViewTexts.hpp"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace deskmap::qt {
+
+namespace {
+
+QPushButton* button(const QString& text, QWidget* parent) {
+    auto* result = new QPushButton(text, parent);
+    result->setAccessibleName(text);
+    result->setAutoDefault(false);
+    return result;
+}
+
+// A value shown in a labelled row; the label's text is its accessible name.
+QLabel* valueLabel(const QString& name, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setAccessibleName(name);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+QWidget* buttonRow(QWidget* parent, std::initializer_list<QPushButton*> buttons) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (auto* each : buttons) {
+        each->setParent(row);
+        layout->addWidget(each);
+    }
+    layout->addStretch(1);
+    return row;
+}
+
+void showMessage(QLabel* label, const std::optional<std::string>& message, const QString& prefix) {
+    label->setVisible(message.has_value());
+    const auto text = message ? ViewTexts::text(*message) : QString();
+    label->setText(text);
+    label->setAccessibleName(prefix + text);
+}
+
+} // namespace
+
+SettingsView::SettingsView(std::shared_ptr<DeskmapViewModel> model, QWidget* parent)
+    : QWidget(parent, Qt::Window), model_(std::move(model)),
+      bridge_(new ViewModelBridge(model_, this)) {
+    setWindowTitle(QStringLiteral("Deskmap Settings"));
+    setFixedSize(500, 700);
+
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* content = new QWidget(scroll);
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(20, 20, 20, 20);
+    layout->setSpacing(14);
+    buildGeneral(content);
+    buildProvider(content);
+    buildStatus(content);
+    buildPermissions(content);
+    layout->addStretch(1);
+    scroll->setWidget(content);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+
+    connect(bridge_, &ViewModelBridge::changed, this, [this] { render(); });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive && isVisible()) {
+            refreshStatuses();
+        }
+    });
+    render();
+}
+
+SettingsView::~SettingsView() = default;
+
+void SettingsView::buildGeneral(QWidget* content) {
+    auto* section = new QGroupBox(QStringLiteral("General"), content);
+    auto* form = new QFormLayout(section);
+    launchAtLoginToggle_ = new QCheckBox(QStringLiteral("Open Deskmap at login"), section);
+    launchAtLoginToggle_->setAccessibleName(launchAtLoginToggle_->text());
+    connect(launchAtLoginToggle_, &QCheckBox::clicked, this,
+            [this](bool on) { model_->setLaunchAtLogin(on); });
+    form->addRow(launchAtLoginToggle_);
+    loginItemStatus_ = valueLabel(QStringLiteral("Login item status"), section);
+    form->addRow(QStringLiteral("Login item status"), loginItemStatus_);
+    approvalText_ = Styling::calloutLabel(
+        QStringLiteral("Deskmap is registered, but macOS requires approval before it can open at "
+                       "login."),
+        section);
+    Styling::makeSecondary(approvalText_);
+    form->addRow(approvalText_);
+    openLoginItems_ = button(QStringLiteral("Open Login Items Settings"), section);
+    connect(openLoginItems_, &QPushButton::clicked, this,
+            [this] { model_->openLaunchAtLoginSettings(); });
+    form->addRow(buttonRow(section, {openLoginItems_}));
+    launchAtLoginMessage_ = Styling::calloutLabel({}, section);
+    form->addRow(launchAtLoginMessage_);
+    content->layout()->addWidget(section);
+}
+
+void SettingsView::buildProvider(QWidget* content) {
+    auto* section = new QGroupBox(QStringLiteral("Summary provider"), content);
+    providerForm_ = new QFormLayout(section);
+    providerPicker_ =
+        new SegmentedPicker(QStringLiteral("Provider"), ViewTexts::providerNames(), section);
+    connect(providerPicker_, &SegmentedPicker::chosen, this, [this](int index) {
+        keyField_->clear();
+        model_->selectSummaryProvider(allSummaryProviders.at(static_cast<std::size_t>(index)));
+    });
+    providerForm_->addRow(QStringLiteral("Provider"), providerPicker_);
+
+    clientPicker_ = new QComboBox(section);
+    clientPicker_->setAccessibleName(QStringLiteral("Client"));
+    clientPicker_->addItems(ViewTexts::installedClientNames());
+    connect(clientPicker_, &QComboBox::activated, this, [this](int index) {
+        model_->selectInstalledClient(allInstalledClients.at(static_cast<std::size_t>(index)));
+    });
+    providerForm_->addRow(QStringLiteral("Client"), clientPicker_);
+    clientModel_ = valueLabel(QStringLiteral("Model"), section);
+    providerForm_->addRow(QStringLiteral("Model"), clientModel_);
+    clientStatus_ = new ClientStatusRow(section);
+    providerForm_->addRow(QStringLiteral("Client status"), clientStatus_);
+    checkAvailability_ = button(QStringLiteral("Check Availability"), section);
+    connect(checkAvailability_, &QPushButton::clicked, this,
+            [this] { model_->verifyInstalledClient(); });
+    providerForm_->addRow(QString(), checkAvailability_);
+
+    providerModel_ = valueLabel(QStringLiteral("Model"), section);
+    providerForm_->addRow(QStringLiteral("Model"), providerModel_);
+    keyField_ = new QLineEdit(section);
+    keyField_->setEchoMode(QLineEdit::Password);
+    keyField_->setPlaceholderText(QStringLiteral("API key"));
+    // Nothing typed here may reach another program.
+    keyField_->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData |
+                                   Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
+    keyField_->setContextMenuPolicy(Qt::NoContextMenu);
+    connect(keyField_, &QLineEdit::textChanged, this, [this] { renderKeyButtons(); });
+    connect(keyField_, &QLineEdit::returnPressed, this, [this] {
+        if (save_->isEnabled()) {
+            saveKey();
+        }
+    });
+    providerForm_->addRow(QStringLiteral("API key"), keyField_);
+    save_ = button(QStringLiteral("Save"), section);
+    save_->setDefault(true);
+    connect(save_, &QPushButton::clicked, this, [this] { saveKey(); });
+    clear_ = button(QStringLiteral("Clear"), section);
+    connect(clear_, &QPushButton::clicked, this, [this] {
+        model_->clearKey();
+        keyField_->clear();
+    });
+    keyButtons_ = buttonRow(section, {save_, clear_});
+    providerForm_->addRow(QString(), keyButtons_);
+
+    settingsMessage_ = Styling::calloutLabel({}, section);
+    providerForm_->addRow(settingsMessage_);
+    auto* whatIsSent = button(QStringLiteral("Show What Is Sent…"), section);
+    whatIsSent->setAccessibleName(QStringLiteral("Show What Is Sent"));
+    connect(whatIsSent, &QPushButton::clicked, this, [this] { showWhatIsSent(); });
+    providerForm_->addRow(buttonRow(section, {whatIsSent}));
+    content->layout()->addWidget(section);
+}
+
+void SettingsView::buildStatus(QWidget* content) {
+    auto* section = new QGroupBox(QStringLiteral("Summary status"), content);
+    statusForm_ = new QFormLayout(section);
+    keyStatus_ = valueLabel(QStringLiteral("API key"), section);
+    statusForm_->addRow(QStringLiteral("API key"), keyStatus_);
+    titleAccessStatus_ = valueLabel(QStringLiteral("Window title access"), section);
+    statusForm_->addRow(QStringLiteral("Window title access"), titleAccessStatus_);
+    switchingStatus_ = valueLabel(QStringLiteral("Space switching"), section);
+    statusForm_->addRow(QStringLiteral("Space switching"), switchingStatus_);
+    content->layout()->addWidget(section);
+}
+
+void SettingsView::buildPermissions(QWidget* content) {
+    switchingSection_ = new QGroupBox(QStringLiteral("Space switching"), content);
+    auto* switching = new QVBoxLayout(switchingSection_);
+    auto* switchingText = Styling::calloutLabel(
+        QStringLiteral("Clickable Space rows require Accessibility permission to send the same "
+                       "desktop-switch gesture as a trackpad. Deskmap does not inspect "
+                       "accessibility data from other apps."),
+        switchingSection_);
+    Styling::makeSecondary(switchingText);
+    switching->addWidget(switchingText);
+    auto* allowSwitching = button(QStringLiteral("Allow Space Switching"), switchingSection_);
+    connect(allowSwitching, &QPushButton::clicked, this,
+            [this] { model_->requestSpaceSwitchAccessibility(); });
+    auto* openAccessibility =
+        button(QStringLiteral("Open Accessibility Settings"), switchingSection_);
+    connect(openAccessibility, &QPushButton::clicked, this,
+            [this] { model_->openSpaceSwitchAccessibilitySettings(); });
+    switching->addWidget(buttonRow(switchingSection_, {allowSwitching, openAccessibility}));
+    content->layout()->addWidget(switchingSection_);
+
+    titleAccessSection_ = new QGroupBox(QStringLiteral("Window title access"), content);
+    auto* titles = new QVBoxLayout(titleAccessSection_);
+    auto* titlesText = Styling::calloutLabel(
+        QStringLiteral("macOS requires Screen Recording permission to read other apps' window "
+                       "titles. Deskmap uses it only for titles and never captures screenshots "
+                       "or screen contents."),
+        titleAccessSection_);
+    Styling::makeSecondary(titlesText);
+    titles->addWidget(titlesText);
+    auto* allowTitles = button(QStringLiteral("Allow Window Title Access"), titleAccessSection_);
+    connect(allowTitles, &QPushButton::clicked, this,
+            [this] { model_->requestWindowTitleAccess(); });
+    auto* openPrivacy = button(QStringLiteral("Open Privacy Settings"), titleAccessSection_);
+    connect(openPrivacy, &QPushButton::clicked, this,
+            [this] { model_->openWindowTitleAccessSettings(); });
+    titles->addWidget(buttonRow(titleAccessSection_, {allowTitles, openPrivacy}));
+    content->layout()->addWidget(titleAccessSection_);
+}
+
+void SettingsView::render() {
+    const auto& model = *model_;
+
+    const auto loginStatus = model.launchAtLoginStatus();
+    launchAtLoginToggle_->setChecked(loginStatus == LaunchAtLoginStatus::enabled ||
+                                     loginStatus == LaunchAtLoginStatus::requiresApproval);
+    loginItemStatus_->setText(ViewTexts::loginItemStatus(loginStatus));
+    approvalText_->setVisible(loginStatus == LaunchAtLoginStatus::requiresApproval);
+    openLoginItems_->parentWidget()->setVisible(loginStatus ==
+                                                LaunchAtLoginStatus::requiresApproval);
+    showMessage(launchAtLoginMessage_, model.launchAtLoginMessage(),
+                QStringLiteral("Launch at login status: "));
+
+    const auto provider = model.selectedSummaryProvider();
+    const bool installed = provider == SummaryProvider::installedClient;
+    providerPicker_->setCurrentIndex(static_cast<int>(provider));
+    providerForm_->setRowVisible(clientPicker_, installed);
+    providerForm_->setRowVisible(clientModel_, installed);
+    providerForm_->setRowVisible(clientStatus_, installed);
+    providerForm_->setRowVisible(checkAvailability_, installed);
+    providerForm_->setRowVisible(providerModel_, !installed);
+    providerForm_->setRowVisible(keyField_, !installed);
+    providerForm_->setRowVisible(keyButtons_, !installed);
+    const auto client = model.selectedInstalledClient();
+    clientPicker_->setCurrentIndex(static_cast<int>(client));
+    clientModel_->setText(ViewTexts::text(deskmap::model(client)));
+    clientStatus_->setState(model.installedClientVerification());
+    checkAvailability_->setEnabled(!ViewTexts::isChecking(model.installedClientVerification()));
+    providerModel_->setText(ViewTexts::text(deskmap::model(provider)));
+    keyField_->setAccessibleName(ViewTexts::text(credentialLabel(provider)));
+    renderKeyButtons();
+    showMessage(settingsMessage_, model.settingsMessage(), QStringLiteral("Settings status: "));
+
+    statusForm_->setRowVisible(keyStatus_, !installed);
+    keyStatus_->setText(ViewTexts::keyPresence(model.savedCredentialPresence()));
+    titleAccessStatus_->setText(model.windowTitleAccessGranted() ? QStringLiteral("Allowed")
+                                                                 : QStringLiteral("Required"));
+    switchingStatus_->setText(model.spaceSwitchAccessibilityGranted()
+                                  ? QStringLiteral("Allowed")
+                                  : QStringLiteral("Accessibility required"));
+    switchingSection_->setVisible(!model.spaceSwitchAccessibilityGranted());
+    titleAccessSection_->setVisible(!model.windowTitleAccessGranted());
+}
+
+void SettingsView::renderKeyButtons() {
+    save_->setEnabled(!keyField_->text().trimmed().isEmpty());
+    clear_->setEnabled(model_->savedCredentialPresence() != SavedCredentialPresence::notSaved);
+}
+
+void SettingsView::saveKey() {
+    // Passed as typed: the view model decides what a usable key is.
+    const auto typed = keyField_->text().toStdString();
+    keyField_->clear();
+    model_->saveKey(typed, true);
+}
+
+void SettingsView::refreshStatuses() {
+    model_->refreshWindowTitleAccessStatus();
+    model_->refreshSpaceSwitchAccessibilityStatus();
+    model_->refreshLaunchAtLoginStatus();
+    model_->verifyInstalledClient();
+}
+
+void SettingsView::present() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void SettingsView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) {
+        refreshStatuses();
+    }
+}
+
+void SettingsView::showWhatIsSent() {
+    if (!whatIsSent_) {
+        whatIsSent_ = new RequestPreviewView(model_, this);
+    }
+    whatIsSent_->show();
+    whatIsSent_->raise();
+    whatIsSent_->activateWindow();
+}
+
+} // namespace deskmap::qt

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "Deskmap/ViewModel/DeskmapViewModel.hpp"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QFormLayout;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace deskmap::qt {
+
+class ClientStatusRow;
+class RequestPreviewView;
+class SegmentedPicker;
+class ViewModelBridge;
+
+// The Settings window: launch at login, the summary provider and its key or
+// installed client, the state of every prerequisite, and the permissions.
+// It keeps no state but the key being typed; everything else is the view
+// model's, and every control calls one of its operations.
+class SettingsView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit SettingsView(std::shared_ptr<DeskmapViewModel> model, QWidget* parent = nullptr);
+    ~SettingsView() override;
+
+    // Shows the window, raised and with the keyboard focus.
+    void present();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildGeneral(QWidget* content);
+    void buildProvider(QWidget* content);
+    void buildStatus(QWidget* content);
+    void buildPermissions(QWidget* content);
+
+    // Shows the view model's current values.
+    void render();
+    void renderKeyButtons();
+    // Permissions, login item and client check, as on every return to the
+    // app: a permission granted meanwhile shows at once.
+    void refreshStatuses();
+    void saveKey();
+    void showWhatIsSent();
+
+    std::shared_ptr<DeskmapViewModel> model_;
+    ViewModelBridge* bridge_;
+
+    QCheckBox* launchAtLoginToggle_ = nullptr;
+    QLabel* loginItemStatus_ = nullptr;
+    QLabel* approvalText_ = nullptr;
+    QPushButton* openLoginItems_ = nullptr;
+    QLabel* launchAtLoginMessage_ = nullptr;
+
+    QFormLayout* providerForm_ = nullptr;
+    SegmentedPicker* providerPicker_ = nullptr;
+    QComboBox* clientPicker_ = nullptr;
+    QLabel* clientModel_ = nullptr;
+    ClientStatusRow* clientStatus_ = nullptr;
+    QPushButton* checkAvailability_ = nullptr;
+    QLabel* providerModel_ = nullptr;
+    QLineEdit* keyField_ = nullptr;
+    QWidget* keyButtons_ = nullptr;
+    QPushButton* save_ = nullptr;
+    QPushButton* clear_ = nullptr;
+    QLabel* settingsMessage_ = nullptr;
+
+    QFormLayout* statusForm_ = nullptr;
+    QLabel* keyStatus_ = nullptr;
+    QLabel* titleAccessStatus_ = nullptr;
+    QLabel* switchingStatus_ = nullptr;
+
+    QGroupBox* switchingSection_ = nullptr;
+    QGroupBox* titleAccessSection_ = nullptr;
+
+    QPointer<RequestPreviewView> whatIsSent_;
+};
+
+} // namespace deskmap::qt

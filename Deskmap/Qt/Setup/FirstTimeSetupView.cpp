@@ -1,0 +1,436 @@
+#include "FirstTimeSetupView.hpp"
+
+#include "Deskmap/Qt/Bridge/ViewModelBridge.hpp"
+#include "Deskmap/Qt/Widgets/ClientStatusRow.hpp"
+#include "Deskmap/Qt/Widgets/SegmentedPicker.hpp"
+#include "Deskmap/Qt/Widgets/StatusSymbol.hpp"
+#include "Deskmap/Qt/Widgets/Styling.hpp"
+#include "Deskmap/Qt/Widgets/ViewTexts.hpp"
+#include "SetupBanner.hpp"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace deskmap::qt {
+
+namespace {
+
+QPushButton* button(const QString& text, QWidget* parent,
+                    const QString& accessibleName = QString()) {
+    auto* result = new QPushButton(text, parent);
+    result->setAccessibleName(accessibleName.isEmpty() ? text : accessibleName);
+    result->setAutoDefault(false);
+    return result;
+}
+
+QFrame* divider(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setFixedHeight(1);
+    auto palette = line->palette();
+    palette.setColor(QPalette::WindowText, Styling::cardFill(palette).darker(125));
+    line->setPalette(palette);
+    return line;
+}
+
+QString stepLine(FirstTimeSetupStep step) {
+    return QStringLiteral("Step %1 of %2").arg(number(step)).arg(allFirstTimeSetupSteps.size());
+}
+
+// Grouped controls on a faint rounded background.
+class Card final : public QWidget {
+public:
+    explicit Card(QWidget* parent) : QWidget(parent) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Styling::cardFill(palette()));
+        painter.drawRoundedRect(QRectF(rect()), 14, 14);
+    }
+};
+
+// "<mark> <text>" in the headline font and green: a permission granted.
+QWidget* grantedLabel(const QString& text, QWidget* parent) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* symbol = new StatusSymbol(row);
+    symbol->setDone(true);
+    auto* label = new QLabel(text, row);
+    label->setAccessibleName(text);
+    label->setFont(Styling::headlineFont(label->font()));
+    auto palette = label->palette();
+    palette.setColor(QPalette::WindowText, Styling::successColour(palette));
+    label->setPalette(palette);
+    layout->addWidget(symbol);
+    layout->addWidget(label);
+    layout->addStretch(1);
+    return row;
+}
+
+QWidget* row(QWidget* parent, std::initializer_list<QWidget*> widgets) {
+    auto* result = new QWidget(parent);
+    auto* layout = new QHBoxLayout(result);
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (auto* widget : widgets) {
+        widget->setParent(result);
+        layout->addWidget(widget);
+    }
+    layout->addStretch(1);
+    return result;
+}
+
+QLabel* explanation(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    Styling::makeSecondary(label);
+    return label;
+}
+
+} // namespace
+
+FirstTimeSetupView::FirstTimeSetupView(std::shared_ptr<DeskmapViewModel> model,
+                                       FirstTimeSetupStep step, std::function<void()> onFinish,
+                                       QWidget* parent)
+    : QWidget(parent), model_(std::move(model)), step_(step), onFinish_(std::move(onFinish)),
+      bridge_(new ViewModelBridge(model_, this)) {
+    setFixedSize(600, 600);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    banner_ = new SetupBanner(this);
+    layout->addWidget(banner_);
+
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, static_cast<int>(allFirstTimeSetupSteps.size()));
+    progress_->setAccessibleName(QStringLiteral("Setup progress"));
+    progress_->setFormat(QStringLiteral("Step %v of %m"));
+    progress_->setTextVisible(false);
+    progress_->setFixedHeight(8);
+    auto* progressArea = new QWidget(this);
+    auto* progressLayout = new QVBoxLayout(progressArea);
+    progressLayout->setContentsMargins(24, 14, 24, 14);
+    progressLayout->addWidget(progress_);
+    layout->addWidget(progressArea);
+    layout->addWidget(divider(this));
+
+    auto* stepArea = new QWidget(this);
+    auto* stepLayout = new QVBoxLayout(stepArea);
+    stepLayout->setContentsMargins(32, 32, 32, 32);
+    stepLayout->setSpacing(18);
+    auto* heading = new QWidget(stepArea);
+    auto* headingLayout = new QVBoxLayout(heading);
+    headingLayout->setContentsMargins(0, 0, 0, 0);
+    headingLayout->setSpacing(4);
+    title_ = new QLabel(heading);
+    title_->setFont(Styling::largeTitleFont(title_->font()));
+    subtitle_ = new QLabel(heading);
+    subtitle_->setFont(Styling::title3Font(subtitle_->font()));
+    subtitle_->setWordWrap(true);
+    Styling::makeSecondary(subtitle_);
+    headingLayout->addWidget(title_);
+    headingLayout->addWidget(subtitle_);
+    stepLayout->addWidget(heading);
+    steps_ = new QStackedWidget(stepArea);
+    steps_->addWidget(buildProviderStep());
+    steps_->addWidget(buildWindowTitleAccessStep());
+    steps_->addWidget(buildSpaceSwitchingStep());
+    steps_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Maximum);
+    stepLayout->addWidget(steps_);
+    message_ = Styling::calloutLabel({}, stepArea);
+    Styling::makeSecondary(message_);
+    stepLayout->addWidget(message_);
+    stepLayout->addStretch(1);
+    layout->addWidget(stepArea, 1);
+
+    layout->addWidget(divider(this));
+    layout->addWidget(buildNavigation());
+
+    connect(bridge_, &ViewModelBridge::changed, this, [this] { render(); });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive && isVisible()) {
+                    refreshStatuses();
+                }
+            });
+    render();
+}
+
+FirstTimeSetupView::~FirstTimeSetupView() = default;
+
+QWidget* FirstTimeSetupView::buildProviderStep() {
+    auto* page = new QWidget(this);
+    auto* pageLayout = new QVBoxLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    auto* card = new Card(page);
+    auto* layout = new QVBoxLayout(card);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(14);
+    pageLayout->addWidget(card);
+    pageLayout->addStretch(1);
+
+    providerPicker_ =
+        new SegmentedPicker(QStringLiteral("Provider"), ViewTexts::providerNames(), card);
+    connect(providerPicker_, &SegmentedPicker::chosen, this, [this](int index) {
+        keyField_->clear();
+        model_->selectSummaryProvider(allSummaryProviders.at(static_cast<std::size_t>(index)));
+    });
+    layout->addWidget(providerPicker_);
+
+    clientControls_ = new QWidget(card);
+    auto* client = new QVBoxLayout(clientControls_);
+    client->setContentsMargins(0, 0, 0, 0);
+    clientPicker_ = new QComboBox(clientControls_);
+    clientPicker_->setAccessibleName(QStringLiteral("Client"));
+    clientPicker_->addItems(ViewTexts::installedClientNames());
+    connect(clientPicker_, &QComboBox::activated, this, [this](int index) {
+        model_->selectInstalledClient(allInstalledClients.at(static_cast<std::size_t>(index)));
+    });
+    checkAvailability_ = button(QStringLiteral("Check Availability"), clientControls_);
+    connect(checkAvailability_, &QPushButton::clicked, this,
+            [this] { model_->verifyInstalledClient(); });
+    client->addWidget(row(clientControls_, {clientPicker_, checkAvailability_}));
+    clientStatus_ = new ClientStatusRow(clientControls_);
+    client->addWidget(clientStatus_);
+    layout->addWidget(clientControls_);
+
+    keyControls_ = new QWidget(card);
+    auto* key = new QVBoxLayout(keyControls_);
+    key->setContentsMargins(0, 0, 0, 0);
+    keyField_ = new QLineEdit(keyControls_);
+    keyField_->setEchoMode(QLineEdit::Password);
+    keyField_->setPlaceholderText(QStringLiteral("API key"));
+    keyField_->setAccessibleName(QStringLiteral("API key"));
+    keyField_->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData |
+                                   Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
+    keyField_->setContextMenuPolicy(Qt::NoContextMenu);
+    connect(keyField_, &QLineEdit::textChanged, this, [this] { renderKeyButtons(); });
+    connect(keyField_, &QLineEdit::returnPressed, this, [this] { saveCloudKey(); });
+    key->addWidget(keyField_);
+    save_ = button(QStringLiteral("Save"), keyControls_);
+    connect(save_, &QPushButton::clicked, this, [this] { saveCloudKey(); });
+    clear_ = button(QStringLiteral("Clear"), keyControls_);
+    connect(clear_, &QPushButton::clicked, this, [this] {
+        model_->clearKey();
+        keyField_->clear();
+    });
+    keySymbol_ = new StatusSymbol(keyControls_);
+    keyStatus_ = new QLabel(keyControls_);
+    keyStatus_->setAccessibleName(QStringLiteral("Key status"));
+    auto* buttons = new QWidget(keyControls_);
+    auto* buttonsLayout = new QHBoxLayout(buttons);
+    buttonsLayout->setContentsMargins(0, 0, 0, 0);
+    buttonsLayout->addWidget(save_);
+    buttonsLayout->addWidget(clear_);
+    buttonsLayout->addStretch(1);
+    buttonsLayout->addWidget(keySymbol_);
+    buttonsLayout->addWidget(keyStatus_);
+    key->addWidget(buttons);
+    layout->addWidget(keyControls_);
+    return page;
+}
+
+QWidget* FirstTimeSetupView::buildWindowTitleAccessStep() {
+    auto* page = new QWidget(this);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(18);
+    layout->addWidget(explanation(
+        QStringLiteral("macOS calls this Screen Recording permission. Deskmap uses it only for "
+                       "window titles and never captures screenshots or screen contents."),
+        page));
+    titleAccessGranted_ = grantedLabel(QStringLiteral("Window title access allowed"), page);
+    layout->addWidget(titleAccessGranted_);
+    auto* allow = button(QStringLiteral("Allow Window Title Access"), page);
+    connect(allow, &QPushButton::clicked, this, [this] { model_->requestWindowTitleAccess(); });
+    auto* open = button(QStringLiteral("Open System Settings"), page,
+                        QStringLiteral("Open Screen Recording Settings"));
+    connect(open, &QPushButton::clicked, this,
+            [this] { model_->openWindowTitleAccessSettings(); });
+    titleAccessButtons_ = row(page, {allow, open});
+    layout->addWidget(titleAccessButtons_);
+    layout->addStretch(1);
+    return page;
+}
+
+QWidget* FirstTimeSetupView::buildSpaceSwitchingStep() {
+    auto* page = new QWidget(this);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(18);
+    layout->addWidget(explanation(
+        QStringLiteral("This Accessibility permission is optional. Deskmap uses it only to send "
+                       "the same desktop-switch gesture as a trackpad."),
+        page));
+    switchingGranted_ = grantedLabel(QStringLiteral("Space switching allowed"), page);
+    layout->addWidget(switchingGranted_);
+    auto* allow = button(QStringLiteral("Allow Space Switching"), page);
+    connect(allow, &QPushButton::clicked, this,
+            [this] { model_->requestSpaceSwitchAccessibility(); });
+    auto* open = button(QStringLiteral("Open System Settings"), page,
+                        QStringLiteral("Open Accessibility Settings"));
+    connect(open, &QPushButton::clicked, this,
+            [this] { model_->openSpaceSwitchAccessibilitySettings(); });
+    switchingButtons_ = row(page, {allow, open});
+    layout->addWidget(switchingButtons_);
+    layout->addStretch(1);
+    return page;
+}
+
+QWidget* FirstTimeSetupView::buildNavigation() {
+    auto* navigation = new QWidget(this);
+    auto* layout = new QHBoxLayout(navigation);
+    layout->setContentsMargins(24, 18, 24, 18);
+    back_ = button(QStringLiteral("Back"), navigation);
+    connect(back_, &QPushButton::clicked, this, [this] { moveBack(); });
+    continue_ = button(QStringLiteral("Continue"), navigation);
+    continue_->setDefault(true);
+    connect(continue_, &QPushButton::clicked, this, [this] { moveForward(); });
+    finish_ = button(QStringLiteral("Finish Setup"), navigation);
+    finish_->setDefault(true);
+    connect(finish_, &QPushButton::clicked, this, [this] { finish(); });
+    layout->addWidget(back_);
+    layout->addStretch(1);
+    layout->addWidget(continue_);
+    layout->addWidget(finish_);
+    return navigation;
+}
+
+bool FirstTimeSetupView::canContinue() const {
+    return qt::canContinue(step_, model_->firstTimeSetupReadiness());
+}
+
+void FirstTimeSetupView::moveForward() {
+    if (!canContinue()) {
+        return;
+    }
+    step_ = static_cast<FirstTimeSetupStep>(static_cast<int>(step_) + 1);
+    render();
+}
+
+void FirstTimeSetupView::moveBack() {
+    if (const auto before = previous(step_)) {
+        step_ = *before;
+        render();
+    }
+}
+
+void FirstTimeSetupView::saveCloudKey() {
+    if (keyField_->text().trimmed().isEmpty()) {
+        return;
+    }
+    model_->saveKey(keyField_->text().toStdString(), false);
+    keyField_->clear();
+}
+
+void FirstTimeSetupView::finish() {
+    if (!model_->firstTimeSetupReadiness().isComplete()) {
+        return;
+    }
+    model_->completeFirstTimeSetup();
+    if (onFinish_) {
+        onFinish_();
+    }
+}
+
+void FirstTimeSetupView::render() {
+    const auto& model = *model_;
+    const auto readiness = model.firstTimeSetupReadiness();
+    banner_->setStepLine(stepLine(step_));
+    progress_->setValue(number(step_));
+    progress_->setAccessibleDescription(stepLine(step_));
+    title_->setText(ViewTexts::text(title(step_)));
+    subtitle_->setText(ViewTexts::text(subtitle(step_)));
+    steps_->setCurrentIndex(static_cast<int>(step_));
+    // Only the shown page counts towards the height.
+    for (int index = 0; index < steps_->count(); ++index) {
+        steps_->widget(index)->setSizePolicy(QSizePolicy::Preferred,
+                                             index == steps_->currentIndex()
+                                                 ? QSizePolicy::Preferred
+                                                 : QSizePolicy::Ignored);
+    }
+
+    const auto provider = model.selectedSummaryProvider();
+    const bool installed = provider == SummaryProvider::installedClient;
+    providerPicker_->setCurrentIndex(static_cast<int>(provider));
+    clientControls_->setVisible(installed);
+    keyControls_->setVisible(!installed);
+    clientPicker_->setCurrentIndex(static_cast<int>(model.selectedInstalledClient()));
+    checkAvailability_->setEnabled(!ViewTexts::isChecking(model.installedClientVerification()));
+    clientStatus_->setState(model.installedClientVerification());
+    keySymbol_->setDone(readiness.providerConnected);
+    keyStatus_->setText(ViewTexts::keyPresence(model.savedCredentialPresence()));
+    renderKeyButtons();
+
+    titleAccessGranted_->setVisible(model.windowTitleAccessGranted());
+    titleAccessButtons_->setVisible(!model.windowTitleAccessGranted());
+    switchingGranted_->setVisible(model.spaceSwitchAccessibilityGranted());
+    switchingButtons_->setVisible(!model.spaceSwitchAccessibilityGranted());
+
+    const auto& message = model.settingsMessage();
+    message_->setVisible(message.has_value());
+    message_->setText(message ? ViewTexts::text(*message) : QString());
+    message_->setAccessibleName(QStringLiteral("Setup status: ") + message_->text());
+
+    const bool last = step_ == FirstTimeSetupStep::spaceSwitching;
+    back_->setVisible(step_ != FirstTimeSetupStep::provider);
+    continue_->setVisible(!last);
+    continue_->setEnabled(canContinue());
+    finish_->setVisible(last);
+    finish_->setEnabled(readiness.isComplete());
+}
+
+void FirstTimeSetupView::renderKeyButtons() {
+    save_->setEnabled(!keyField_->text().trimmed().isEmpty());
+    clear_->setEnabled(model_->savedCredentialPresence() != SavedCredentialPresence::notSaved);
+}
+
+void FirstTimeSetupView::refreshStatuses() {
+    model_->refreshWindowTitleAccessStatus();
+    model_->refreshSpaceSwitchAccessibilityStatus();
+    model_->verifyInstalledClient();
+}
+
+void FirstTimeSetupView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) {
+        refreshStatuses();
+    }
+}
+
+void FirstTimeSetupView::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    Q_EMIT closed();
+}
+
+void FirstTimeSetupView::keyPressEvent(QKeyEvent* event) {
+    const bool returnKey = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    // Return in the key field saves the key; elsewhere it is the default
+    // button, and does nothing while that is disabled.
+    if (!returnKey || keyField_->hasFocus()) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    auto* defaultButton = step_ == FirstTimeSetupStep::spaceSwitching ? finish_ : continue_;
+    if (defaultButton->isEnabled()) {
+        defaultButton->click();
+    }
+    event->accept();
+}
+
+} // namespace deskmap::qt

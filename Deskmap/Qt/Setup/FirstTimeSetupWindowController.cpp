@@ -1,0 +1,71 @@
+#include "FirstTimeSetupWindowController.hpp"
+
+#include "FirstTimeSetupView.hpp"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+namespace deskmap::qt {
+
+FirstTimeSetupWindowController::FirstTimeSetupWindowController(QObject* parent)
+    : QObject(parent) {}
+
+FirstTimeSetupWindowController::~FirstTimeSetupWindowController() {
+    delete window_.data();
+}
+
+void FirstTimeSetupWindowController::showWhenApplicationIsReadyIfNeeded(
+    const std::shared_ptr<DeskmapViewModel>& model) {
+    // A zero-time timer fires once the event loop runs; bound to this
+    // object, it is dropped with the controller.
+    QTimer::singleShot(0, this, [this, weakModel = std::weak_ptr<DeskmapViewModel>(model)] {
+        const auto alive = weakModel.lock();
+        if (alive && !alive->firstTimeSetupCompleted()) {
+            show(alive);
+        }
+    });
+}
+
+void FirstTimeSetupWindowController::show(const std::shared_ptr<DeskmapViewModel>& model) {
+    if (window_) {
+        window_->raise();
+        window_->activateWindow();
+        return;
+    }
+    const auto step = firstStep(model->firstTimeSetupReadiness());
+    QPointer<FirstTimeSetupWindowController> controller(this);
+    auto* window = new FirstTimeSetupView(model, step, [controller] {
+        if (controller) {
+            controller->close();
+        }
+    });
+    window->setWindowTitle(QStringLiteral("Set Up Deskmap"));
+    // Closable, neither resizable nor minimizable.
+    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    if (const auto* screen = QGuiApplication::primaryScreen()) {
+        const auto area = screen->availableGeometry();
+        window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
+    }
+    // Forgotten as soon as it closes, whether closed by the user or by
+    // finishing; it is deleted later.
+    connect(window, &FirstTimeSetupView::closed, this, [this, window] {
+        if (window_ == window) {
+            window_ = nullptr;
+        }
+    });
+    window_ = window;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void FirstTimeSetupWindowController::close() {
+    if (window_) {
+        window_->close();
+    }
+}
+
+} // namespace deskmap::qt

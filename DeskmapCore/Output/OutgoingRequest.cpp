@@ -1,0 +1,41 @@
+#include "OutgoingRequest.hpp"
+
+#include "DeskmapCore/API/ChatCompletionsSummarizer.hpp"
+#include "DeskmapCore/API/Endpoints.hpp"
+#include "DeskmapCore/API/OpenRouterClient.hpp"
+#include "DeskmapCore/API/ResponsesSummarizer.hpp"
+#include "DeskmapCore/InstalledClients/InstalledClientSummarizer.hpp"
+#include "DeskmapCore/Summary/SummaryRequest.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include <sstream>
+
+namespace deskmap::OutgoingRequest {
+
+std::string describe(const APIProvider& provider, const Inventory& inventory) {
+    std::ostringstream out;
+    const auto input = SummaryRequest::minimizedInput(inventory, provider);
+    if (const auto client = provider.client()) {
+        const auto prompt =
+            InstalledClientSummarizer::prompt(*client, SummaryRequest::instructions, input);
+        out << "RUN " << executableNames(*client).front();
+        for (const auto& argument :
+             InstalledClientSummarizer::arguments(*client, "<run directory>", prompt)) {
+            out << " " << (argument == prompt ? std::string("<prompt>") : argument);
+        }
+        out << "\n" << prompt << "\n";
+        return out.str();
+    }
+    const bool openRouter = provider.kind() == APIProvider::Kind::openRouter;
+    const auto endpoint =
+        openRouter ? OpenRouterClient::endpoint() : Endpoints::responsesEndpointFromEnvironment();
+    const auto body =
+        openRouter ? ChatCompletionsSummarizer::requestBody(input, SummaryRequest::instructions)
+                   : ResponsesSummarizer::requestBody(input, SummaryRequest::instructions);
+    out << "POST " << endpoint << "\n"
+        << body.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    return out.str();
+}
+
+} // namespace deskmap::OutgoingRequest

@@ -1,0 +1,238 @@
+#include "Deskmap/Qt/Settings/SettingsView.hpp"
+#include "Deskmap/ViewModel/ViewModelMessages.hpp"
+#include "QtTestSupport.hpp"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace deskmap::test {
+namespace {
+
+class SettingsViewTest : public QtViewModelTest {
+protected:
+    void open() {
+        make();
+        // The start-up read of the key, whatever its outcome.
+        runUntil([&] { return keychain->calls > 0; });
+        settle(30ms);
+        view = std::make_unique<qt::SettingsView>(viewModel);
+        view->present();
+        QCoreApplication::processEvents();
+    }
+
+    QLineEdit* keyField() { return view->findChild<QLineEdit*>(); }
+
+    void type(const QString& text) {
+        keyField()->clear();
+        QTest::keyClicks(keyField(), text);
+    }
+
+    bool enabled(const QString& name) {
+        auto* button = visible<QAbstractButton>(view.get(), name);
+        return button && button->isEnabled();
+    }
+
+    void returnToTheApp() {
+        Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
+        Q_EMIT qApp->applicationStateChanged(Qt::ApplicationActive);
+        settle(30ms);
+    }
+
+    std::string savedKey(SummaryProvider provider) {
+        return KeychainCredentialStore(provider, keychain->unwatched()).token().value_or("");
+    }
+
+    std::unique_ptr<qt::SettingsView> view;
+};
+
+TEST_F(SettingsViewTest, ShowsOnlyTheControlsOfTheSelectedProvider) {
+    open();
+    QWidget* root = view.get();
+    EXPECT_TRUE(shows(root, "OpenAI API key"));
+    EXPECT_TRUE(shows(root, "Save"));
+    EXPECT_TRUE(shows(root, "Clear"));
+    EXPECT_EQ(labelText(root, "API key"), "Not saved");
+    EXPECT_EQ(labelText(root, "Model"), "gpt-5.6-luna");
+    EXPECT_FALSE(shows(root, "Client"));
+    EXPECT_FALSE(shows(root, "Client status"));
+    EXPECT_FALSE(shows(root, "Check Availability"));
+    EXPECT_EQ(sectionTitles(root),
+              QStringList({"General", "Summary provider", "Summary status"}))
+        << "both permissions granted: three sections";
+    screenshots(root, "settings-openai");
+
+    click(root, "OpenRouter");
+    EXPECT_EQ(viewModel->selectedSummaryProvider(), SummaryProvider::openRouter);
+    EXPECT_TRUE(shows(root, "OpenRouter API key"));
+    EXPECT_EQ(labelText(root, "Model"), "deepseek/deepseek-v4-flash-0731");
+    screenshots(root, "settings-openrouter");
+
+    click(root, "Installed client");
+    ASSERT_TRUE(runUntil([&] {
+        return viewModel->installedClientVerification().kind() ==
+               InstalledClientVerificationState::Kind::available;
+    }));
+    EXPECT_FALSE(keyField()->isVisibleTo(root));
+    EXPECT_FALSE(shows(root, "Save"));
+    EXPECT_FALSE(shows(root, "Clear"));
+    EXPECT_FALSE(shows(root, "API key")) << "no key row in the status section";
+    EXPECT_TRUE(shows(root, "Client"));
+    EXPECT_EQ(labelText(root, "Client status"), "Available and signed in");
+    EXPECT_TRUE(shows(root, "Check Availability"));
+    EXPECT_EQ(labelText(root, "Model").toStdString(), deskmap::model(InstalledClient::codex));
+    screenshots(root, "settings-installed-client");
+}
+
+TEST_F(SettingsViewTest, SaveNeedsAKeyAndTheFieldIsEmptiedAfterEverySave) {
+    open();
+    QWidget* root = view.get();
+    type("   ");
+    EXPECT_FALSE(enabled("Save")) << "spaces are not a key";
+    const int callsBefore = keychain->calls;
+    QTest::keyClick(keyField(), Qt::Key_Return);
+    settle(20ms);
+    EXPECT_EQ(keychain->calls, callsBefore) << "Return does nothing while Save is disabled";
+    EXPECT_FALSE(viewModel->settingsMessage().has_value());
+
+    type("  sk-typed  ");
+    EXPECT_TRUE(enabled("Save"));
+    EXPECT_EQ(keyField()->echoMode(), QLineEdit::Password);
+    click(root, "Save");
+    EXPECT_TRUE(keyField()->text().isEmpty());
+    ASSERT_TRUE(runUntil(
+        [&] { return viewModel->savedCredentialPresence() == SavedCredentialPresence::saved; }));
+    EXPECT_EQ(savedKey(SummaryProvider::openAI), "sk-typed");
+    EXPECT_EQ(labelText(root, "API key"), "Saved");
+    EXPECT_TRUE(enabled("Clear"));
+
+    keychain->failure = platform::KeychainStatus::authFailed;
+    type("sk-second");
+    QTest::keyClick(keyField(), Qt::Key_Return);
+    EXPECT_TRUE(keyField()->text().isEmpty()) << "emptied also when the save fails";
+    ASSERT_TRUE(runUntil([&] { return viewModel->settingsMessage().has_value(); }));
+    const QString message = ViewModelMessages::couldNotSaveKey;
+    EXPECT_EQ(labelText(root, "Settings status: " + message), message);
+    screenshots(root, "settings-openai-message");
+}
+
+TEST_F(SettingsViewTest, ClearIsOnlyDisabledWhenNoKeyIsSaved) {
+    keychain->failure = platform::KeychainStatus::authFailed;
+    open();
+    QWidget* root = view.get();
+    ASSERT_EQ(viewModel->savedCredentialPresence(), SavedCredentialPresence::unknown);
+    EXPECT_EQ(labelText(root, "API key"), "Unavailable");
+    EXPECT_TRUE(enabled("Clear")) << "a key may be saved";
+
+    keychain->failure = platform::KeychainStatus::success;
+    click(root, "Clear");
+    ASSERT_TRUE(runUntil(
+        [&] { return viewModel->savedCredentialPresence() == SavedCredentialPresence::notSaved; }));
+    EXPECT_FALSE(enabled("Clear"));
+}
+
+TEST_F(SettingsViewTest, ChoosingAnotherProviderDiscardsTheTypedKey) {
+    open();
+    type("sk-half-typed");
+    click(view.get(), "OpenRouter");
+    EXPECT_TRUE(keyField()->text().isEmpty());
+    EXPECT_FALSE(enabled("Save"));
+    EXPECT_EQ(keyField()->accessibleName(), "OpenRouter API key");
+    EXPECT_EQ(savedKey(SummaryProvider::openAI), "");
+    EXPECT_EQ(savedKey(SummaryProvider::openRouter), "");
+}
+
+TEST_F(SettingsViewTest, CheckAvailabilityCannotStartASecondCheck) {
+    runner->hold = true;
+    open();
+    QWidget* root = view.get();
+    click(root, "Installed client");
+    ASSERT_TRUE(runUntil([&] { return runner->runs == 1; }));
+    EXPECT_EQ(labelText(root, "Client status"), "Checking...");
+    EXPECT_TRUE(shows(root, "In progress"));
+    EXPECT_FALSE(enabled("Check Availability"));
+    click(root, "Check Availability");
+    settle();
+    EXPECT_EQ(runner->runs, 1);
+
+    runner->signedIn = false;
+    runner->hold = false;
+    ASSERT_TRUE(runUntil([&] { return enabled("Check Availability"); }));
+    EXPECT_FALSE(shows(root, "In progress"));
+    EXPECT_NE(labelText(root, "Client status"), "Checking...");
+    screenshots(root, "settings-installed-client-unavailable");
+}
+
+TEST_F(SettingsViewTest, PermissionSectionsShowWhileAPermissionIsMissing) {
+    open();
+    QWidget* root = view.get();
+    titleAccess->granted = false;
+    accessibility->granted = false;
+    returnToTheApp();
+    EXPECT_EQ(sectionTitles(root), QStringList({"General", "Summary provider", "Summary status",
+                                                "Space switching", "Window title access"}));
+    EXPECT_EQ(labelText(root, "Window title access"), "Required");
+    EXPECT_EQ(labelText(root, "Space switching"), "Accessibility required");
+    screenshots(root, "settings-permissions-missing");
+
+    click(root, "Allow Window Title Access");
+    EXPECT_EQ(titleAccess->requests, 1);
+    click(root, "Open Accessibility Settings");
+    EXPECT_EQ(pages->opened,
+              std::vector<platform::PermissionSettingsPage>{
+                  platform::PermissionSettingsPage::spaceSwitching});
+
+    titleAccess->granted = true;
+    accessibility->granted = true;
+    returnToTheApp();
+    EXPECT_EQ(labelText(root, "Window title access"), "Allowed");
+    EXPECT_EQ(labelText(root, "Space switching"), "Allowed");
+    EXPECT_EQ(sectionTitles(root).size(), 3);
+}
+
+TEST_F(SettingsViewTest, ShowingTheWindowReadsTheStatusesAgain) {
+    open();
+    view->hide();
+    titleAccess->granted = false;
+    launchAtLogin->current = LaunchAtLoginStatus::enabled;
+    returnToTheApp();
+    EXPECT_EQ(labelText(view.get(), "Window title access"), "Allowed") << "not while hidden";
+    view->present();
+    settle(30ms);
+    EXPECT_EQ(labelText(view.get(), "Window title access"), "Required");
+    EXPECT_EQ(labelText(view.get(), "Login item status"), "On");
+}
+
+TEST_F(SettingsViewTest, TheLoginItemToggleAndItsApproval) {
+    launchAtLogin->current = LaunchAtLoginStatus::requiresApproval;
+    open();
+    QWidget* root = view.get();
+    auto* toggle = visible<QCheckBox>(root, "Open Deskmap at login");
+    ASSERT_NE(toggle, nullptr);
+    EXPECT_TRUE(toggle->isChecked());
+    EXPECT_EQ(labelText(root, "Login item status"), "Approval required");
+    EXPECT_TRUE(shows(root, "Open Login Items Settings"));
+    click(root, "Open Login Items Settings");
+    EXPECT_EQ(launchAtLogin->settingsOpened, 1);
+
+    launchAtLogin->current = LaunchAtLoginStatus::enabled;
+    returnToTheApp();
+    EXPECT_TRUE(toggle->isChecked());
+    EXPECT_FALSE(shows(root, "Open Login Items Settings"));
+
+    QTest::mouseClick(toggle, Qt::LeftButton, {}, QPoint(8, toggle->height() / 2));
+    EXPECT_EQ(launchAtLogin->current, LaunchAtLoginStatus::disabled);
+    EXPECT_FALSE(toggle->isChecked());
+    EXPECT_EQ(labelText(root, "Login item status"), "Off");
+    const QString message = ViewModelMessages::launchAtLoginDisabled;
+    EXPECT_EQ(labelText(root, "Launch at login status: " + message), message);
+}
+
+} // namespace
+} // namespace deskmap::test

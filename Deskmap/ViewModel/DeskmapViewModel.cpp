@@ -178,6 +178,7 @@ asio::awaitable<void> DeskmapViewModel::loadCredentialState() {
             verifyInstalledClient();
         }
     }
+    savedStateLoaded_ = true;
     triggers_->start();
 }
 

@@ -111,6 +111,9 @@ public:
     const std::optional<std::string>& spaceSwitchMessage() const { return spaceSwitchMessage_; }
     const std::optional<std::string>& launchAtLoginMessage() const { return launchAtLoginMessage_; }
     FirstTimeSetupReadiness firstTimeSetupReadiness() const;
+    // Whether the start-up read of the saved key has ended (whatever it
+    // found): until then the readiness does not know about a saved key.
+    bool hasLoadedSavedState() const { return savedStateLoaded_; }
 
     // Told (on the main executor) of every change of a published property.
     std::size_t addObserver(Observer observer);
@@ -204,6 +207,7 @@ private:
     std::map<std::size_t, Observer> observers_;
     std::size_t nextObserverID_ = 1;
     bool shutDown_ = false;
+    bool savedStateLoaded_ = false;
 };
 
 } // namespace deskmap

@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QTimer>
-
 #include <asio/post.hpp>
 #include <asio/query.hpp>
 #include <atomic>
@@ -44,8 +43,10 @@ TEST(QtExecutor, RunsPostedWorkOnTheLoopThreadInOrderNeverInline) {
     }
     EXPECT_EQ(ranElsewhere, 0);
     EXPECT_TRUE(loop.context.get_executor().running_in_this_thread());
-    EXPECT_EQ(&asio::query(loop.context.get_executor(), asio::execution::context),
-              &loop.context);
+    bool elsewhere = true;
+    std::thread([&] { elsewhere = loop.context.get_executor().running_in_this_thread(); }).join();
+    EXPECT_FALSE(elsewhere);
+    EXPECT_EQ(&asio::query(loop.context.get_executor(), asio::execution::context), &loop.context);
 }
 
 TEST(QtExecutor, WorkThatThrowsEndsTheLoopAndLeavesItsErrorForTheCaller) {
@@ -65,15 +66,17 @@ TEST(QtExecutor, WorkThatThrowsEndsTheLoopAndLeavesItsErrorForTheCaller) {
 }
 
 TEST(QtExecutor, WorkQueuedWhenTheContextEndsIsDroppedWithoutRunning) {
-    auto ran = std::make_shared<int>(0);
-    std::weak_ptr<int> held;
+    int ran = 0;
+    auto token = std::make_shared<int>(0);
+    const std::weak_ptr<int> held = token;
     {
         qt::QtEventLoopContext context;
-        asio::post(context.get_executor(), [ran] { ++*ran; });
-        held = ran;
-        ran.reset();
+        asio::post(context.get_executor(), [&ran, token] { ++ran; });
+        token.reset();
+        EXPECT_FALSE(held.expired()) << "the queued work holds what it captured";
     }
     QCoreApplication::processEvents();
+    EXPECT_EQ(ran, 0);
     EXPECT_TRUE(held.expired()) << "the work and what it held were released";
 }
 

@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QWidget>
-
 #include <asio/any_io_executor.hpp>
 #include <chrono>
 #include <functional>
@@ -55,7 +54,19 @@ template <class T = QWidget> T* visible(QWidget* root, const QString& name) {
     return found;
 }
 
-inline bool shows(QWidget* root, const QString& name) { return visible(root, name) != nullptr; }
+inline bool shows(QWidget* root, const QString& name) {
+    return visible(root, name) != nullptr;
+}
+
+// Whether a label showing exactly `text` is visible.
+inline bool showsText(QWidget* root, const QString& text) {
+    for (auto* label : root->findChildren<QLabel*>()) {
+        if (label->text() == text && label->isVisibleTo(root)) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // The visible group boxes' titles, top to bottom.
 inline QStringList sectionTitles(QWidget* root) {

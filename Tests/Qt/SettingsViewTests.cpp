@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QLineEdit>
-
 #include <memory>
 
 using namespace std::chrono_literals;
@@ -63,8 +62,7 @@ TEST_F(SettingsViewTest, ShowsOnlyTheControlsOfTheSelectedProvider) {
     EXPECT_FALSE(shows(root, "Client"));
     EXPECT_FALSE(shows(root, "Client status"));
     EXPECT_FALSE(shows(root, "Check Availability"));
-    EXPECT_EQ(sectionTitles(root),
-              QStringList({"General", "Summary provider", "Summary status"}))
+    EXPECT_EQ(sectionTitles(root), QStringList({"General", "Summary provider", "Summary status"}))
         << "both permissions granted: three sections";
     screenshots(root, "settings-openai");
 
@@ -114,7 +112,9 @@ TEST_F(SettingsViewTest, SaveNeedsAKeyAndTheFieldIsEmptiedAfterEverySave) {
 
     keychain->failure = platform::KeychainStatus::authFailed;
     type("sk-second");
-    QTest::keyClick(keyField(), Qt::Key_Return);
+    // Save is the window's default action, wherever the focus is.
+    view->setFocus();
+    QTest::keyClick(view.get(), Qt::Key_Return);
     EXPECT_TRUE(keyField()->text().isEmpty()) << "emptied also when the save fails";
     ASSERT_TRUE(runUntil([&] { return viewModel->settingsMessage().has_value(); }));
     const QString message = ViewModelMessages::couldNotSaveKey;
@@ -184,9 +184,8 @@ TEST_F(SettingsViewTest, PermissionSectionsShowWhileAPermissionIsMissing) {
     click(root, "Allow Window Title Access");
     EXPECT_EQ(titleAccess->requests, 1);
     click(root, "Open Accessibility Settings");
-    EXPECT_EQ(pages->opened,
-              std::vector<platform::PermissionSettingsPage>{
-                  platform::PermissionSettingsPage::spaceSwitching});
+    EXPECT_EQ(pages->opened, std::vector<platform::PermissionSettingsPage>{
+                                 platform::PermissionSettingsPage::spaceSwitching});
 
     titleAccess->granted = true;
     accessibility->granted = true;
@@ -217,6 +216,11 @@ TEST_F(SettingsViewTest, TheLoginItemToggleAndItsApproval) {
     ASSERT_NE(toggle, nullptr);
     EXPECT_TRUE(toggle->isChecked());
     EXPECT_EQ(labelText(root, "Login item status"), "Approval required");
+    EXPECT_EQ(visible<QLabel>(root, "Login item status")->accessibleDescription(),
+              "Approval required")
+        << "assistive technology hears the value too";
+    EXPECT_TRUE(showsText(root, "Deskmap is registered, but macOS requires approval before it "
+                                "can open at login."));
     EXPECT_TRUE(shows(root, "Open Login Items Settings"));
     click(root, "Open Login Items Settings");
     EXPECT_EQ(launchAtLogin->settingsOpened, 1);
@@ -225,6 +229,8 @@ TEST_F(SettingsViewTest, TheLoginItemToggleAndItsApproval) {
     returnToTheApp();
     EXPECT_TRUE(toggle->isChecked());
     EXPECT_FALSE(shows(root, "Open Login Items Settings"));
+    EXPECT_FALSE(showsText(root, "Deskmap is registered, but macOS requires approval before it "
+                                 "can open at login."));
 
     QTest::mouseClick(toggle, Qt::LeftButton, {}, QPoint(8, toggle->height() / 2));
     EXPECT_EQ(launchAtLogin->current, LaunchAtLoginStatus::disabled);
@@ -232,6 +238,14 @@ TEST_F(SettingsViewTest, TheLoginItemToggleAndItsApproval) {
     EXPECT_EQ(labelText(root, "Login item status"), "Off");
     const QString message = ViewModelMessages::launchAtLoginDisabled;
     EXPECT_EQ(labelText(root, "Launch at login status: " + message), message);
+
+    // A change that fails leaves the box as the status says, every time.
+    launchAtLogin->failure = "The autostart folder is read-only.";
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QTest::mouseClick(toggle, Qt::LeftButton, {}, QPoint(8, toggle->height() / 2));
+        EXPECT_FALSE(toggle->isChecked()) << "attempt " << attempt;
+        EXPECT_EQ(labelText(root, "Login item status"), "Off");
+    }
 }
 
 } // namespace

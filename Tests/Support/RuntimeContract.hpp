@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DeskmapPlatform/Runtime/CancellationError.hpp"
 #include "DeskmapPlatform/Runtime/Cancellation.hpp"
+#include "DeskmapPlatform/Runtime/CancellationError.hpp"
 #include "DeskmapPlatform/Runtime/Deadline.hpp"
 #include "DeskmapPlatform/Runtime/Task.hpp"
 
@@ -88,8 +88,7 @@ TYPED_TEST_P(RuntimeContract, TasksReturnOrThrowTheOutcomeOfTheirWork) {
 
 TYPED_TEST_P(RuntimeContract, ATaskCancelledBeforeItStartsNeverRunsItsBody) {
     auto steps = std::make_shared<std::atomic<int>>(0);
-    auto task =
-        runtime::Task<int>::spawn(this->loop.executor(), this->answerAfter(1ms, 1, steps));
+    auto task = runtime::Task<int>::spawn(this->loop.executor(), this->answerAfter(1ms, 1, steps));
     task.cancel();
     this->finish(task);
     EXPECT_THROW(task.get(), runtime::CancellationError);
@@ -113,8 +112,7 @@ TYPED_TEST_P(RuntimeContract, ACancelledTaskThatHadFinishedKeepsItsValue) {
 
 TYPED_TEST_P(RuntimeContract, ATaskCanBeCancelledFromAnotherThread) {
     auto steps = std::make_shared<std::atomic<int>>(0);
-    auto task =
-        runtime::Task<int>::spawn(this->loop.executor(), this->answerAfter(10s, 1, steps));
+    auto task = runtime::Task<int>::spawn(this->loop.executor(), this->answerAfter(10s, 1, steps));
     std::thread canceller([task, steps] {
         while (steps->load() == 0) {
             std::this_thread::sleep_for(1ms);

@@ -50,7 +50,7 @@ int runSummarize(const SummarizeOptions& options, std::ostream& out, std::ostrea
     }
     if (options.dryRun) {
         const auto client = installedClientFromRawValue(options.provider);
-        const auto provider = client                            ? APIProvider::installedClient(*client)
+        const auto provider = client ? APIProvider::installedClient(*client)
                               : options.provider == "openrouter" ? APIProvider::openRouter()
                                                                  : APIProvider::openAI();
         out << OutgoingRequest::describe(provider, *collected.inventory);

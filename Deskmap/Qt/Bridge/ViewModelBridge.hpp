@@ -3,7 +3,6 @@
 #include "Deskmap/ViewModel/DeskmapViewModel.hpp"
 
 #include <QObject>
-
 #include <memory>
 
 namespace deskmap::qt {

@@ -53,7 +53,8 @@ RequestPreviewView::RequestPreviewView(std::shared_ptr<DeskmapViewModel> model, 
     Styling::makeSecondary(heading_);
     text_->setReadOnly(true);
     text_->setAccessibleName(QStringLiteral("What is sent"));
-    text_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    text_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 16);

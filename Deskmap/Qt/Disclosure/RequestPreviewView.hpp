@@ -3,7 +3,6 @@
 #include "Deskmap/ViewModel/DeskmapViewModel.hpp"
 
 #include <QWidget>
-
 #include <memory>
 
 class QLabel;

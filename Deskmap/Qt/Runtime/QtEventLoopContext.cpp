@@ -4,7 +4,6 @@
 #include <QEvent>
 #include <QObject>
 #include <QThread>
-
 #include <cstdlib>
 #include <mutex>
 
@@ -58,8 +57,10 @@ QtEventLoopContext::QtEventLoopContext() : receiver_(std::make_unique<Receiver>(
 
 QtEventLoopContext::~QtEventLoopContext() {
     // Services (timers, for one) may still hold work for this context: end
-    // them while the receiver can still take what they post.
+    // them, drop what is queued while the services that work may refer to
+    // still exist, then destroy them.
     shutdown();
+    QCoreApplication::removePostedEvents(receiver_.get(), workEventType());
     destroy();
 }
 

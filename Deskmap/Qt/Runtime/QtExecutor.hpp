@@ -43,6 +43,8 @@ private:
     QtEventLoopContext* context_;
 };
 
-inline QtExecutor QtEventLoopContext::get_executor() noexcept { return QtExecutor(*this); }
+inline QtExecutor QtEventLoopContext::get_executor() noexcept {
+    return QtExecutor(*this);
+}
 
 } // namespace deskmap::qt

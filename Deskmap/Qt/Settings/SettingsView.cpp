@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -31,12 +32,18 @@ QPushButton* button(const QString& text, QWidget* parent) {
     return result;
 }
 
-// A value shown in a labelled row; the label's text is its accessible name.
+// A value shown in a labelled row: assistive technology hears the row's
+// name, then the value.
 QLabel* valueLabel(const QString& name, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setAccessibleName(name);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return label;
+}
+
+void setValue(QLabel* label, const QString& value) {
+    label->setText(value);
+    label->setAccessibleDescription(value);
 }
 
 QWidget* buttonRow(QWidget* parent, std::initializer_list<QPushButton*> buttons) {
@@ -84,11 +91,12 @@ SettingsView::SettingsView(std::shared_ptr<DeskmapViewModel> model, QWidget* par
     outer->addWidget(scroll);
 
     connect(bridge_, &ViewModelBridge::changed, this, [this] { render(); });
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-        if (state == Qt::ApplicationActive && isVisible()) {
-            refreshStatuses();
-        }
-    });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive && isVisible()) {
+                    refreshStatuses();
+                }
+            });
     render();
 }
 
@@ -99,8 +107,12 @@ void SettingsView::buildGeneral(QWidget* content) {
     auto* form = new QFormLayout(section);
     launchAtLoginToggle_ = new QCheckBox(QStringLiteral("Open Deskmap at login"), section);
     launchAtLoginToggle_->setAccessibleName(launchAtLoginToggle_->text());
-    connect(launchAtLoginToggle_, &QCheckBox::clicked, this,
-            [this](bool on) { model_->setLaunchAtLogin(on); });
+    connect(launchAtLoginToggle_, &QCheckBox::clicked, this, [this](bool on) {
+        model_->setLaunchAtLogin(on);
+        // The click flipped the box; it must read as the status again, also
+        // when a failed change left every published value as it was.
+        render();
+    });
     form->addRow(launchAtLoginToggle_);
     loginItemStatus_ = valueLabel(QStringLiteral("Login item status"), section);
     form->addRow(QStringLiteral("Login item status"), loginItemStatus_);
@@ -144,7 +156,7 @@ void SettingsView::buildProvider(QWidget* content) {
     checkAvailability_ = button(QStringLiteral("Check Availability"), section);
     connect(checkAvailability_, &QPushButton::clicked, this,
             [this] { model_->verifyInstalledClient(); });
-    providerForm_->addRow(QString(), checkAvailability_);
+    providerForm_->addRow(QString(), buttonRow(section, {checkAvailability_}));
 
     providerModel_ = valueLabel(QStringLiteral("Model"), section);
     providerForm_->addRow(QStringLiteral("Model"), providerModel_);
@@ -156,14 +168,8 @@ void SettingsView::buildProvider(QWidget* content) {
                                    Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
     keyField_->setContextMenuPolicy(Qt::NoContextMenu);
     connect(keyField_, &QLineEdit::textChanged, this, [this] { renderKeyButtons(); });
-    connect(keyField_, &QLineEdit::returnPressed, this, [this] {
-        if (save_->isEnabled()) {
-            saveKey();
-        }
-    });
     providerForm_->addRow(QStringLiteral("API key"), keyField_);
     save_ = button(QStringLiteral("Save"), section);
-    save_->setDefault(true);
     connect(save_, &QPushButton::clicked, this, [this] { saveKey(); });
     clear_ = button(QStringLiteral("Clear"), section);
     connect(clear_, &QPushButton::clicked, this, [this] {
@@ -239,7 +245,7 @@ void SettingsView::render() {
     const auto loginStatus = model.launchAtLoginStatus();
     launchAtLoginToggle_->setChecked(loginStatus == LaunchAtLoginStatus::enabled ||
                                      loginStatus == LaunchAtLoginStatus::requiresApproval);
-    loginItemStatus_->setText(ViewTexts::loginItemStatus(loginStatus));
+    setValue(loginItemStatus_, ViewTexts::loginItemStatus(loginStatus));
     approvalText_->setVisible(loginStatus == LaunchAtLoginStatus::requiresApproval);
     openLoginItems_->parentWidget()->setVisible(loginStatus ==
                                                 LaunchAtLoginStatus::requiresApproval);
@@ -252,27 +258,27 @@ void SettingsView::render() {
     providerForm_->setRowVisible(clientPicker_, installed);
     providerForm_->setRowVisible(clientModel_, installed);
     providerForm_->setRowVisible(clientStatus_, installed);
-    providerForm_->setRowVisible(checkAvailability_, installed);
+    providerForm_->setRowVisible(checkAvailability_->parentWidget(), installed);
     providerForm_->setRowVisible(providerModel_, !installed);
     providerForm_->setRowVisible(keyField_, !installed);
     providerForm_->setRowVisible(keyButtons_, !installed);
     const auto client = model.selectedInstalledClient();
     clientPicker_->setCurrentIndex(static_cast<int>(client));
-    clientModel_->setText(ViewTexts::text(deskmap::model(client)));
+    setValue(clientModel_, ViewTexts::text(deskmap::model(client)));
     clientStatus_->setState(model.installedClientVerification());
     checkAvailability_->setEnabled(!ViewTexts::isChecking(model.installedClientVerification()));
-    providerModel_->setText(ViewTexts::text(deskmap::model(provider)));
+    setValue(providerModel_, ViewTexts::text(deskmap::model(provider)));
     keyField_->setAccessibleName(ViewTexts::text(credentialLabel(provider)));
     renderKeyButtons();
     showMessage(settingsMessage_, model.settingsMessage(), QStringLiteral("Settings status: "));
 
     statusForm_->setRowVisible(keyStatus_, !installed);
-    keyStatus_->setText(ViewTexts::keyPresence(model.savedCredentialPresence()));
-    titleAccessStatus_->setText(model.windowTitleAccessGranted() ? QStringLiteral("Allowed")
-                                                                 : QStringLiteral("Required"));
-    switchingStatus_->setText(model.spaceSwitchAccessibilityGranted()
-                                  ? QStringLiteral("Allowed")
-                                  : QStringLiteral("Accessibility required"));
+    setValue(keyStatus_, ViewTexts::keyPresence(model.savedCredentialPresence()));
+    setValue(titleAccessStatus_, model.windowTitleAccessGranted() ? QStringLiteral("Allowed")
+                                                                  : QStringLiteral("Required"));
+    setValue(switchingStatus_, model.spaceSwitchAccessibilityGranted()
+                                   ? QStringLiteral("Allowed")
+                                   : QStringLiteral("Accessibility required"));
     switchingSection_->setVisible(!model.spaceSwitchAccessibilityGranted());
     titleAccessSection_->setVisible(!model.windowTitleAccessGranted());
 }
@@ -284,9 +290,22 @@ void SettingsView::renderKeyButtons() {
 
 void SettingsView::saveKey() {
     // Passed as typed: the view model decides what a usable key is.
-    const auto typed = keyField_->text().toStdString();
+    model_->saveKey(keyField_->text().toStdString(), true);
     keyField_->clear();
-    model_->saveKey(typed, true);
+}
+
+void SettingsView::keyPressEvent(QKeyEvent* event) {
+    // Save is the window's default action: Return anywhere triggers it
+    // while it is shown and enabled (the key field passes Return on).
+    const bool returnKey = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!returnKey) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (save_->isVisibleTo(this) && save_->isEnabled()) {
+        saveKey();
+    }
+    event->accept();
 }
 
 void SettingsView::refreshStatuses() {

@@ -26,7 +26,9 @@ std::string_view subtitle(FirstTimeSetupStep step) {
     return {};
 }
 
-int number(FirstTimeSetupStep step) { return static_cast<int>(step) + 1; }
+int number(FirstTimeSetupStep step) {
+    return static_cast<int>(step) + 1;
+}
 
 std::optional<FirstTimeSetupStep> previous(FirstTimeSetupStep step) {
     if (step == FirstTimeSetupStep::provider) {

@@ -9,7 +9,6 @@
 #include "SetupBanner.hpp"
 
 #include <QComboBox>
-#include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -33,15 +32,19 @@ QPushButton* button(const QString& text, QWidget* parent,
     return result;
 }
 
-QFrame* divider(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setFixedHeight(1);
-    auto palette = line->palette();
-    palette.setColor(QPalette::WindowText, Styling::cardFill(palette).darker(125));
-    line->setPalette(palette);
-    return line;
+// A hairline between the parts, in the current palette.
+class Divider final : public QWidget {
+public:
+    explicit Divider(QWidget* parent) : QWidget(parent) { setFixedHeight(1); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter(this).fillRect(rect(), Styling::separator(palette()));
+    }
+};
+
+QWidget* divider(QWidget* parent) {
+    return new Divider(parent);
 }
 
 QString stepLine(FirstTimeSetupStep step) {
@@ -120,7 +123,7 @@ FirstTimeSetupView::FirstTimeSetupView(std::shared_ptr<DeskmapViewModel> model,
     progress_->setRange(0, static_cast<int>(allFirstTimeSetupSteps.size()));
     progress_->setAccessibleName(QStringLiteral("Setup progress"));
     progress_->setFormat(QStringLiteral("Step %v of %m"));
-    progress_->setTextVisible(false);
+    progress_->setTextVisible(false); // the banner shows the step line
     progress_->setFixedHeight(8);
     auto* progressArea = new QWidget(this);
     auto* progressLayout = new QVBoxLayout(progressArea);
@@ -260,8 +263,7 @@ QWidget* FirstTimeSetupView::buildWindowTitleAccessStep() {
     connect(allow, &QPushButton::clicked, this, [this] { model_->requestWindowTitleAccess(); });
     auto* open = button(QStringLiteral("Open System Settings"), page,
                         QStringLiteral("Open Screen Recording Settings"));
-    connect(open, &QPushButton::clicked, this,
-            [this] { model_->openWindowTitleAccessSettings(); });
+    connect(open, &QPushButton::clicked, this, [this] { model_->openWindowTitleAccessSettings(); });
     titleAccessButtons_ = row(page, {allow, open});
     layout->addWidget(titleAccessButtons_);
     layout->addStretch(1);
@@ -359,10 +361,9 @@ void FirstTimeSetupView::render() {
     steps_->setCurrentIndex(static_cast<int>(step_));
     // Only the shown page counts towards the height.
     for (int index = 0; index < steps_->count(); ++index) {
-        steps_->widget(index)->setSizePolicy(QSizePolicy::Preferred,
-                                             index == steps_->currentIndex()
-                                                 ? QSizePolicy::Preferred
-                                                 : QSizePolicy::Ignored);
+        steps_->widget(index)->setSizePolicy(QSizePolicy::Preferred, index == steps_->currentIndex()
+                                                                         ? QSizePolicy::Preferred
+                                                                         : QSizePolicy::Ignored);
     }
 
     const auto provider = model.selectedSummaryProvider();
@@ -375,6 +376,7 @@ void FirstTimeSetupView::render() {
     clientStatus_->setState(model.installedClientVerification());
     keySymbol_->setDone(readiness.providerConnected);
     keyStatus_->setText(ViewTexts::keyPresence(model.savedCredentialPresence()));
+    keyStatus_->setAccessibleDescription(keyStatus_->text());
     renderKeyButtons();
 
     titleAccessGranted_->setVisible(model.windowTitleAccessGranted());

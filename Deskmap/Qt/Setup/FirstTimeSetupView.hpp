@@ -4,7 +4,6 @@
 #include "FirstTimeSetupStep.hpp"
 
 #include <QWidget>
-
 #include <functional>
 #include <memory>
 

@@ -8,8 +8,7 @@
 
 namespace deskmap::qt {
 
-FirstTimeSetupWindowController::FirstTimeSetupWindowController(QObject* parent)
-    : QObject(parent) {}
+FirstTimeSetupWindowController::FirstTimeSetupWindowController(QObject* parent) : QObject(parent) {}
 
 FirstTimeSetupWindowController::~FirstTimeSetupWindowController() {
     delete window_.data();
@@ -17,13 +16,25 @@ FirstTimeSetupWindowController::~FirstTimeSetupWindowController() {
 
 void FirstTimeSetupWindowController::showWhenApplicationIsReadyIfNeeded(
     const std::shared_ptr<DeskmapViewModel>& model) {
-    // A zero-time timer fires once the event loop runs; bound to this
-    // object, it is dropped with the controller.
-    QTimer::singleShot(0, this, [this, weakModel = std::weak_ptr<DeskmapViewModel>(model)] {
-        const auto alive = weakModel.lock();
-        if (alive && !alive->firstTimeSetupCompleted()) {
-            show(alive);
+    waitThenShow(model);
+}
+
+void FirstTimeSetupWindowController::waitThenShow(std::weak_ptr<DeskmapViewModel> weakModel) {
+    // Timers fire once the event loop runs; bound to this object, they are
+    // dropped with the controller. The wizard also waits for the start-up
+    // read of the saved key, which decides its first step.
+    const auto alive = weakModel.lock();
+    const bool ready = alive && alive->hasLoadedSavedState();
+    QTimer::singleShot(ready ? 0 : 50, this, [this, weakModel, ready] {
+        const auto model = weakModel.lock();
+        if (!model || model->firstTimeSetupCompleted()) {
+            return;
         }
+        if (!ready) {
+            waitThenShow(weakModel);
+            return;
+        }
+        show(model);
     });
 }
 

@@ -4,7 +4,6 @@
 
 #include <QObject>
 #include <QPointer>
-
 #include <memory>
 
 namespace deskmap::qt {
@@ -28,6 +27,7 @@ public:
     FirstTimeSetupView* window() const { return window_; }
 
 private:
+    void waitThenShow(std::weak_ptr<DeskmapViewModel> model);
     void close();
 
     QPointer<FirstTimeSetupView> window_;

@@ -25,8 +25,8 @@ QLabel* whiteLabel(const QString& text, const QFont& font, QWidget* parent) {
 } // namespace
 
 SetupBanner::SetupBanner(QWidget* parent)
-    : QWidget(parent), image_(new QSvgRenderer(QStringLiteral(":/deskmap/DeskmapSetupBanner.svg"),
-                                              this)) {
+    : QWidget(parent),
+      image_(new QSvgRenderer(QStringLiteral(":/deskmap/DeskmapSetupBanner.svg"), this)) {
     setFixedHeight(160);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     auto* layout = new QVBoxLayout(this);
@@ -35,7 +35,8 @@ SetupBanner::SetupBanner(QWidget* parent)
     layout->addStretch(1);
     layout->addWidget(
         whiteLabel(QStringLiteral("Set up Deskmap"), Styling::titleFont(font()), this));
-    stepLine_ = whiteLabel({}, Styling::font(Styling::calloutFont(font()), 1.0, QFont::Medium), this);
+    stepLine_ =
+        whiteLabel({}, Styling::font(Styling::calloutFont(font()), 1.0, QFont::Medium), this);
     layout->addWidget(stepLine_);
 }
 
@@ -51,9 +52,9 @@ void SetupBanner::paintEvent(QPaintEvent*) {
     const QSizeF natural = image_->defaultSize();
     const qreal scale = qMax(width() / natural.width(), height() / natural.height());
     const QSizeF drawn = natural * scale;
-    image_->render(&painter, QRectF((width() - drawn.width()) / 2.0,
-                                    (height() - drawn.height()) / 2.0, drawn.width(),
-                                    drawn.height()));
+    image_->render(&painter,
+                   QRectF((width() - drawn.width()) / 2.0, (height() - drawn.height()) / 2.0,
+                          drawn.width(), drawn.height()));
     QLinearGradient shade(0, 0, 0, height());
     shade.setColorAt(0, QColor(0, 0, 0, 0));
     shade.setColorAt(1, QColor(0, 0, 0, static_cast<int>(0.78 * 255)));

@@ -30,7 +30,11 @@ void BusyIndicator::paintEvent(QPaintEvent*) {
     painter.drawArc(circle, -angle_ * 16, 270 * 16);
 }
 
-void BusyIndicator::showEvent(QShowEvent*) { timer_.start(); }
-void BusyIndicator::hideEvent(QHideEvent*) { timer_.stop(); }
+void BusyIndicator::showEvent(QShowEvent*) {
+    timer_.start();
+}
+void BusyIndicator::hideEvent(QHideEvent*) {
+    timer_.stop();
+}
 
 } // namespace deskmap::qt

@@ -18,7 +18,12 @@ public:
     explicit ClientStatusRow(QWidget* parent = nullptr);
     void setState(const InstalledClientVerificationState& state);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void fitHeight();
+
     BusyIndicator* busy_;
     QLabel* text_;
 };

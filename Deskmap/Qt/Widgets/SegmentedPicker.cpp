@@ -1,6 +1,7 @@
 #include "SegmentedPicker.hpp"
 
 #include <QButtonGroup>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPushButton>
 
@@ -24,9 +25,32 @@ SegmentedPicker::SegmentedPicker(const QString& accessibleName, const QStringLis
     }
     group_->setExclusive(true);
     connect(group_, &QButtonGroup::idClicked, this, &SegmentedPicker::chosen);
+    connect(group_, &QButtonGroup::idToggled, this, [this] { markChosen(); });
 }
 
-int SegmentedPicker::currentIndex() const { return group_->checkedId(); }
+void SegmentedPicker::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        markChosen();
+    }
+}
+
+void SegmentedPicker::markChosen() {
+    // The chosen segment in the desktop's selection colours, so it reads as
+    // chosen in every theme, not merely as pressed.
+    for (auto* button : group_->buttons()) {
+        QPalette colours = palette();
+        if (button->isChecked()) {
+            colours.setColor(QPalette::Button, colours.color(QPalette::Highlight));
+            colours.setColor(QPalette::ButtonText, colours.color(QPalette::HighlightedText));
+        }
+        button->setPalette(colours);
+    }
+}
+
+int SegmentedPicker::currentIndex() const {
+    return group_->checkedId();
+}
 
 void SegmentedPicker::setCurrentIndex(int index) {
     if (auto* button = group_->button(index)) {

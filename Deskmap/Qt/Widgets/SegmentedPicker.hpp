@@ -25,7 +25,12 @@ Q_SIGNALS:
     // The user chose `index` (also when it was chosen already).
     void chosen(int index);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void markChosen();
+
     QButtonGroup* group_;
 };
 

@@ -8,12 +8,15 @@ namespace deskmap::qt::Styling {
 namespace {
 
 QColor blend(const QColor& from, const QColor& to, double amount) {
-    return QColor::fromRgbF(static_cast<float>(from.redF() + (to.redF() - from.redF()) * amount),
-                            static_cast<float>(from.greenF() + (to.greenF() - from.greenF()) * amount),
-                            static_cast<float>(from.blueF() + (to.blueF() - from.blueF()) * amount));
+    return QColor::fromRgbF(
+        static_cast<float>(from.redF() + (to.redF() - from.redF()) * amount),
+        static_cast<float>(from.greenF() + (to.greenF() - from.greenF()) * amount),
+        static_cast<float>(from.blueF() + (to.blueF() - from.blueF()) * amount));
 }
 
-bool isDark(const QPalette& palette) { return palette.color(QPalette::Window).lightnessF() < 0.5; }
+bool isDark(const QPalette& palette) {
+    return palette.color(QPalette::Window).lightnessF() < 0.5;
+}
 
 // Re-applies the secondary colour whenever the palette changes.
 class SecondaryColourKeeper final : public QObject {
@@ -49,11 +52,21 @@ QFont font(const QFont& base, double scale, QFont::Weight weight) {
     return result;
 }
 
-QFont calloutFont(const QFont& base) { return font(base, 0.92); }
-QFont headlineFont(const QFont& base) { return font(base, 1.0, QFont::DemiBold); }
-QFont titleFont(const QFont& base) { return font(base, 1.9, QFont::Bold); }
-QFont largeTitleFont(const QFont& base) { return font(base, 1.75, QFont::Bold); }
-QFont title3Font(const QFont& base) { return font(base, 1.15); }
+QFont calloutFont(const QFont& base) {
+    return font(base, 0.92);
+}
+QFont headlineFont(const QFont& base) {
+    return font(base, 1.0, QFont::DemiBold);
+}
+QFont titleFont(const QFont& base) {
+    return font(base, 1.9, QFont::Bold);
+}
+QFont largeTitleFont(const QFont& base) {
+    return font(base, 1.75, QFont::Bold);
+}
+QFont title3Font(const QFont& base) {
+    return font(base, 1.15);
+}
 
 QColor secondaryText(const QPalette& palette) {
     // Against the window colour, not the label's own (which may already be
@@ -69,6 +82,11 @@ QColor successColour(const QPalette& palette) {
 QColor cardFill(const QPalette& palette) {
     return blend(palette.color(QPalette::Window), palette.color(QPalette::WindowText),
                  isDark(palette) ? 0.07 : 0.045);
+}
+
+QColor separator(const QPalette& palette) {
+    return blend(palette.color(QPalette::Window), palette.color(QPalette::WindowText),
+                 isDark(palette) ? 0.16 : 0.18);
 }
 
 void makeSecondary(QLabel* label) {

@@ -27,6 +27,9 @@ QColor successColour(const QPalette& palette);
 // A faint fill for grouped content ("cards"), visible on light and dark.
 QColor cardFill(const QPalette& palette);
 
+// Hairlines between parts of a window.
+QColor separator(const QPalette& palette);
+
 // Marks a label as secondary: its colour follows palette changes.
 void makeSecondary(QLabel* label);
 // A wrapping label in the callout font.

@@ -14,7 +14,7 @@ namespace deskmap::qt::ViewTexts {
 QString text(const std::string& utf8);
 QString text(std::string_view utf8);
 
-QStringList providerNames();       // every provider, in order
+QStringList providerNames();        // every provider, in order
 QStringList installedClientNames(); // every client, in order
 
 // "Not checked", "Checking...", "Available and signed in" or the failure.

@@ -73,7 +73,8 @@ protected:
         services.spaceSwitchAccessibility = accessibility;
         services.launchAtLoginService = launchAtLogin;
         services.systemSettings = pages;
-        services.summarizers = summarizers;
+        services.summarizers = customSummarizers ? customSummarizers
+                                                 : std::shared_ptr<SummarizerBuilding>(summarizers);
         viewModel = DeskmapViewModel::make(
             {mainLoop.executor(), worker.get_executor(), background.get_executor()}, services,
             timing);
@@ -137,6 +138,8 @@ protected:
         std::make_shared<ScriptedLaunchAtLogin>();
     std::shared_ptr<RecordingSettingsPages> pages = std::make_shared<RecordingSettingsPages>();
     std::shared_ptr<ScriptedSummarizers> summarizers = std::make_shared<ScriptedSummarizers>();
+    // Used instead of `summarizers` when set.
+    std::shared_ptr<SummarizerBuilding> customSummarizers;
 
     std::shared_ptr<DeskmapViewModel> viewModel;
     std::vector<ViewModelProperty> changes;

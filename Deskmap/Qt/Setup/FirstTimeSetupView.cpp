@@ -2,6 +2,7 @@
 
 #include "Deskmap/Qt/Bridge/ViewModelBridge.hpp"
 #include "Deskmap/Qt/Widgets/ClientStatusRow.hpp"
+#include "Deskmap/Qt/Widgets/Divider.hpp"
 #include "Deskmap/Qt/Widgets/SegmentedPicker.hpp"
 #include "Deskmap/Qt/Widgets/StatusSymbol.hpp"
 #include "Deskmap/Qt/Widgets/Styling.hpp"
@@ -30,21 +31,6 @@ QPushButton* button(const QString& text, QWidget* parent,
     result->setAccessibleName(accessibleName.isEmpty() ? text : accessibleName);
     result->setAutoDefault(false);
     return result;
-}
-
-// A hairline between the parts, in the current palette.
-class Divider final : public QWidget {
-public:
-    explicit Divider(QWidget* parent) : QWidget(parent) { setFixedHeight(1); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter(this).fillRect(rect(), Styling::separator(palette()));
-    }
-};
-
-QWidget* divider(QWidget* parent) {
-    return new Divider(parent);
 }
 
 QString stepLine(FirstTimeSetupStep step) {
@@ -130,7 +116,7 @@ FirstTimeSetupView::FirstTimeSetupView(std::shared_ptr<DeskmapViewModel> model,
     progressLayout->setContentsMargins(24, 14, 24, 14);
     progressLayout->addWidget(progress_);
     layout->addWidget(progressArea);
-    layout->addWidget(divider(this));
+    layout->addWidget(new Divider(this));
 
     auto* stepArea = new QWidget(this);
     auto* stepLayout = new QVBoxLayout(stepArea);
@@ -161,7 +147,7 @@ FirstTimeSetupView::FirstTimeSetupView(std::shared_ptr<DeskmapViewModel> model,
     stepLayout->addStretch(1);
     layout->addWidget(stepArea, 1);
 
-    layout->addWidget(divider(this));
+    layout->addWidget(new Divider(this));
     layout->addWidget(buildNavigation());
 
     connect(bridge_, &ViewModelBridge::changed, this, [this] { render(); });

@@ -1,0 +1,108 @@
+#include "SpaceListPresentation.hpp"
+
+#include <algorithm>
+#include <set>
+
+namespace deskmap::qt::SpaceListPresentation {
+
+RowContent rowContent(const SpaceInventory& space, const RefreshSnapshot& snapshot) {
+    const SpaceSummary* summary = nullptr;
+    if (snapshot.summaries) {
+        for (const auto& candidate : snapshot.summaries->spaces) {
+            if (candidate.index == space.index) {
+                summary = &candidate;
+                break;
+            }
+        }
+    }
+    const bool stale = snapshot.summaryAssociation == RefreshSnapshot::SummaryAssociation::stale &&
+                       (summary == nullptr || summary->evidence != space.windows);
+    if (summary != nullptr) {
+        return {summary->label, summary->summary, stale};
+    }
+    return {localLabel(space), localSummary(space), stale};
+}
+
+std::string localLabel(const SpaceInventory& space) {
+    // Byte order is code-point order for UTF-8: ascending text order.
+    std::set<std::string> apps;
+    for (const auto& window : space.windows) {
+        apps.insert(window.app);
+    }
+    if (apps.empty()) {
+        return "Sparse evidence";
+    }
+    auto name = apps.begin();
+    std::string label = *name;
+    if (++name != apps.end()) {
+        label += " and " + *name;
+    }
+    return label;
+}
+
+std::string localSummary(const SpaceInventory& space) {
+    const auto count = space.windows.size();
+    if (count == 0) {
+        return "No meaningful window evidence was found.";
+    }
+    return "Local inventory contains " + std::to_string(count) + " window" +
+           (count == 1 ? "" : "s") + ".";
+}
+
+Status status(const DeskmapViewModel& model, const RelativeTimeFormatter& relativeTime) {
+    return status(StatusInputs{model.firstTimeSetupCompleted(), model.spaceSwitchMessage(),
+                               model.selectedSummaryProvider(), model.installedClientVerification(),
+                               model.snapshot()},
+                  relativeTime);
+}
+
+Status status(const StatusInputs& inputs, const RelativeTimeFormatter& relativeTime) {
+    using S = RefreshSnapshot::Status;
+    const auto& snapshot = inputs.snapshot;
+    const bool installed = inputs.provider == SummaryProvider::installedClient;
+    const auto readiness = InstalledClientPopoverReadiness::resolve(inputs.verification);
+    const bool failedStatus =
+        snapshot.status == S::needsWindowTitleAccess || snapshot.status == S::credentialFailed ||
+        snapshot.status == S::collectionFailed || snapshot.status == S::summaryFailed;
+    const bool failure = inputs.spaceSwitchMessage.has_value() ||
+                         (installed && readiness.isFailure()) || failedStatus;
+
+    if (!inputs.firstTimeSetupCompleted) {
+        return {"Setup required", failure};
+    }
+    if (inputs.spaceSwitchMessage) {
+        return {*inputs.spaceSwitchMessage, failure};
+    }
+    if (installed && readiness.kind() != InstalledClientPopoverReadiness::Kind::ready) {
+        return {readiness.text(), failure};
+    }
+    switch (snapshot.status) {
+    case S::ready:
+        return {snapshot.lastSuccessfulSummaryAt
+                    ? "Refreshed " + relativeTime(*snapshot.lastSuccessfulSummaryAt)
+                    : std::string("Ready"),
+                failure};
+    case S::refreshing:
+        return {"Refreshing", failure};
+    case S::needsSetup:
+        return {"Setup required", failure};
+    case S::needsWindowTitleAccess:
+        return {"Permission required", failure};
+    case S::credentialFailed:
+    case S::collectionFailed:
+    case S::summaryFailed:
+        return {snapshot.errorMessage.value_or("Error"), failure};
+    }
+    return {"Error", failure};
+}
+
+bool setupIsComplete(const DeskmapViewModel& model) {
+    return model.firstTimeSetupCompleted() && model.firstTimeSetupReadiness().isComplete();
+}
+
+double listHeight(double availableScreenHeight, double chromeHeight, double contentHeight) {
+    const double available = std::max(availableScreenHeight - chromeHeight - 16.0, 0.0);
+    return std::min(available, std::max(contentHeight, std::min(available, 220.0)));
+}
+
+} // namespace deskmap::qt::SpaceListPresentation

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "Deskmap/ViewModel/DeskmapViewModel.hpp"
+#include "DeskmapCore/Inventory/Inventory.hpp"
+#include "DeskmapCore/Inventory/SummaryResult.hpp"
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+
+// What the Space list shows, decided apart from any widget.
+namespace deskmap::qt::SpaceListPresentation {
+
+// What one row shows for a Space.
+struct RowContent {
+    std::string label;
+    std::string summary;
+    bool summaryIsStale = false;
+
+    friend bool operator==(const RowContent&, const RowContent&) = default;
+};
+
+// The first summary for the Space's index, else the local label and summary;
+// stale when the summaries are stale and the Space's windows are not the
+// evidence its summary was made from.
+RowContent rowContent(const SpaceInventory& space, const RefreshSnapshot& snapshot);
+
+// The distinct app names, sorted; the first two joined by " and ";
+// "Sparse evidence" without windows.
+std::string localLabel(const SpaceInventory& space);
+// "Local inventory contains 3 windows." or the no-evidence sentence.
+std::string localSummary(const SpaceInventory& space);
+
+struct Status {
+    std::string text;
+    bool isFailure = false;
+
+    friend bool operator==(const Status&, const Status&) = default;
+};
+
+// Formats how long ago an instant was ("5 minutes ago", "yesterday").
+using RelativeTimeFormatter = std::function<std::string(std::chrono::system_clock::time_point)>;
+
+// The status line for the view model's state.
+Status status(const DeskmapViewModel& model, const RelativeTimeFormatter& relativeTime);
+// The same from its parts (what `status(model, …)` reads).
+struct StatusInputs {
+    bool firstTimeSetupCompleted = false;
+    std::optional<std::string> spaceSwitchMessage;
+    SummaryProvider provider = SummaryProvider::openAI;
+    InstalledClientVerificationState verification = InstalledClientVerificationState::unchecked();
+    RefreshSnapshot snapshot;
+};
+Status status(const StatusInputs& inputs, const RelativeTimeFormatter& relativeTime);
+
+// Whether setup is done, so the status line is text rather than a way into
+// the setup wizard.
+bool setupIsComplete(const DeskmapViewModel& model);
+
+// The list's height: as tall as its content, at least 220 where the screen
+// allows, never taller than the screen leaves room for.
+double listHeight(double availableScreenHeight, double chromeHeight, double contentHeight);
+
+} // namespace deskmap::qt::SpaceListPresentation

@@ -1,0 +1,312 @@
+#include "SpaceListView.hpp"
+
+#include "Deskmap/Qt/Bridge/ViewModelBridge.hpp"
+#include "Deskmap/Qt/Widgets/BusyIndicator.hpp"
+#include "Deskmap/Qt/Widgets/Divider.hpp"
+#include "Deskmap/Qt/Widgets/Styling.hpp"
+#include "Deskmap/Qt/Widgets/ViewTexts.hpp"
+#include "RelativeTime.hpp"
+#include "SpaceRow.hpp"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace deskmap::qt {
+
+namespace {
+
+namespace Presentation = SpaceListPresentation;
+
+QColor failureColour(const QPalette& palette) {
+    return palette.color(QPalette::Window).lightnessF() < 0.5 ? QColor(0xff, 0x6b, 0x68)
+                                                              : QColor(0xc9, 0x2a, 0x2a);
+}
+
+QPushButton* footerButton(const QString& text, const QString& name, const QKeySequence& keys,
+                          QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setAccessibleName(name);
+    button->setShortcut(keys);
+    button->setAutoDefault(false);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+} // namespace
+
+SpaceListView::SpaceListView(std::shared_ptr<DeskmapViewModel> model, QWidget* parent)
+    : QWidget(parent), model_(std::move(model)), bridge_(new ViewModelBridge(model_, this)),
+      relativeTime_([](std::chrono::system_clock::time_point then) {
+          return RelativeTime::describe(then, std::chrono::system_clock::now());
+      }) {
+    setFocusPolicy(Qt::StrongFocus);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto* header = new QWidget(this);
+    auto* headerLayout = new QHBoxLayout(header);
+    headerLayout->setContentsMargins(18, 14, 18, 14);
+    auto* title = new QLabel(QStringLiteral("Deskmap"), header);
+    title->setFont(Styling::font(title->font(), 1.4, QFont::Bold));
+    headerLayout->addWidget(title);
+    headerLayout->addStretch(1);
+    refreshing_ = new BusyIndicator(header);
+    refreshing_->setAccessibleName(QStringLiteral("Refreshing Spaces"));
+    headerLayout->addWidget(refreshing_);
+    layout->addWidget(header);
+    layout->addWidget(new Divider(this));
+
+    scroll_ = new QScrollArea(this);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(true);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setMinimumWidth(380);
+    scroll_->setFocusPolicy(Qt::NoFocus);
+    listContent_ = new QWidget(scroll_);
+    listLayout_ = new QVBoxLayout(listContent_);
+    listLayout_->setContentsMargins(12, 10, 12, 10);
+    listLayout_->setSpacing(4);
+    scroll_->setWidget(listContent_);
+    layout->addWidget(scroll_);
+    layout->addWidget(new Divider(this));
+
+    auto* status = new QWidget(this);
+    auto* statusLayout = new QVBoxLayout(status);
+    statusLayout->setContentsMargins(14, 8, 14, 0);
+    statusText_ = new QLabel(status);
+    statusText_->setTextFormat(Qt::PlainText);
+    statusText_->setWordWrap(true);
+    statusText_->setFont(Styling::font(statusText_->font(), 0.9));
+    statusText_->setMaximumHeight(QFontMetrics(statusText_->font()).lineSpacing() * 3 + 2);
+    statusButton_ = new QPushButton(status);
+    statusButton_->setFlat(true);
+    statusButton_->setFont(statusText_->font());
+    statusButton_->setAccessibleDescription(QStringLiteral("Open setup"));
+    statusButton_->setFocusPolicy(Qt::NoFocus);
+    statusButton_->setStyleSheet(QStringLiteral("text-align: left; padding: 0;"));
+    connect(statusButton_, &QPushButton::clicked, this, &SpaceListView::setupRequested);
+    statusLayout->addWidget(statusText_);
+    statusLayout->addWidget(statusButton_, 0, Qt::AlignLeft);
+    layout->addWidget(status);
+
+    auto* footer = new QWidget(this);
+    auto* footerLayout = new QHBoxLayout(footer);
+    footerLayout->setContentsMargins(12, 10, 12, 12);
+    refreshNow_ = footerButton(QStringLiteral("Refresh Now"), QStringLiteral("Refresh Now"),
+                               QKeySequence(Qt::CTRL | Qt::Key_R), footer);
+    connect(refreshNow_, &QPushButton::clicked, this, [this] { model_->refreshNow(); });
+    auto* settings = footerButton(QStringLiteral("Settings…"), QStringLiteral("Settings..."),
+                                  QKeySequence(Qt::CTRL | Qt::Key_Comma), footer);
+    connect(settings, &QPushButton::clicked, this, &SpaceListView::settingsRequested);
+    auto* quit = footerButton(QStringLiteral("Quit"), QStringLiteral("Quit"),
+                              QKeySequence(Qt::CTRL | Qt::Key_Q), footer);
+    connect(quit, &QPushButton::clicked, this, &SpaceListView::quitRequested);
+    footerLayout->addWidget(refreshNow_);
+    footerLayout->addWidget(settings);
+    footerLayout->addStretch(1);
+    footerLayout->addWidget(quit);
+    layout->addWidget(footer);
+
+    // Relative times ("5 minutes ago") stay current while the list shows.
+    statusClock_.setInterval(std::chrono::seconds(30));
+    connect(&statusClock_, &QTimer::timeout, this, [this] { renderStatus(); });
+
+    connect(bridge_, &ViewModelBridge::changed, this, [this](ViewModelProperty property) {
+        if (property == ViewModelProperty::snapshot) {
+            rebuildRows();
+            renderHeader();
+        }
+        renderStatus();
+    });
+    rebuildRows();
+    renderHeader();
+    renderStatus();
+}
+
+SpaceListView::~SpaceListView() = default;
+
+void SpaceListView::setRelativeTimeFormatter(Presentation::RelativeTimeFormatter formatter) {
+    relativeTime_ = std::move(formatter);
+    renderStatus();
+}
+
+void SpaceListView::setAvailableScreenHeight(int height) {
+    availableScreenHeight_ = height;
+    fitListHeight();
+}
+
+int SpaceListView::listHeight() const {
+    return scroll_->height();
+}
+
+void SpaceListView::rebuildRows() {
+    const auto& snapshot = model_->snapshot();
+    if (snapshot.inventory == shownInventory_ && snapshot.summaries == shownSummaries_ &&
+        snapshot.summaryAssociation == shownAssociation_ && !rows_.empty()) {
+        return; // nothing a row shows has changed: keep hover and selection
+    }
+    shownInventory_ = snapshot.inventory;
+    shownSummaries_ = snapshot.summaries;
+    shownAssociation_ = snapshot.summaryAssociation;
+    const std::int64_t selectedIndex =
+        selected_ >= 0 && selected_ < static_cast<int>(rows_.size())
+            ? rows_[static_cast<std::size_t>(selected_)]->space().index
+            : -1;
+
+    while (auto* item = listLayout_->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    rows_.clear();
+    selected_ = -1;
+    if (!snapshot.inventory) {
+        auto* collecting =
+            new QLabel(QStringLiteral("Collecting local Space information..."), listContent_);
+        collecting->setContentsMargins(8, 8, 8, 8);
+        Styling::makeSecondary(collecting);
+        listLayout_->addWidget(collecting);
+    } else {
+        for (const auto& space : snapshot.inventory->spaces) {
+            auto* row =
+                new SpaceRow(space, Presentation::rowContent(space, snapshot), listContent_);
+            connect(row, &SpaceRow::clicked, this, [this, row] { switchTo(row->space()); });
+            if (space.index == selectedIndex) {
+                selected_ = static_cast<int>(rows_.size());
+                row->setSelected(true);
+            }
+            rows_.push_back(row);
+            listLayout_->addWidget(row);
+        }
+    }
+    listLayout_->addStretch(1);
+    fitListHeight();
+}
+
+void SpaceListView::renderHeader() {
+    const bool refreshing = model_->snapshot().status == RefreshSnapshot::Status::refreshing;
+    refreshing_->setVisible(refreshing);
+    refreshNow_->setEnabled(!refreshing);
+}
+
+void SpaceListView::renderStatus() {
+    const auto status = Presentation::status(*model_, relativeTime_);
+    const auto text = ViewTexts::text(status.text);
+    const bool complete = Presentation::setupIsComplete(*model_);
+    statusText_->setVisible(complete);
+    statusButton_->setVisible(!complete);
+    for (QWidget* widget :
+         {static_cast<QWidget*>(statusText_), static_cast<QWidget*>(statusButton_)}) {
+        auto palette = widget->palette();
+        const auto colour =
+            status.isFailure ? failureColour(palette) : Styling::secondaryText(palette);
+        palette.setColor(QPalette::WindowText, colour);
+        palette.setColor(QPalette::ButtonText, colour);
+        widget->setPalette(palette);
+        widget->setAccessibleName(QStringLiteral("Status: ") + text);
+    }
+    statusText_->setText(text);
+    statusButton_->setText(text);
+    fitListHeight();
+}
+
+void SpaceListView::fitListHeight() {
+    // Everything but the list: its height decides how much of the screen
+    // the list may take.
+    int chrome = 0;
+    for (int index = 0; index < layout()->count(); ++index) {
+        auto* widget = layout()->itemAt(index)->widget();
+        if (widget != nullptr && widget != scroll_) {
+            chrome += widget->sizeHint().height();
+        }
+    }
+    const int width = std::max(scroll_->viewport()->width(), 380);
+    const int content = listLayout_->hasHeightForWidth() ? listLayout_->totalHeightForWidth(width)
+                                                         : listContent_->sizeHint().height();
+    scroll_->setFixedHeight(
+        static_cast<int>(Presentation::listHeight(availableScreenHeight_, chrome, content)));
+}
+
+void SpaceListView::select(int row) {
+    if (rows_.empty()) {
+        return;
+    }
+    row = std::clamp(row, 0, static_cast<int>(rows_.size()) - 1);
+    for (std::size_t index = 0; index < rows_.size(); ++index) {
+        rows_[index]->setSelected(static_cast<int>(index) == row);
+    }
+    selected_ = row;
+    scroll_->ensureWidgetVisible(rows_[static_cast<std::size_t>(row)], 0, 8);
+}
+
+void SpaceListView::switchTo(const SpaceInventory& space) {
+    QPointer<SpaceListView> self(this);
+    model_->switchToSpace(space, [self](bool started) {
+        if (self && started) {
+            Q_EMIT self->switchStarted();
+        }
+    });
+}
+
+bool SpaceListView::handleKey(int key) {
+    switch (key) {
+    case Qt::Key_Down:
+        select(selected_ < 0 ? 0 : selected_ + 1);
+        return true;
+    case Qt::Key_Up:
+        select(selected_ < 0 ? static_cast<int>(rows_.size()) - 1 : selected_ - 1);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (selected_ >= 0 && selected_ < static_cast<int>(rows_.size())) {
+            switchTo(rows_[static_cast<std::size_t>(selected_)]->space());
+        }
+        return true;
+    default:
+        break;
+    }
+    if (key >= Qt::Key_1 && key <= Qt::Key_9) {
+        const std::int64_t index = key - Qt::Key_0;
+        for (auto* row : rows_) {
+            if (row->space().index == index) {
+                switchTo(row->space());
+                break;
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+void SpaceListView::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier) ||
+        !handleKey(event->key())) {
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void SpaceListView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        renderStatus(); // its colour derives from the palette
+    }
+}
+
+void SpaceListView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    statusClock_.start();
+    renderStatus();
+}
+
+void SpaceListView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    statusClock_.stop();
+}
+
+} // namespace deskmap::qt

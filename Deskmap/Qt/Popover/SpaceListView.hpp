@@ -1,0 +1,87 @@
+#pragma once
+
+#include "Deskmap/ViewModel/DeskmapViewModel.hpp"
+#include "SpaceListPresentation.hpp"
+
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+class QLabel;
+class QPushButton;
+class QScrollArea;
+class QVBoxLayout;
+
+namespace deskmap::qt {
+
+class BusyIndicator;
+class SpaceRow;
+class ViewModelBridge;
+
+// The popover's content: a header, every Space of every display as a row,
+// the status line and the footer. It reads the view model and calls its
+// operations; what the popover window does is left to signals.
+class SpaceListView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit SpaceListView(std::shared_ptr<DeskmapViewModel> model, QWidget* parent = nullptr);
+    ~SpaceListView() override;
+
+    // The height of the usable area of the screen the popover is on; the
+    // list keeps within it.
+    void setAvailableScreenHeight(int height);
+    int listHeight() const;
+
+    // Up/Down move the selection, Return switches to it, 1–9 switch to that
+    // Space; usable from the window that holds this view.
+    bool handleKey(int key);
+
+    // For tests: how relative times are written.
+    void setRelativeTimeFormatter(SpaceListPresentation::RelativeTimeFormatter formatter);
+
+Q_SIGNALS:
+    // A switch started: the popover has done its job.
+    void switchStarted();
+    void settingsRequested();
+    void setupRequested();
+    void quitRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void rebuildRows();
+    void renderStatus();
+    void renderHeader();
+    void fitListHeight();
+    void select(int row);
+    void switchTo(const SpaceInventory& space);
+
+    std::shared_ptr<DeskmapViewModel> model_;
+    ViewModelBridge* bridge_;
+    SpaceListPresentation::RelativeTimeFormatter relativeTime_;
+
+    BusyIndicator* refreshing_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
+    QWidget* listContent_ = nullptr;
+    QVBoxLayout* listLayout_ = nullptr;
+    std::vector<SpaceRow*> rows_;
+    QLabel* statusText_ = nullptr;
+    QPushButton* statusButton_ = nullptr;
+    QPushButton* refreshNow_ = nullptr;
+    QTimer statusClock_;
+
+    int availableScreenHeight_ = 840;
+    int selected_ = -1;
+    std::optional<Inventory> shownInventory_;
+    std::optional<SummaryResult> shownSummaries_;
+    RefreshSnapshot::SummaryAssociation shownAssociation_ =
+        RefreshSnapshot::SummaryAssociation::none;
+};
+
+} // namespace deskmap::qt

@@ -1,0 +1,165 @@
+#include "SpaceRow.hpp"
+
+#include "Deskmap/Qt/Widgets/Styling.hpp"
+#include "Deskmap/Qt/Widgets/ViewTexts.hpp"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+
+namespace deskmap::qt {
+
+namespace {
+
+QColor withAlpha(QColor colour, double alpha) {
+    colour.setAlphaF(static_cast<float>(alpha));
+    return colour;
+}
+
+// The Space's number on a filled circle.
+class IndexBadge final : public QWidget {
+public:
+    IndexBadge(std::int64_t index, bool current, QWidget* parent)
+        : QWidget(parent), text_(QString::number(index)), current_(current) {
+        setFixedSize(30, 30);
+        setAccessibleName(QStringLiteral("Space %1%2")
+                              .arg(index)
+                              .arg(current ? QStringLiteral(", current") : QString()));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(current_ ? palette().color(QPalette::Highlight)
+                                  : withAlpha(Styling::secondaryText(palette()), 0.16));
+        painter.drawEllipse(QRectF(rect()));
+        auto font = Styling::font(this->font(), 1.0, QFont::DemiBold);
+        font.setPixelSize(text_.size() > 2 ? 11 : 14);
+        painter.setFont(font);
+        painter.setPen(current_ ? palette().color(QPalette::HighlightedText)
+                                : palette().color(QPalette::WindowText));
+        painter.drawText(rect(), Qt::AlignCenter, text_);
+    }
+
+private:
+    QString text_;
+    bool current_;
+};
+
+// "STALE" on an orange-tinted capsule.
+class StaleBadge final : public QLabel {
+public:
+    explicit StaleBadge(QWidget* parent) : QLabel(QStringLiteral("STALE"), parent) {
+        setAccessibleName(QStringLiteral("Stale summary for older evidence"));
+        auto font = Styling::font(this->font(), 0.78, QFont::Bold);
+        setFont(font);
+        setContentsMargins(5, 2, 5, 2);
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(255, 149, 0, static_cast<int>(0.15 * 255)));
+        const qreal radius = height() / 2.0;
+        painter.drawRoundedRect(QRectF(rect()), radius, radius);
+        painter.end();
+        QLabel::paintEvent(event);
+    }
+};
+
+} // namespace
+
+SpaceRow::SpaceRow(const SpaceInventory& space, const SpaceListPresentation::RowContent& content,
+                   QWidget* parent)
+    : QAbstractButton(parent), space_(space) {
+    setAccessibleName(ViewTexts::text(content.label));
+    setAccessibleDescription(space.isCurrent ? QStringLiteral("Current Space")
+                                             : QStringLiteral("Switch to this Space"));
+    setFocusPolicy(Qt::NoFocus); // the list moves a selection instead
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(8, 8, 8, 8);
+    row->setSpacing(12);
+    row->addWidget(new IndexBadge(space.index, space.isCurrent, this), 0, Qt::AlignTop);
+
+    auto* texts = new QVBoxLayout();
+    texts->setContentsMargins(0, 3, 0, 0);
+    texts->setSpacing(5);
+    auto* heading = new QHBoxLayout();
+    heading->setSpacing(7);
+    auto* label = new QLabel(ViewTexts::text(content.label), this);
+    label->setTextFormat(Qt::PlainText); // titles and model answers are data, never markup
+    label->setFont(Styling::font(font(), 1.2, QFont::DemiBold));
+    label->setAccessibleName(QStringLiteral("Label"));
+    label->setAccessibleDescription(label->text());
+    heading->addWidget(label, 0, Qt::AlignBaseline);
+    if (content.summaryIsStale) {
+        heading->addWidget(new StaleBadge(this), 0, Qt::AlignVCenter);
+    }
+    heading->addStretch(1);
+    texts->addLayout(heading);
+
+    auto* summary = new QLabel(ViewTexts::text(content.summary), this);
+    summary->setTextFormat(Qt::PlainText);
+    summary->setWordWrap(true);
+    summary->setFont(Styling::font(font(), 1.05));
+    summary->setAccessibleName(QStringLiteral("Summary"));
+    summary->setAccessibleDescription(summary->text());
+    Styling::makeSecondary(summary);
+    // Two lines at most.
+    summary->setMaximumHeight(QFontMetrics(summary->font()).lineSpacing() * 2 + 2);
+    texts->addWidget(summary);
+    row->addLayout(texts, 1);
+
+    for (auto* child : findChildren<QWidget*>()) {
+        child->setAttribute(Qt::WA_TransparentForMouseEvents); // the row takes every click
+    }
+}
+
+void SpaceRow::setSelected(bool selected) {
+    if (selected_ != selected) {
+        selected_ = selected;
+        update();
+    }
+}
+
+QSize SpaceRow::sizeHint() const {
+    return layout()->sizeHint();
+}
+
+int SpaceRow::heightForWidth(int width) const {
+    return layout()->totalHeightForWidth(width);
+}
+
+void SpaceRow::paintEvent(QPaintEvent*) {
+    if (!hovering_ && !selected_) {
+        return;
+    }
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(withAlpha(palette().color(QPalette::WindowText), selected_ ? 0.10 : 0.07));
+    painter.drawRoundedRect(QRectF(rect()), 9, 9);
+}
+
+void SpaceRow::enterEvent(QEnterEvent* event) {
+    hovering_ = true;
+    update();
+    QAbstractButton::enterEvent(event);
+}
+
+void SpaceRow::leaveEvent(QEvent* event) {
+    hovering_ = false;
+    update();
+    QAbstractButton::leaveEvent(event);
+}
+
+} // namespace deskmap::qt

@@ -1,0 +1,130 @@
+#include "Deskmap/Qt/Popover/RelativeTime.hpp"
+#include "Deskmap/Qt/Popover/SpaceListPresentation.hpp"
+
+#include <gtest/gtest.h>
+
+namespace deskmap::qt {
+namespace {
+
+namespace P = SpaceListPresentation;
+using namespace std::chrono_literals;
+
+WindowEvidence window(std::uint32_t id, std::string app, std::string title = "t") {
+    return {id, std::move(app), std::move(title), {0, 0, 100, 100}};
+}
+
+SpaceInventory space(std::int64_t index, std::vector<WindowEvidence> windows) {
+    return {index, std::to_string(index), "AAAA", false, std::move(windows)};
+}
+
+TEST(SpaceRowContent, LocalLabelAndSummaryBeforeAnySummaryExists) {
+    const auto three =
+        space(1, {window(1, "Safari"), window(2, "Mail"), window(3, "Notes"), window(4, "Mail")});
+    EXPECT_EQ(P::localLabel(three), "Mail and Notes");
+    EXPECT_EQ(
+        P::localSummary(space(1, {window(1, "Safari"), window(2, "Mail"), window(3, "Notes")})),
+        "Local inventory contains 3 windows.");
+    EXPECT_EQ(P::localLabel(space(2, {window(1, "Terminal")})), "Terminal");
+    EXPECT_EQ(P::localSummary(space(2, {window(1, "Terminal")})),
+              "Local inventory contains 1 window.");
+    EXPECT_EQ(P::localLabel(space(3, {})), "Sparse evidence");
+    EXPECT_EQ(P::localSummary(space(3, {})), "No meaningful window evidence was found.");
+    EXPECT_EQ(P::localLabel(space(4, {window(1, "Zed"), window(2, "Ärger"), window(3, "Bear")})),
+              "Bear and Zed")
+        << "ascending text order";
+
+    RefreshSnapshot snapshot;
+    EXPECT_EQ(P::rowContent(three, snapshot),
+              (P::RowContent{"Mail and Notes", "Local inventory contains 4 windows.", false}));
+}
+
+TEST(SpaceRowContent, TheFirstSummaryForTheIndexAndTheStaleRule) {
+    const auto current = space(2, {window(1, "Code"), window(2, "Terminal")});
+    RefreshSnapshot snapshot;
+    snapshot.summaries = SummaryResult{"m",
+                                       {SpaceSummary(space(1, {}), "Other", "other"),
+                                        SpaceSummary(current, "Build", "first"),
+                                        SpaceSummary(current, "Second", "second")}};
+    snapshot.summaryAssociation = RefreshSnapshot::SummaryAssociation::current;
+    EXPECT_EQ(P::rowContent(current, snapshot), (P::RowContent{"Build", "first", false}));
+
+    snapshot.summaryAssociation = RefreshSnapshot::SummaryAssociation::stale;
+    EXPECT_FALSE(P::rowContent(current, snapshot).summaryIsStale)
+        << "the summary was made from exactly these windows";
+    auto retitled = current;
+    retitled.windows[1].title = "make test";
+    EXPECT_EQ(P::rowContent(retitled, snapshot), (P::RowContent{"Build", "first", true}));
+    auto reordered = current;
+    std::swap(reordered.windows[0], reordered.windows[1]);
+    EXPECT_TRUE(P::rowContent(reordered, snapshot).summaryIsStale) << "compared element by element";
+    EXPECT_EQ(P::rowContent(space(7, {}), snapshot),
+              (P::RowContent{"Sparse evidence", "No meaningful window evidence was found.", true}))
+        << "stale and no summary of its own";
+}
+
+TEST(SpaceListStatus, TheFirstRuleThatAppliesInOrder) {
+    const auto relative = [](std::chrono::system_clock::time_point) {
+        return std::string("5 minutes ago");
+    };
+    P::StatusInputs inputs;
+    inputs.snapshot.status = RefreshSnapshot::Status::collectionFailed;
+    inputs.spaceSwitchMessage = "Accessibility access is required.";
+    EXPECT_EQ(P::status(inputs, relative), (P::Status{"Setup required", true}))
+        << "setup first; the colour still says failure";
+
+    inputs.firstTimeSetupCompleted = true;
+    EXPECT_EQ(P::status(inputs, relative), (P::Status{"Accessibility access is required.", true}));
+    inputs.spaceSwitchMessage.reset();
+
+    inputs.provider = SummaryProvider::installedClient;
+    inputs.verification = InstalledClientVerificationState::checking();
+    EXPECT_EQ(P::status(inputs, relative).text,
+              "Checking the installed client before sending window metadata...");
+    inputs.verification = InstalledClientVerificationState::unavailable("Codex is missing.");
+    EXPECT_EQ(P::status(inputs, relative), (P::Status{"Codex is missing.", true}));
+    inputs.verification = InstalledClientVerificationState::available();
+
+    EXPECT_EQ(P::status(inputs, relative), (P::Status{"Error", true}));
+    inputs.snapshot.errorMessage = "Could not read the window list.";
+    EXPECT_EQ(P::status(inputs, relative), (P::Status{"Could not read the window list.", true}));
+
+    const std::vector<std::pair<RefreshSnapshot::Status, P::Status>> byStatus{
+        {RefreshSnapshot::Status::ready, {"Ready", false}},
+        {RefreshSnapshot::Status::refreshing, {"Refreshing", false}},
+        {RefreshSnapshot::Status::needsSetup, {"Setup required", false}},
+        {RefreshSnapshot::Status::needsWindowTitleAccess, {"Permission required", true}},
+        {RefreshSnapshot::Status::summaryFailed, {"Could not read the window list.", true}},
+        {RefreshSnapshot::Status::credentialFailed, {"Could not read the window list.", true}}};
+    for (const auto& [status, expected] : byStatus) {
+        inputs.snapshot.status = status;
+        EXPECT_EQ(P::status(inputs, relative), expected);
+    }
+    inputs.snapshot.status = RefreshSnapshot::Status::ready;
+    inputs.snapshot.lastSuccessfulSummaryAt = std::chrono::system_clock::now();
+    EXPECT_EQ(P::status(inputs, relative), (P::Status{"Refreshed 5 minutes ago", false}));
+}
+
+TEST(SpaceListHeight, FollowsTheContentWithinTheScreen) {
+    EXPECT_EQ(P::listHeight(900, 170, 300), 300);
+    EXPECT_EQ(P::listHeight(900, 170, 1000), 714);
+    EXPECT_EQ(P::listHeight(900, 170, 100), 220);
+    EXPECT_EQ(P::listHeight(300, 170, 1000), 114);
+    EXPECT_EQ(P::listHeight(300, 170, 10), 114);
+    EXPECT_EQ(P::listHeight(100, 170, 300), 0);
+}
+
+TEST(RelativeTime, NamesRecentInstantsInWords) {
+    const auto now = std::chrono::system_clock::now();
+    EXPECT_EQ(RelativeTime::describe(now, now), "now");
+    EXPECT_EQ(RelativeTime::describe(now + 5min, now), "now") << "a clock set back";
+    EXPECT_EQ(RelativeTime::describe(now - 30s, now), "30 seconds ago");
+    EXPECT_EQ(RelativeTime::describe(now - 1min, now), "1 minute ago");
+    EXPECT_EQ(RelativeTime::describe(now - 5min - 20s, now), "5 minutes ago");
+    EXPECT_EQ(RelativeTime::describe(now - 2h, now), "2 hours ago");
+    EXPECT_EQ(RelativeTime::describe(now - 26h, now), "yesterday");
+    EXPECT_EQ(RelativeTime::describe(now - 24h * 9, now), "last week");
+    EXPECT_EQ(RelativeTime::describe(now - 24h * 800, now), "2 years ago");
+}
+
+} // namespace
+} // namespace deskmap::qt

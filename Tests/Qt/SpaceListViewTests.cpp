@@ -1,0 +1,293 @@
+#include "Deskmap/Qt/Popover/SpaceListView.hpp"
+#include "Deskmap/Qt/Popover/SpaceRow.hpp"
+#include "DeskmapPlatform/Simulated/DemoScenario.hpp"
+#include "QtTestSupport.hpp"
+
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QSignalSpy>
+#include <algorithm>
+#include <map>
+
+namespace deskmap::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// What a model might write for the demo desktop's Spaces.
+class DemoSummarizer final : public SpaceSummarizing {
+public:
+    asio::awaitable<SummaryResult> summarize(Inventory inventory) override {
+        static const std::map<std::int64_t, std::pair<std::string, std::string>> written{
+            {1, {"Inbox and planning", "Weekly calendar, unread mail and the release channel"}},
+            {2, {"Inventory service", "Rebasing the collector branch and running its tests"}},
+            {3, {"Window list cache PR", "Reviewing PR #482 with the deskmap notes open"}},
+            {4, {"Onboarding design", "Onboarding flow v3 in Figma beside the Q4 overview"}},
+            {7, {"Quarterly planning", "Planning document and the 2027 budget"}},
+            {9, {"Staging rollout", "Rolling out to staging while watching latency"}},
+        };
+        SummaryResult result{"demo-model", {}};
+        for (const auto& space : inventory.spaces) {
+            const auto found = written.find(space.index);
+            if (found != written.end()) {
+                result.spaces.emplace_back(space, found->second.first, found->second.second);
+            } else {
+                result.spaces.emplace_back(space, "Light work", "A few windows, nothing pressing");
+            }
+        }
+        co_return result;
+    }
+};
+
+class DemoSummarizers final : public SummarizerBuilding {
+public:
+    std::shared_ptr<SpaceSummarizing> makeSummarizer(const std::string&) const override {
+        if (failing) {
+            throw DeskmapError::transport("could not connect to the server");
+        }
+        return std::make_shared<DemoSummarizer>();
+    }
+    std::atomic<bool> failing{false};
+};
+
+// The demo desktop, where one window can be renamed.
+class RenamingWindowServer final : public platform::WindowServer {
+public:
+    explicit RenamingWindowServer(std::shared_ptr<platform::WindowServer> inner)
+        : inner_(std::move(inner)) {}
+
+    nlohmann::json copyWindowListInfo(std::uint32_t option, std::uint32_t relative) override {
+        auto windows = inner_->copyWindowListInfo(option, relative);
+        if (renamed && windows.is_array()) {
+            for (auto& window : windows) {
+                if (window.value("kCGWindowName", nlohmann::json()) ==
+                    "Inbox – 4 messages, 2 unread") {
+                    window["kCGWindowName"] = "Inbox – 5 messages, 3 unread";
+                }
+            }
+        }
+        return windows;
+    }
+    std::int32_t mainConnectionID() override { return inner_->mainConnectionID(); }
+    nlohmann::json copyManagedDisplaySpaces(std::int32_t connection) override {
+        return inner_->copyManagedDisplaySpaces(connection);
+    }
+    nlohmann::json copySpacesForWindows(std::int32_t connection, std::int32_t mask,
+                                        const nlohmann::json& windows) override {
+        return inner_->copySpacesForWindows(connection, mask, windows);
+    }
+    std::optional<platform::InputEvent> createEvent() override { return inner_->createEvent(); }
+    std::vector<std::uint32_t> displaysWithPoint(platform::DisplayPoint point,
+                                                 std::uint32_t maximum) override {
+        return inner_->displaysWithPoint(point, maximum);
+    }
+    std::optional<std::string> displayUUID(std::uint32_t display) override {
+        return inner_->displayUUID(display);
+    }
+    std::uint32_t mainDisplayID() override { return inner_->mainDisplayID(); }
+    void postEvent(std::int32_t tap, const platform::InputEvent& event) override {
+        inner_->postEvent(tap, event);
+    }
+    bool isAccessibilityTrusted() override { return inner_->isAccessibilityTrusted(); }
+    void requestAccessibilityTrust() override { inner_->requestAccessibilityTrust(); }
+    bool isScreenCaptureAccessGranted() override { return inner_->isScreenCaptureAccessGranted(); }
+    void requestScreenCaptureAccess() override { inner_->requestScreenCaptureAccess(); }
+    void setActiveSpaceObserver(std::function<void()> observer) override {
+        inner_->setActiveSpaceObserver(std::move(observer));
+    }
+
+    std::atomic<bool> renamed{false};
+
+private:
+    std::shared_ptr<platform::WindowServer> inner_;
+};
+
+class SpaceListViewTest : public QtViewModelTest {
+protected:
+    void useDemoDesktop() {
+        simulated = std::make_shared<platform::SimulatedWindowServer>(platform::demoScenario());
+        renaming = std::make_shared<RenamingWindowServer>(simulated);
+        windowServer = std::make_shared<WatchedWindowServer>(renaming, forbidden);
+    }
+
+    std::shared_ptr<RenamingWindowServer> renaming;
+
+    void open() {
+        view = std::make_unique<qt::SpaceListView>(viewModel);
+        view->setRelativeTimeFormatter(
+            [](std::chrono::system_clock::time_point) { return std::string("2 minutes ago"); });
+        view->setAvailableScreenHeight(900);
+        view->resize(420, view->sizeHint().height());
+        view->show();
+        QCoreApplication::processEvents();
+    }
+
+    std::vector<qt::SpaceRow*> rows() {
+        std::vector<qt::SpaceRow*> found;
+        for (auto* row : view->findChildren<qt::SpaceRow*>()) {
+            if (row->isVisibleTo(view.get())) {
+                found.push_back(row);
+            }
+        }
+        return found;
+    }
+
+    void fit() {
+        view->resize(420, view->sizeHint().height());
+        QCoreApplication::processEvents();
+    }
+
+    bool enabled(const QString& name) {
+        auto* button = visible<QAbstractButton>(view.get(), name);
+        return button && button->isEnabled();
+    }
+
+    std::unique_ptr<qt::SpaceListView> view;
+};
+
+TEST_F(SpaceListViewTest, ListsEverySpaceOnceCollected) {
+    summarizers->hold = true;
+    make();
+    view = std::make_unique<qt::SpaceListView>(viewModel);
+    EXPECT_TRUE(showsText(view.get(), "Collecting local Space information..."));
+    EXPECT_TRUE(rows().empty());
+    view.reset();
+    open();
+    ASSERT_TRUE(runUntil([&] { return rows().size() == 5; }));
+    EXPECT_FALSE(showsText(view.get(), "Collecting local Space information..."));
+    EXPECT_EQ(rows()[1]->accessibleName(), "Terminal") << "the local label until a summary exists";
+    EXPECT_EQ(rows()[1]->accessibleDescription(), "Current Space");
+    EXPECT_EQ(rows()[0]->accessibleDescription(), "Switch to this Space");
+    EXPECT_TRUE(shows(rows()[1], "Space 2, current"));
+    EXPECT_TRUE(shows(rows()[4], "Space 5, current")) << rows()[4]->space().index;
+
+    EXPECT_TRUE(shows(view.get(), "Refreshing Spaces")) << "the summary is still running";
+    EXPECT_FALSE(enabled("Refresh Now"));
+    fit();
+    screenshots(view.get(), "popover-refreshing");
+    summarizers->hold = false;
+    ASSERT_TRUE(runUntil([&] { return enabled("Refresh Now"); }));
+    EXPECT_FALSE(shows(view.get(), "Refreshing Spaces"));
+}
+
+TEST_F(SpaceListViewTest, AClickThatStartsASwitchClosesThePopoverAndOneThatDoesNotKeepsIt) {
+    make();
+    open();
+    ASSERT_TRUE(runUntil([&] { return rows().size() == 5; }));
+    QSignalSpy started(view.get(), &qt::SpaceListView::switchStarted);
+    QTest::mouseClick(rows()[1], Qt::LeftButton); // the current Space
+    settle(100ms);
+    EXPECT_EQ(started.count(), 0);
+    QTest::mouseClick(rows()[3], Qt::LeftButton);
+    ASSERT_TRUE(runUntil([&] { return started.count() == 1; }));
+    ASSERT_TRUE(runUntil([&] {
+        const auto shown = rows();
+        return shown.size() == 5 && shown[3]->space().isCurrent;
+    })) << "the map follows the switch";
+}
+
+TEST_F(SpaceListViewTest, TheKeyboardMovesASelectionAndSwitches) {
+    make();
+    open();
+    ASSERT_TRUE(runUntil([&] { return rows().size() == 5; }));
+    QSignalSpy started(view.get(), &qt::SpaceListView::switchStarted);
+    QTest::keyClick(view.get(), Qt::Key_Down);
+    QTest::keyClick(view.get(), Qt::Key_Down);
+    QTest::keyClick(view.get(), Qt::Key_Down);
+    QTest::keyClick(view.get(), Qt::Key_Up);
+    EXPECT_TRUE(rows()[1]->isSelected());
+    EXPECT_FALSE(rows()[0]->isSelected());
+    QTest::keyClick(view.get(), Qt::Key_Return);
+    settle(100ms);
+    EXPECT_EQ(started.count(), 0) << "the selected Space is already current";
+    QTest::keyClick(view.get(), Qt::Key_4);
+    ASSERT_TRUE(runUntil([&] { return started.count() == 1; }));
+    ASSERT_TRUE(runUntil([&] {
+        return viewModel->snapshot().inventory &&
+               viewModel->snapshot().inventory->spaces[3].isCurrent;
+    }));
+    QTest::keyClick(view.get(), Qt::Key_8);
+    settle(50ms);
+    EXPECT_EQ(started.count(), 1) << "no Space 8 here";
+}
+
+TEST_F(SpaceListViewTest, TheStatusLineOpensSetupUntilItIsDone) {
+    make();
+    open();
+    QSignalSpy setup(view.get(), &qt::SpaceListView::setupRequested);
+    ASSERT_TRUE(shows(view.get(), "Status: Setup required"));
+    click(view.get(), "Status: Setup required");
+    EXPECT_EQ(setup.count(), 1);
+}
+
+TEST_F(SpaceListViewTest, TheDemoDesktopWithSummariesAndAStaleOne) {
+    useDemoDesktop();
+    auto demo = std::make_shared<DemoSummarizers>();
+    customSummarizers = demo;
+    saveKeyBeforeStart(SummaryProvider::openAI, "sk-demo");
+    setupSettings->setCompleted();
+    make();
+    open();
+    ASSERT_TRUE(runUntil([&] { return summarized(); }));
+    fit();
+    EXPECT_EQ(labelText(view.get(), "Status: Refreshed 2 minutes ago"), "Refreshed 2 minutes ago");
+    EXPECT_EQ(rows()[0]->accessibleName(), "Inbox and planning");
+    EXPECT_FALSE(shows(view.get(), "Stale summary for older evidence"));
+    screenshots(view.get(), "popover-demo");
+
+    view->setAvailableScreenHeight(600);
+    EXPECT_LT(view->listHeight(), 600);
+    EXPECT_GE(view->listHeight(), 220);
+    view->setAvailableScreenHeight(900);
+
+    // The windows change and the new summary fails: the old one stays,
+    // marked stale where its evidence no longer matches.
+    renaming->renamed = true;
+    demo->failing = true;
+    viewModel->refreshNow();
+    ASSERT_TRUE(runUntil([&] {
+        return viewModel->snapshot().summaryAssociation ==
+               RefreshSnapshot::SummaryAssociation::stale;
+    }));
+    fit();
+    const auto shown = rows();
+    ASSERT_EQ(shown.size(), 12u);
+    const auto stale = [](qt::SpaceRow* row) {
+        return shows(row, "Stale summary for older evidence");
+    };
+    const auto renamedSpace = std::find_if(shown.begin(), shown.end(), [](auto* row) {
+        const auto& windows = row->space().windows;
+        return std::any_of(windows.begin(), windows.end(), [](const auto& window) {
+            return window.title == std::optional<std::string>("Inbox – 5 messages, 3 unread");
+        });
+    });
+    ASSERT_NE(renamedSpace, shown.end());
+    EXPECT_TRUE(stale(*renamedSpace));
+    EXPECT_EQ(std::count_if(shown.begin(), shown.end(), stale), 1)
+        << "unchanged Spaces keep a current summary";
+    ASSERT_TRUE(runUntil(
+        [&] { return viewModel->snapshot().status != RefreshSnapshot::Status::refreshing; }));
+    screenshots(view.get(), "popover-stale");
+}
+
+TEST_F(SpaceListViewTest, AFailureShowsInTheStatusLine) {
+    useDemoDesktop();
+    auto demo = std::make_shared<DemoSummarizers>();
+    demo->failing = true;
+    customSummarizers = demo;
+    saveKeyBeforeStart(SummaryProvider::openAI, "sk-demo");
+    setupSettings->setCompleted();
+    make();
+    open();
+    ASSERT_TRUE(runUntil(
+        [&] { return viewModel->snapshot().status == RefreshSnapshot::Status::summaryFailed; }));
+    fit();
+    const auto message = QString::fromStdString(viewModel->snapshot().errorMessage.value_or(""));
+    EXPECT_FALSE(message.isEmpty());
+    EXPECT_EQ(labelText(view.get(), "Status: " + message), message);
+    screenshots(view.get(), "popover-failure");
+}
+
+} // namespace
+} // namespace deskmap::test

@@ -8,6 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdlib>
+
 namespace deskmap::platform {
 
 std::string chooseDesktop(const std::optional<std::string>& requested,
@@ -36,6 +38,15 @@ std::shared_ptr<WindowServer> openDesktop(const std::string& name) {
     } catch (const WindowServerError& error) {
         throw DesktopSelectionError(error.what());
     }
+}
+
+std::shared_ptr<WindowServer> openChosenDesktop(const std::optional<std::string>& requested) {
+    std::optional<std::string> environment;
+    if (const char* value = std::getenv("DESKMAP_DESKTOP")) {
+        environment = value;
+    }
+    return openDesktop(
+        chooseDesktop(requested, environment, [] { return X11WindowServer::isAvailable(); }));
 }
 
 } // namespace deskmap::platform

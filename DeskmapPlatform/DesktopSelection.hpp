@@ -32,4 +32,9 @@ std::string chooseDesktop(const std::optional<std::string>& requested,
 // Throws DesktopSelectionError with a message naming the problem.
 std::shared_ptr<WindowServer> openDesktop(const std::string& name);
 
+// The desktop every program opens: `requested` (a command-line option), else
+// DESKMAP_DESKTOP, else X11 where an EWMH window manager is reachable, else
+// the demo desktop.
+std::shared_ptr<WindowServer> openChosenDesktop(const std::optional<std::string>& requested);
+
 } // namespace deskmap::platform

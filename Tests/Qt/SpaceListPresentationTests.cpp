@@ -1,5 +1,6 @@
 #include "Deskmap/Qt/Popover/RelativeTime.hpp"
 #include "Deskmap/Qt/Popover/SpaceListPresentation.hpp"
+#include "Deskmap/Qt/Tray/PopoverPlacement.hpp"
 
 #include <gtest/gtest.h>
 
@@ -124,6 +125,27 @@ TEST(RelativeTime, NamesRecentInstantsInWords) {
     EXPECT_EQ(RelativeTime::describe(now - 26h, now), "yesterday");
     EXPECT_EQ(RelativeTime::describe(now - 24h * 9, now), "last week");
     EXPECT_EQ(RelativeTime::describe(now - 24h * 800, now), "2 years ago");
+}
+
+} // namespace
+} // namespace deskmap::qt
+
+namespace deskmap::qt {
+namespace {
+
+TEST(PopoverPlacement, BesideTheIconAndInsideTheScreen) {
+    const QRect screen(0, 0, 1280, 800);
+    const QRect usable(0, 24, 1280, 776); // below a top panel
+    const QSize size(420, 600);
+    EXPECT_EQ(popoverPosition(QRect(600, 2, 20, 20), size, usable), QPoint(400, 26))
+        << "below an icon in a top panel, centred on it";
+    EXPECT_EQ(popoverPosition(QRect(1256, 2, 20, 20), size, usable), QPoint(860, 26))
+        << "kept inside the right edge";
+    EXPECT_EQ(popoverPosition(QRect(600, 778, 20, 20), size, QRect(0, 0, 1280, 776)),
+              QPoint(400, 174))
+        << "above an icon in a bottom panel";
+    EXPECT_EQ(popoverPosition(QRect(5, 400, 1, 1), QSize(420, 900), screen), QPoint(0, 0))
+        << "taller than the screen: from its top";
 }
 
 } // namespace

@@ -3,23 +3,16 @@
 #include "DeskmapCore/Collection/MacOSSpaceCollector.hpp"
 #include "DeskmapCore/Errors/DeskmapError.hpp"
 #include "DeskmapPlatform/DesktopSelection.hpp"
-#include "DeskmapPlatform/X11/X11WindowServer.hpp"
 #include "ExitCode.hpp"
 #include "Failure.hpp"
 
-#include <cstdlib>
 #include <ostream>
 
 namespace deskmap::cli {
 
 std::shared_ptr<platform::WindowServer>
 openChosenDesktop(const std::optional<std::string>& option) {
-    std::optional<std::string> environment;
-    if (const char* value = std::getenv("DESKMAP_DESKTOP")) {
-        environment = value;
-    }
-    return platform::openDesktop(platform::chooseDesktop(
-        option, environment, [] { return platform::X11WindowServer::isAvailable(); }));
+    return platform::openChosenDesktop(option);
 }
 
 CollectionOutcome collectChosenDesktop(const std::optional<std::string>& option,

@@ -14,6 +14,10 @@ FirstTimeSetupWindowController::~FirstTimeSetupWindowController() {
     delete window_.data();
 }
 
+FirstTimeSetupView* FirstTimeSetupWindowController::window() const {
+    return window_;
+}
+
 void FirstTimeSetupWindowController::showWhenApplicationIsReadyIfNeeded(
     const std::shared_ptr<DeskmapViewModel>& model) {
     waitThenShow(model);

@@ -24,7 +24,7 @@ public:
     void show(const std::shared_ptr<DeskmapViewModel>& model);
 
     // The open wizard, if any.
-    FirstTimeSetupView* window() const { return window_; }
+    FirstTimeSetupView* window() const;
 
 private:
     void waitThenShow(std::weak_ptr<DeskmapViewModel> model);

@@ -1,0 +1,142 @@
+#include "DeskmapApplication.hpp"
+
+#include "Deskmap/Qt/Popover/SpaceListView.hpp"
+#include "Deskmap/Qt/Settings/SettingsView.hpp"
+#include "Deskmap/Qt/Setup/FirstTimeSetupWindowController.hpp"
+#include "Deskmap/Qt/Tray/SpaceListPopover.hpp"
+#include "Deskmap/Qt/Tray/TrayIcon.hpp"
+#include "DeskmapPlatform/DesktopSelection.hpp"
+#include "ProductionServices.hpp"
+
+#include <QApplication>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <asio/co_spawn.hpp>
+#include <chrono>
+#include <exception>
+#include <iostream>
+
+namespace deskmap::app {
+
+DeskmapApplication::DeskmapApplication(const std::optional<std::string>& desktop)
+    : work_(worker_.get_executor()) {
+    auto windowServer = platform::openChosenDesktop(desktop);
+    workerThread_ = std::thread([this] { worker_.run(); });
+    model_ = DeskmapViewModel::make(
+        {context_.get_executor(), worker_.get_executor(), background_.get_executor()},
+        productionServices(std::move(windowServer)));
+    setup_ = std::make_unique<qt::FirstTimeSetupWindowController>();
+}
+
+DeskmapApplication::~DeskmapApplication() {
+    // Windows hold the view model; the view model's work needs the threads.
+    tray_.reset();
+    settings_.reset();
+    popover_.reset();
+    setup_.reset();
+    model_.reset();
+    work_.reset();
+    worker_.stop();
+    if (workerThread_.joinable()) {
+        workerThread_.join();
+    }
+    background_.join();
+}
+
+int DeskmapApplication::run(bool showListAtStart) {
+    const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    popover_ = std::make_unique<qt::SpaceListPopover>(
+        model_,
+        trayAvailable ? qt::SpaceListPopover::Mode::popup : qt::SpaceListPopover::Mode::window);
+    QObject::connect(popover_.get(), &qt::SpaceListPopover::settingsRequested,
+                     [this] { showSettings(); });
+    QObject::connect(popover_.get(), &qt::SpaceListPopover::setupRequested,
+                     [this] { showSetup(); });
+    QObject::connect(popover_.get(), &qt::SpaceListPopover::quitRequested, [this] { quit(); });
+    if (trayAvailable) {
+        tray_ = std::make_unique<qt::TrayIcon>();
+        QObject::connect(tray_.get(), &qt::TrayIcon::clicked,
+                         [this] { popover_->toggle(tray_->geometry()); });
+        QObject::connect(tray_.get(), &qt::TrayIcon::refreshRequested,
+                         [this] { model_->refreshNow(); });
+        QObject::connect(tray_.get(), &qt::TrayIcon::settingsRequested, [this] { showSettings(); });
+        QObject::connect(tray_.get(), &qt::TrayIcon::quitRequested, [this] { quit(); });
+        tray_->show();
+    }
+    // Without a tray the list is the app's window, shown from the start.
+    if (showListAtStart || !trayAvailable) {
+        QTimer::singleShot(0, [this] { showList(); });
+    }
+    setup_->showWhenApplicationIsReadyIfNeeded(model_);
+    const int loop = QApplication::exec();
+    if (const auto failure = context_.takeFailure()) {
+        std::rethrow_exception(failure);
+    }
+    return quitting_ ? exitCode_ : loop;
+}
+
+int DeskmapApplication::screenshot(const QString& path) {
+    auto view = std::make_unique<qt::SpaceListView>(model_);
+    view->setAvailableScreenHeight(1000);
+    // After the first refresh, or what it shows by then.
+    const auto started = std::chrono::steady_clock::now();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        const auto& snapshot = model_->snapshot();
+        const bool refreshed = snapshot.inventory.has_value() &&
+                               snapshot.status != RefreshSnapshot::Status::refreshing;
+        if (!refreshed && std::chrono::steady_clock::now() - started < std::chrono::seconds(60)) {
+            return;
+        }
+        poll.stop();
+        view->resize(420, view->sizeHint().height());
+        view->show();
+        QCoreApplication::processEvents();
+        if (view->grab().save(path, "PNG")) {
+            quit(0);
+        } else {
+            std::cerr << "deskmap-app: could not write " << path.toStdString() << "\n";
+            quit(1);
+        }
+    });
+    poll.start(50);
+    const int loop = QApplication::exec();
+    if (const auto failure = context_.takeFailure()) {
+        std::rethrow_exception(failure);
+    }
+    return quitting_ ? exitCode_ : loop;
+}
+
+void DeskmapApplication::showList() {
+    if (popover_ && !quitting_) {
+        popover_->present(tray_ ? tray_->geometry() : QRect());
+    }
+}
+
+void DeskmapApplication::showSettings() {
+    if (!settings_) {
+        settings_ = std::make_unique<qt::SettingsView>(model_);
+    }
+    settings_->present();
+}
+
+void DeskmapApplication::showSetup() {
+    setup_->show(model_);
+}
+
+void DeskmapApplication::quit(int exitCode) {
+    if (quitting_) {
+        return;
+    }
+    quitting_ = true;
+    exitCode_ = exitCode;
+    if (popover_) {
+        popover_->hide();
+    }
+    // The loop keeps running while the work ends: a publish it waits for
+    // needs this thread.
+    asio::co_spawn(context_.get_executor(), model_->shutdown(),
+                   [exitCode](std::exception_ptr) { QCoreApplication::exit(exitCode); });
+}
+
+} // namespace deskmap::app

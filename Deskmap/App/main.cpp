@@ -1,0 +1,114 @@
+#include "Deskmap/Qt/Tray/AppIcon.hpp"
+#include "DeskmapApplication.hpp"
+#include "DeskmapPlatform/DesktopSelection.hpp"
+#include "SingleInstance.hpp"
+#include "TerminationSignals.hpp"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <iostream>
+
+namespace {
+
+bool asks(int argc, char** argv, const char* option) {
+    for (int index = 1; index < argc; ++index) {
+        if (std::strcmp(argv[index], option) == 0 ||
+            std::strncmp(argv[index], option, std::strlen(option)) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The app writes no log: Qt's own notes (about the platform plugin, a
+// missing runtime folder) are not for the user's terminal. Fatal ones still
+// end the program as Qt decides.
+void dropQtMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+bool hasDisplay() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const bool screenshot = asks(argc, argv, "--screenshot");
+    const bool helpOnly = asks(argc, argv, "--help") || asks(argc, argv, "-h") ||
+                          asks(argc, argv, "--version") || asks(argc, argv, "-v");
+    // A picture needs no screen; --help and --version need none either.
+    if (screenshot || helpOnly || !hasDisplay()) {
+        if (!screenshot && !helpOnly) {
+            std::cerr << "deskmap-app: no display to show a window on (DISPLAY is not set). "
+                         "Try: deskmap-app --screenshot FILE.png\n";
+            return 1;
+        }
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+
+    qInstallMessageHandler(dropQtMessages);
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("deskmap-app"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Deskmap"));
+    QApplication::setApplicationVersion(QStringLiteral(DESKMAP_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("deskmap"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(deskmap::qt::appIcon());
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Deskmap: every Space of every display, in the tray."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption showOption(
+        QStringLiteral("show"), QStringLiteral("Open the Space list (of the running Deskmap)."));
+    const QCommandLineOption desktopOption(
+        QStringLiteral("desktop"),
+        QStringLiteral("The desktop to read: x11, demo or a scenario file."),
+        QStringLiteral("x11|demo|PATH"));
+    const QCommandLineOption screenshotOption(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Render the Space list after its first refresh into FILE and exit."),
+        QStringLiteral("FILE.png"));
+    parser.addOptions({showOption, desktopOption, screenshotOption});
+    parser.process(application);
+
+    std::optional<std::string> desktop;
+    if (parser.isSet(desktopOption)) {
+        desktop = parser.value(desktopOption).toStdString();
+    }
+
+    try {
+        if (parser.isSet(screenshotOption)) {
+            deskmap::app::DeskmapApplication app(desktop);
+            return app.screenshot(parser.value(screenshotOption));
+        }
+        deskmap::app::SingleInstance instance(deskmap::app::SingleInstance::defaultSocketPath());
+        if (instance.forwardShowToRunningInstance()) {
+            return 0; // the running Deskmap shows its list
+        }
+        QString error;
+        if (!instance.listen(error)) {
+            std::cerr << "deskmap-app: cannot take the session's Deskmap socket: "
+                      << error.toStdString() << "\n";
+            return 1;
+        }
+        deskmap::app::DeskmapApplication app(desktop);
+        deskmap::app::TerminationSignals signals;
+        QObject::connect(&signals, &deskmap::app::TerminationSignals::received,
+                         [&app] { app.quit(0); });
+        QObject::connect(&instance, &deskmap::app::SingleInstance::showRequested,
+                         [&app] { app.showList(); });
+        return app.run(parser.isSet(showOption));
+    } catch (const deskmap::platform::DesktopSelectionError& failure) {
+        std::cerr << "deskmap-app: " << failure.what() << "\n";
+        return 2;
+    } catch (const std::exception& failure) {
+        std::cerr << "deskmap-app: " << failure.what() << "\n";
+        return 70;
+    }
+}

@@ -1,0 +1,37 @@
+#include "TrayIcon.hpp"
+
+#include "AppIcon.hpp"
+
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+namespace deskmap::qt {
+
+TrayIcon::TrayIcon(QObject* parent)
+    : QObject(parent), menu_(std::make_unique<QMenu>()), icon_(new QSystemTrayIcon(this)) {
+    icon_->setIcon(appIcon());
+    icon_->setToolTip(QStringLiteral("Deskmap"));
+    menu_->addAction(QStringLiteral("Refresh Now"), this, &TrayIcon::refreshRequested);
+    menu_->addAction(QStringLiteral("Settings…"), this, &TrayIcon::settingsRequested);
+    menu_->addSeparator();
+    menu_->addAction(QStringLiteral("Quit"), this, &TrayIcon::quitRequested);
+    icon_->setContextMenu(menu_.get());
+    connect(icon_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger) {
+                    Q_EMIT clicked();
+                }
+            });
+}
+
+TrayIcon::~TrayIcon() = default;
+
+void TrayIcon::show() {
+    icon_->show();
+}
+
+QRect TrayIcon::geometry() const {
+    return icon_->geometry();
+}
+
+} // namespace deskmap::qt

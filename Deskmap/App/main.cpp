@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("deskmap-app"));
     QApplication::setApplicationDisplayName(QStringLiteral("Deskmap"));
     QApplication::setApplicationVersion(QStringLiteral(DESKMAP_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("deskmap"));
+    QApplication::setDesktopFileName(QStringLiteral("com.quillary.deskmap"));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(deskmap::qt::appIcon());
 

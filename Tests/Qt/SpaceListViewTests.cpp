@@ -1,5 +1,6 @@
 #include "Deskmap/Qt/Popover/SpaceListView.hpp"
 #include "Deskmap/Qt/Popover/SpaceRow.hpp"
+#include "Deskmap/Qt/Widgets/Styling.hpp"
 #include "DeskmapPlatform/Simulated/DemoScenario.hpp"
 #include "QtTestSupport.hpp"
 
@@ -219,6 +220,15 @@ TEST_F(SpaceListViewTest, TheStatusLineOpensSetupUntilItIsDone) {
     ASSERT_TRUE(shows(view.get(), "Status: Setup required"));
     click(view.get(), "Status: Setup required");
     EXPECT_EQ(setup.count(), 1);
+
+    // Redrawn again and again (every 30 s, on every change), the status
+    // keeps the secondary colour of the current palette.
+    auto* status = visible<QAbstractButton>(view.get(), "Status: Setup required");
+    for (int redraw = 0; redraw < 4; ++redraw) {
+        applyAppearance(redraw % 2 == 0 ? Appearance::dark : Appearance::light);
+    }
+    EXPECT_EQ(status->palette().color(QPalette::ButtonText),
+              qt::Styling::secondaryText(view->palette()));
 }
 
 TEST_F(SpaceListViewTest, TheDemoDesktopWithSummariesAndAStaleOne) {
@@ -286,6 +296,9 @@ TEST_F(SpaceListViewTest, AFailureShowsInTheStatusLine) {
     const auto message = QString::fromStdString(viewModel->snapshot().errorMessage.value_or(""));
     EXPECT_FALSE(message.isEmpty());
     EXPECT_EQ(labelText(view.get(), "Status: " + message), message);
+    const auto colour =
+        visible<QLabel>(view.get(), "Status: " + message)->palette().color(QPalette::WindowText);
+    EXPECT_GT(colour.red(), colour.green() + 60) << "a failure is red";
     screenshots(view.get(), "popover-failure");
 }
 

@@ -201,11 +201,12 @@ void SpaceListView::renderStatus() {
     const bool complete = Presentation::setupIsComplete(*model_);
     statusText_->setVisible(complete);
     statusButton_->setVisible(!complete);
+    // From the view's palette: the labels' own already carry the last colour.
+    const auto colour =
+        status.isFailure ? failureColour(palette()) : Styling::secondaryText(palette());
     for (QWidget* widget :
          {static_cast<QWidget*>(statusText_), static_cast<QWidget*>(statusButton_)}) {
         auto palette = widget->palette();
-        const auto colour =
-            status.isFailure ? failureColour(palette) : Styling::secondaryText(palette);
         palette.setColor(QPalette::WindowText, colour);
         palette.setColor(QPalette::ButtonText, colour);
         widget->setPalette(palette);

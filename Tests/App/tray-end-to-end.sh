@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# deskmap-app on a real X11 desktop: Xvfb, openbox, a tray host (trayer),
+# driven with xdotool and checked with wmctrl.
+#   tray-end-to-end.sh PATH/TO/deskmap-app
+set -euo pipefail
+app="$1"
+
+home="$(mktemp -d "${TMPDIR:-/tmp}/deskmap-e2e-XXXXXX")"
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$home"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+# Polls a condition for up to $1 tenths of a second.
+within() {
+  local tenths="$1"; shift
+  for _ in $(seq 1 "$tenths"); do
+    if "$@" >/dev/null 2>&1; then return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+display=""
+for n in $(seq 120 180); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
+done
+[ -n "$display" ] || fail "no free display number"
+export DISPLAY="$display" HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/run"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset DESKMAP_DESKTOP WAYLAND_DISPLAY QT_QPA_PLATFORM
+# Setup done, so that only the tray and its list show.
+mkdir -p "$XDG_CONFIG_HOME/deskmap"
+echo '{"firstTimeSetupCompleted": true}' > "$XDG_CONFIG_HOME/deskmap/defaults.json"
+
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 & pids+=($!)
+within 100 xdpyinfo || fail "Xvfb did not start"
+openbox >/dev/null 2>&1 & pids+=($!)
+within 100 wmctrl -m || fail "openbox did not start"
+
+start_tray() {
+  trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
+  tray_pid=$!
+  pids+=("$tray_pid")
+  within 100 sh -c "wmctrl -lx | grep -q trayer" || fail "trayer did not start"
+  tray="$(wmctrl -lx | awk '/trayer/ { print $1; exit }')"
+}
+# Deskmap icons embedded in the tray.
+icons() { xwininfo -tree -id "$tray" | grep -c '("deskmap-app" "deskmap-app")' || true; }
+current_desktop() { wmctrl -d | awk '$2 == "*" { print $1 }'; }
+# Conditions for `within`, evaluated on every try.
+icons_are() { [ "$(icons)" = "$1" ]; }
+on_desktop() { [ "$(current_desktop)" = "$1" ]; }
+list_window() { xdotool search --onlyvisible --name '^Deskmap$' | head -1; }
+
+start_tray
+"$app" --desktop x11 & app_pid=$!; pids+=("$app_pid")
+within 100 icons_are 1 || fail "the icon was not embedded in the tray ($(icons))"
+
+# A click on the icon shows the list beside it.
+eval "$(xdotool getwindowgeometry --shell "$tray")"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+within 50 list_window || fail "a click on the icon showed no Space list"
+list="$(list_window)"
+eval "$(xdotool getwindowgeometry --shell "$list")"
+[ "$Y" -ge 24 ] || fail "the list covers the panel (y=$Y)"
+
+# A click on the third row switches to the third workspace and closes the list.
+[ "$(current_desktop)" = 0 ] || fail "the desktop did not start on its first workspace"
+xdotool mousemove $((X + 150)) $((Y + 210)) click 1
+within 50 on_desktop 2 || fail "the click did not switch (now $(current_desktop))"
+within 30 sh -c '! xdotool search --onlyvisible --name "^Deskmap$"' || fail "the list stayed open"
+
+# A second launch adds no icon and opens the list of the running app.
+timeout 10 "$app" --show || fail "a second launch did not end at once"
+within 50 list_window || fail "the second launch did not open the list"
+[ "$(icons)" = 1 ] || fail "a second icon appeared"
+# The digits switch from the keyboard.
+xdotool key 2
+within 50 on_desktop 1 || fail "the key 2 did not switch (now $(current_desktop))"
+
+# Quit from the icon's menu (its last entry).
+eval "$(xdotool getwindowgeometry --shell "$tray")"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+sleep 0.5
+xdotool key Up Return
+status=0
+within 100 sh -c "! kill -0 $app_pid" || fail "Quit did not end the app"
+wait "$app_pid" || status=$?
+[ "$status" = 0 ] || fail "Quit ended the app with status $status"
+
+# Without a tray host the list opens as a window at start; closing it quits.
+kill "$tray_pid"; wait "$tray_pid" 2>/dev/null || true
+within 50 sh -c '! wmctrl -lx | grep -q trayer' || fail "trayer did not end"
+sleep 0.5
+"$app" --desktop x11 & app_pid=$!; pids+=("$app_pid")
+within 100 list_window || fail "without a tray no window opened"
+wmctrl -c Deskmap
+within 100 sh -c "! kill -0 $app_pid" || fail "closing the window did not end the app"
+status=0
+wait "$app_pid" || status=$?
+[ "$status" = 0 ] || fail "closing the window ended the app with status $status"
+
+echo "tray end to end: 1 passed, 0 failed"

@@ -52,7 +52,7 @@ public:
     std::atomic<bool> failing{false};
 };
 
-// The demo desktop, where one window can be renamed.
+// The demo desktop, where one window can be renamed and reads can be held.
 class RenamingWindowServer final : public platform::WindowServer {
 public:
     explicit RenamingWindowServer(std::shared_ptr<platform::WindowServer> inner)
@@ -72,6 +72,9 @@ public:
     }
     std::int32_t mainConnectionID() override { return inner_->mainConnectionID(); }
     nlohmann::json copyManagedDisplaySpaces(std::int32_t connection) override {
+        while (holdReads) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
         return inner_->copyManagedDisplaySpaces(connection);
     }
     nlohmann::json copySpacesForWindows(std::int32_t connection, std::int32_t mask,
@@ -99,6 +102,7 @@ public:
     }
 
     std::atomic<bool> renamed{false};
+    std::atomic<bool> holdReads{false};
 
 private:
     std::shared_ptr<platform::WindowServer> inner_;
@@ -279,6 +283,21 @@ TEST_F(SpaceListViewTest, TheDemoDesktopWithSummariesAndAStaleOne) {
     ASSERT_TRUE(runUntil(
         [&] { return viewModel->snapshot().status != RefreshSnapshot::Status::refreshing; }));
     screenshots(view.get(), "popover-stale");
+}
+
+TEST_F(SpaceListViewTest, WhileTheFirstReadRuns) {
+    useDemoDesktop();
+    renaming->holdReads = true;
+    setupSettings->setCompleted();
+    make();
+    open();
+    settle(50ms);
+    EXPECT_TRUE(showsText(view.get(), "Collecting local Space information..."));
+    EXPECT_TRUE(shows(view.get(), "Refreshing Spaces"));
+    fit();
+    screenshots(view.get(), "popover-collecting");
+    renaming->holdReads = false;
+    ASSERT_TRUE(runUntil([&] { return rows().size() == 12; }));
 }
 
 TEST_F(SpaceListViewTest, AFailureShowsInTheStatusLine) {

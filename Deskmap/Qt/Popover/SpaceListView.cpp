@@ -46,6 +46,7 @@ SpaceListView::SpaceListView(std::shared_ptr<DeskmapViewModel> model, QWidget* p
           return RelativeTime::describe(then, std::chrono::system_clock::now());
       }) {
     setFocusPolicy(Qt::StrongFocus);
+    setMinimumWidth(420);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -74,6 +75,8 @@ SpaceListView::SpaceListView(std::shared_ptr<DeskmapViewModel> model, QWidget* p
     listLayout_->setContentsMargins(12, 10, 12, 10);
     listLayout_->setSpacing(4);
     scroll_->setWidget(listContent_);
+    // Rows know their height only once laid out: fit the list again then.
+    listContent_->installEventFilter(this);
     layout->addWidget(scroll_);
     layout->addWidget(new Divider(this));
 
@@ -290,6 +293,14 @@ void SpaceListView::keyPressEvent(QKeyEvent* event) {
         !handleKey(event->key())) {
         QWidget::keyPressEvent(event);
     }
+}
+
+bool SpaceListView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == listContent_ && event->type() == QEvent::LayoutRequest) {
+        QMetaObject::invokeMethod(
+            this, [this] { fitListHeight(); }, Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void SpaceListView::changeEvent(QEvent* event) {

@@ -21,10 +21,11 @@ namespace deskmap::app {
 DeskmapApplication::DeskmapApplication(const std::optional<std::string>& desktop)
     : work_(worker_.get_executor()) {
     auto windowServer = platform::openChosenDesktop(desktop);
-    workerThread_ = std::thread([this] { worker_.run(); });
     model_ = DeskmapViewModel::make(
         {context_.get_executor(), worker_.get_executor(), background_.get_executor()},
         productionServices(std::move(windowServer)));
+    // Only once nothing above can throw: a running thread must be joined.
+    workerThread_ = std::thread([this] { worker_.run(); });
     setup_ = std::make_unique<qt::FirstTimeSetupWindowController>();
 }
 
@@ -55,8 +56,11 @@ int DeskmapApplication::run(bool showListAtStart) {
     QObject::connect(popover_.get(), &qt::SpaceListPopover::quitRequested, [this] { quit(); });
     if (trayAvailable) {
         tray_ = std::make_unique<qt::TrayIcon>();
-        QObject::connect(tray_.get(), &qt::TrayIcon::clicked,
-                         [this] { popover_->toggle(tray_->geometry()); });
+        QObject::connect(tray_.get(), &qt::TrayIcon::clicked, [this] {
+            if (!quitting_) {
+                popover_->toggle(tray_->geometry());
+            }
+        });
         QObject::connect(tray_.get(), &qt::TrayIcon::refreshRequested,
                          [this] { model_->refreshNow(); });
         QObject::connect(tray_.get(), &qt::TrayIcon::settingsRequested, [this] { showSettings(); });
@@ -89,9 +93,12 @@ int DeskmapApplication::screenshot(const QString& path) {
             return;
         }
         poll.stop();
-        view->resize(420, view->sizeHint().height());
         view->show();
-        QCoreApplication::processEvents();
+        // Rows know their height once laid out; the list refits after that.
+        for (int pass = 0; pass < 3; ++pass) {
+            QCoreApplication::processEvents();
+            view->adjustSize();
+        }
         if (view->grab().save(path, "PNG")) {
             quit(0);
         } else {
@@ -114,6 +121,9 @@ void DeskmapApplication::showList() {
 }
 
 void DeskmapApplication::showSettings() {
+    if (quitting_) {
+        return;
+    }
     if (!settings_) {
         settings_ = std::make_unique<qt::SettingsView>(model_);
     }
@@ -126,13 +136,24 @@ void DeskmapApplication::showSetup() {
 
 void DeskmapApplication::quit(int exitCode) {
     if (quitting_) {
+        // Asked again (a second Ctrl-C): stop waiting for the work to end.
+        QCoreApplication::exit(exitCode_);
         return;
     }
     quitting_ = true;
     exitCode_ = exitCode;
+    if (tray_) {
+        tray_->hide(); // not deleted: this may run inside its own menu's signal
+    }
     if (popover_) {
         popover_->hide();
     }
+    if (settings_) {
+        settings_->hide();
+    }
+    // Work that does not end in time (a read the window server never
+    // answers) must not keep the app from quitting.
+    QTimer::singleShot(std::chrono::seconds(5), [exitCode] { QCoreApplication::exit(exitCode); });
     // The loop keeps running while the work ends: a publish it waits for
     // needs this thread.
     asio::co_spawn(context_.get_executor(), model_->shutdown(),

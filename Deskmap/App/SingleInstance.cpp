@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QStandardPaths>
 #include <unistd.h>
 
@@ -24,6 +25,18 @@ QString SingleInstance::defaultSocketPath() {
         folder = QDir::tempPath();
     }
     return QDir(folder).filePath(QStringLiteral("deskmap-%1.socket").arg(::getuid()));
+}
+
+SingleInstance::Claim SingleInstance::claim(QString& error) {
+    QLockFile lock(socketPath_ + QStringLiteral(".lock"));
+    if (!lock.tryLock(5000)) {
+        error = QStringLiteral("another launch holds %1.lock").arg(socketPath_);
+        return Claim::failed;
+    }
+    if (forwardShowToRunningInstance()) {
+        return Claim::forwarded;
+    }
+    return listen(error) ? Claim::listening : Claim::failed;
 }
 
 bool SingleInstance::forwardShowToRunningInstance() const {

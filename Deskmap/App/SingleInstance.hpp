@@ -19,15 +19,19 @@ public:
     // The socket of this user's session.
     static QString defaultSocketPath();
 
-    // True when a running instance took the request "show".
-    bool forwardShowToRunningInstance() const;
-    // Starts listening; false (with the reason in `error`) when it cannot.
-    bool listen(QString& error);
+    enum class Claim { listening, forwarded, failed };
+    // Becomes the session's instance (listening), or hands "show" to the
+    // one running (forwarded); `error` says why when neither worked. Two
+    // launches at once take turns, so exactly one of them listens.
+    Claim claim(QString& error);
 
 Q_SIGNALS:
     void showRequested();
 
 private:
+    bool forwardShowToRunningInstance() const;
+    bool listen(QString& error);
+
     QString socketPath_;
     QLocalServer* server_ = nullptr;
 };

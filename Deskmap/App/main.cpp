@@ -24,9 +24,13 @@ bool asks(int argc, char** argv, const char* option) {
 }
 
 // The app writes no log: Qt's own notes (about the platform plugin, a
-// missing runtime folder) are not for the user's terminal. Fatal ones still
-// end the program as Qt decides.
-void dropQtMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
+// missing runtime folder) are not for the user's terminal. A fatal one is
+// the reason the program ends, so it is said.
+void dropQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) {
+        std::cerr << "deskmap-app: " << message.toStdString() << "\n";
+    }
+}
 
 bool hasDisplay() {
     return !qEnvironmentVariableIsEmpty("DISPLAY") ||
@@ -88,14 +92,16 @@ int main(int argc, char** argv) {
             return app.screenshot(parser.value(screenshotOption));
         }
         deskmap::app::SingleInstance instance(deskmap::app::SingleInstance::defaultSocketPath());
-        if (instance.forwardShowToRunningInstance()) {
-            return 0; // the running Deskmap shows its list
-        }
         QString error;
-        if (!instance.listen(error)) {
+        switch (instance.claim(error)) {
+        case deskmap::app::SingleInstance::Claim::forwarded:
+            return 0; // the running Deskmap shows its list
+        case deskmap::app::SingleInstance::Claim::failed:
             std::cerr << "deskmap-app: cannot take the session's Deskmap socket: "
                       << error.toStdString() << "\n";
             return 1;
+        case deskmap::app::SingleInstance::Claim::listening:
+            break;
         }
         deskmap::app::DeskmapApplication app(desktop);
         deskmap::app::TerminationSignals signals;

@@ -1,5 +1,6 @@
 #include "Deskmap/Qt/Popover/SpaceListView.hpp"
 #include "Deskmap/Qt/Popover/SpaceRow.hpp"
+#include "Deskmap/Qt/Tray/SpaceListPopover.hpp"
 #include "Deskmap/Qt/Widgets/Styling.hpp"
 #include "DeskmapPlatform/Simulated/DemoScenario.hpp"
 #include "QtTestSupport.hpp"
@@ -231,7 +232,9 @@ TEST_F(SpaceListViewTest, TheStatusLineOpensSetupUntilItIsDone) {
     for (int redraw = 0; redraw < 4; ++redraw) {
         applyAppearance(redraw % 2 == 0 ? Appearance::dark : Appearance::light);
     }
-    EXPECT_EQ(status->palette().color(QPalette::ButtonText),
+    auto* statusText = status->findChild<QLabel*>();
+    ASSERT_NE(statusText, nullptr);
+    EXPECT_EQ(statusText->palette().color(QPalette::WindowText),
               qt::Styling::secondaryText(view->palette()));
 }
 
@@ -250,9 +253,12 @@ TEST_F(SpaceListViewTest, TheDemoDesktopWithSummariesAndAStaleOne) {
     EXPECT_FALSE(shows(view.get(), "Stale summary for older evidence"));
     screenshots(view.get(), "popover-demo");
 
+    // The list takes what the screen leaves beside the rest of the popover.
+    const int chrome = view->height() - view->listHeight();
     view->setAvailableScreenHeight(600);
-    EXPECT_LT(view->listHeight(), 600);
-    EXPECT_GE(view->listHeight(), 220);
+    EXPECT_EQ(view->listHeight(), 600 - chrome - 16);
+    view->setAvailableScreenHeight(chrome + 100);
+    EXPECT_EQ(view->listHeight(), 84) << "never taller than the screen leaves room for";
     view->setAvailableScreenHeight(900);
 
     // The windows change and the new summary fails: the old one stays,
@@ -283,6 +289,33 @@ TEST_F(SpaceListViewTest, TheDemoDesktopWithSummariesAndAStaleOne) {
     ASSERT_TRUE(runUntil(
         [&] { return viewModel->snapshot().status != RefreshSnapshot::Status::refreshing; }));
     screenshots(view.get(), "popover-stale");
+}
+
+TEST_F(SpaceListViewTest, ThePopupClosesOnEscapeAndOnASwitchTheWindowQuitsOnClose) {
+    make();
+    qt::SpaceListPopover popup(viewModel, qt::SpaceListPopover::Mode::popup);
+    popup.present(QRect(600, 2, 20, 20));
+    ASSERT_TRUE(runUntil([&] { return popup.findChildren<qt::SpaceRow*>().size() == 5; }));
+    settle(30ms);
+    EXPECT_TRUE(popup.isVisible());
+    QTest::keyClick(&popup, Qt::Key_Escape);
+    EXPECT_FALSE(popup.isVisible());
+
+    popup.present(QRect(600, 2, 20, 20));
+    QTest::keyClick(popup.view(), Qt::Key_2);
+    settle(100ms);
+    EXPECT_TRUE(popup.isVisible()) << "Space 2 is already current: nothing started";
+    QTest::keyClick(popup.view(), Qt::Key_3);
+    ASSERT_TRUE(runUntil([&] { return !popup.isVisible(); })) << "a switch started: it closes";
+
+    qt::SpaceListPopover window(viewModel, qt::SpaceListPopover::Mode::window);
+    QSignalSpy quit(&window, &qt::SpaceListPopover::quitRequested);
+    window.present();
+    EXPECT_EQ(window.windowTitle(), "Deskmap");
+    window.close();
+    EXPECT_EQ(quit.count(), 1) << "closing the app's only window quits";
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_TRUE(window.isVisible()) << "Escape does not close the window form";
 }
 
 TEST_F(SpaceListViewTest, WhileTheFirstReadRuns) {

@@ -38,6 +38,32 @@ QPushButton* footerButton(const QString& text, const QString& name, const QKeySe
     return button;
 }
 
+// The status line as a button while setup is incomplete: the same wrapped
+// text, and a click opens the setup wizard.
+class StatusButton final : public QAbstractButton {
+public:
+    explicit StatusButton(QWidget* parent) : QAbstractButton(parent), text_(new QLabel(this)) {
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(text_);
+        text_->setTextFormat(Qt::PlainText);
+        text_->setWordWrap(true);
+        text_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        setCursor(Qt::PointingHandCursor);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    }
+    QLabel* label() const { return text_; }
+    QSize sizeHint() const override { return layout()->sizeHint(); }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return layout()->totalHeightForWidth(width); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {}
+
+private:
+    QLabel* text_;
+};
+
 } // namespace
 
 SpaceListView::SpaceListView(std::shared_ptr<DeskmapViewModel> model, QWidget* parent)
@@ -88,15 +114,16 @@ SpaceListView::SpaceListView(std::shared_ptr<DeskmapViewModel> model, QWidget* p
     statusText_->setWordWrap(true);
     statusText_->setFont(Styling::font(statusText_->font(), 0.9));
     statusText_->setMaximumHeight(QFontMetrics(statusText_->font()).lineSpacing() * 3 + 2);
-    statusButton_ = new QPushButton(status);
-    statusButton_->setFlat(true);
-    statusButton_->setFont(statusText_->font());
+    auto* statusButton = new StatusButton(status);
+    statusButton_ = statusButton;
+    statusButtonText_ = statusButton->label();
+    statusButtonText_->setFont(statusText_->font());
+    statusButtonText_->setMaximumHeight(statusText_->maximumHeight());
     statusButton_->setAccessibleDescription(QStringLiteral("Open setup"));
     statusButton_->setFocusPolicy(Qt::NoFocus);
-    statusButton_->setStyleSheet(QStringLiteral("text-align: left; padding: 0;"));
-    connect(statusButton_, &QPushButton::clicked, this, &SpaceListView::setupRequested);
+    connect(statusButton_, &QAbstractButton::clicked, this, &SpaceListView::setupRequested);
     statusLayout->addWidget(statusText_);
-    statusLayout->addWidget(statusButton_, 0, Qt::AlignLeft);
+    statusLayout->addWidget(statusButton_);
     layout->addWidget(status);
 
     auto* footer = new QWidget(this);
@@ -208,33 +235,37 @@ void SpaceListView::renderStatus() {
     const auto colour =
         status.isFailure ? failureColour(palette()) : Styling::secondaryText(palette());
     for (QWidget* widget :
-         {static_cast<QWidget*>(statusText_), static_cast<QWidget*>(statusButton_)}) {
+         {static_cast<QWidget*>(statusText_), static_cast<QWidget*>(statusButtonText_)}) {
         auto palette = widget->palette();
         palette.setColor(QPalette::WindowText, colour);
         palette.setColor(QPalette::ButtonText, colour);
         widget->setPalette(palette);
-        widget->setAccessibleName(QStringLiteral("Status: ") + text);
     }
+    statusText_->setAccessibleName(QStringLiteral("Status: ") + text);
+    statusButton_->setAccessibleName(QStringLiteral("Status: ") + text);
     statusText_->setText(text);
-    statusButton_->setText(text);
+    statusButtonText_->setText(text);
     fitListHeight();
 }
 
 void SpaceListView::fitListHeight() {
-    // Everything but the list: its height decides how much of the screen
-    // the list may take.
-    int chrome = 0;
-    for (int index = 0; index < layout()->count(); ++index) {
-        auto* widget = layout()->itemAt(index)->widget();
-        if (widget != nullptr && widget != scroll_) {
-            chrome += widget->sizeHint().height();
-        }
-    }
+    // Everything but the list (with the spacing around it): its height
+    // decides how much of the screen the list may take.
+    // Laid out, that is what the window shows beside the list; before, what
+    // the layout asks for.
+    const bool laidOut = isVisible() && scroll_->height() > 0 && height() > scroll_->height();
+    const int chrome = laidOut ? height() - scroll_->height()
+                               : std::max(layout()->sizeHint().height() - scroll_->height(), 0);
     const int width = std::max(scroll_->viewport()->width(), 380);
     const int content = listLayout_->hasHeightForWidth() ? listLayout_->totalHeightForWidth(width)
                                                          : listContent_->sizeHint().height();
-    scroll_->setFixedHeight(
-        static_cast<int>(Presentation::listHeight(availableScreenHeight_, chrome, content)));
+    listHeight_ =
+        static_cast<int>(Presentation::listHeight(availableScreenHeight_, chrome, content));
+    scroll_->setFixedHeight(listHeight_);
+    // The window holding the list grows and shrinks with it.
+    if (isVisible()) {
+        window()->adjustSize();
+    }
 }
 
 void SpaceListView::select(int row) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+class QAbstractButton;
 class QLabel;
 class QPushButton;
 class QScrollArea;
@@ -73,11 +74,13 @@ private:
     QVBoxLayout* listLayout_ = nullptr;
     std::vector<SpaceRow*> rows_;
     QLabel* statusText_ = nullptr;
-    QPushButton* statusButton_ = nullptr;
+    QAbstractButton* statusButton_ = nullptr;
+    QLabel* statusButtonText_ = nullptr;
     QPushButton* refreshNow_ = nullptr;
     QTimer statusClock_;
 
     int availableScreenHeight_ = 840;
+    int listHeight_ = 0;
     int selected_ = -1;
     std::optional<Inventory> shownInventory_;
     std::optional<SummaryResult> shownSummaries_;

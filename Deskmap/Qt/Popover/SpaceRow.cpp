@@ -3,11 +3,13 @@
 #include "Deskmap/Qt/Widgets/Styling.hpp"
 #include "Deskmap/Qt/Widgets/ViewTexts.hpp"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace deskmap::qt {
 
@@ -97,14 +99,20 @@ SpaceRow::SpaceRow(const SpaceInventory& space, const SpaceListPresentation::Row
     heading->setSpacing(7);
     auto* label = new QLabel(ViewTexts::text(content.label), this);
     label->setTextFormat(Qt::PlainText); // titles and model answers are data, never markup
+    label->setWordWrap(true);            // a long label takes a second line, not the badge's place
     label->setFont(Styling::font(font(), 1.2, QFont::DemiBold));
     label->setAccessibleName(QStringLiteral("Label"));
     label->setAccessibleDescription(label->text());
-    heading->addWidget(label, 0, Qt::AlignBaseline);
+    // As wide as its text, so the STALE mark follows it; a label too long
+    // for the row wraps instead of pushing the mark out of view.
+    const int natural = QFontMetrics(label->font()).horizontalAdvance(label->text()) + 2;
+    label->setMinimumWidth(std::min(natural, 120));
+    label->setMaximumWidth(natural);
+    heading->addWidget(label, 1, Qt::AlignBaseline);
     if (content.summaryIsStale) {
-        heading->addWidget(new StaleBadge(this), 0, Qt::AlignVCenter);
+        heading->addWidget(new StaleBadge(this), 0, Qt::AlignTop);
     }
-    heading->addStretch(1);
+    heading->addStretch(0);
     texts->addLayout(heading);
 
     auto* summary = new QLabel(ViewTexts::text(content.summary), this);

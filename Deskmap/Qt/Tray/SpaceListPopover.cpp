@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace deskmap::qt {
 
@@ -42,19 +43,29 @@ SpaceListPopover::SpaceListPopover(std::shared_ptr<DeskmapViewModel> model, Mode
     connect(view_, &SpaceListView::quitRequested, this, &SpaceListPopover::quitRequested);
 }
 
-void SpaceListPopover::present(const QRect& anchor) {
-    const QRect around = anchor.isValid() ? anchor : QRect(QCursor::pos(), QSize(1, 1));
-    QScreen* screen = QGuiApplication::screenAt(around.center());
+QRect SpaceListPopover::availableArea() const {
+    QScreen* screen = mode_ == Mode::popup ? QGuiApplication::screenAt(anchor_.center()) : nullptr;
+    if (screen == nullptr) {
+        screen = this->screen();
+    }
     if (screen == nullptr) {
         screen = QGuiApplication::primaryScreen();
     }
-    const QRect available = screen != nullptr ? screen->availableGeometry() : QRect();
+    return screen != nullptr ? screen->availableGeometry() : QRect();
+}
+
+void SpaceListPopover::fitToScreen() {
+    const QRect available = availableArea();
     view_->setAvailableScreenHeight(available.isValid() ? available.height() : 840);
     adjustSize();
-    resize(std::max(width(), 420), sizeHint().height());
     if (mode_ == Mode::popup && available.isValid()) {
-        move(popoverPosition(around, size(), available));
+        move(popoverPosition(anchor_, size(), available));
     }
+}
+
+void SpaceListPopover::present(const QRect& anchor) {
+    anchor_ = anchor.isValid() ? anchor : QRect(QCursor::pos(), QSize(1, 1));
+    fitToScreen();
     show();
     raise();
     activateWindow();
@@ -70,6 +81,40 @@ void SpaceListPopover::toggle(const QRect& anchor) {
         return; // the click that just closed it
     }
     present(anchor);
+}
+
+void SpaceListPopover::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The usable area may change while the list shows (another screen, a
+    // panel added); follow it.
+    if (auto* handle = windowHandle(); handle != nullptr && !screenWatched_) {
+        screenWatched_ = true;
+        connect(handle, &QWindow::screenChanged, this, [this](QScreen* screen) {
+            if (screen != nullptr) {
+                connect(
+                    screen, &QScreen::availableGeometryChanged, this, [this] { fitToScreen(); },
+                    Qt::UniqueConnection);
+            }
+            fitToScreen();
+        });
+        if (auto* screen = handle->screen()) {
+            connect(
+                screen, &QScreen::availableGeometryChanged, this, [this] { fitToScreen(); },
+                Qt::UniqueConnection);
+        }
+    }
+}
+
+void SpaceListPopover::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // A list that grew (its first rows arrived) stays beside the icon and
+    // inside the screen.
+    if (mode_ == Mode::popup && isVisible()) {
+        const QRect available = availableArea();
+        if (available.isValid()) {
+            move(popoverPosition(anchor_, size(), available));
+        }
+    }
 }
 
 void SpaceListPopover::closeEvent(QCloseEvent* event) {

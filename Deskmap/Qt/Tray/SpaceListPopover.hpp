@@ -38,11 +38,19 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    QRect availableArea() const;
+    // Sizes the list for the usable area of its screen and places it.
+    void fitToScreen();
+
     Mode mode_;
+    QRect anchor_;
+    bool screenWatched_ = false;
     SpaceListView* view_;
     // A click on the tray icon first closes an open popup (a click outside
     // it); that same click must not open it again.

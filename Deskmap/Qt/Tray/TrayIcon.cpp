@@ -24,10 +24,16 @@ TrayIcon::TrayIcon(QObject* parent)
             });
 }
 
-TrayIcon::~TrayIcon() = default;
+TrayIcon::~TrayIcon() {
+    delete icon_; // before the menu it shows
+}
 
 void TrayIcon::show() {
     icon_->show();
+}
+
+void TrayIcon::hide() {
+    icon_->hide();
 }
 
 QRect TrayIcon::geometry() const {

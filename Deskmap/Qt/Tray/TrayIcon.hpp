@@ -18,6 +18,7 @@ public:
     ~TrayIcon() override;
 
     void show();
+    void hide();
     // Where the icon is on screen; empty when the tray does not say.
     QRect geometry() const;
 

@@ -45,12 +45,14 @@ public:
 class DemoSummarizers final : public SummarizerBuilding {
 public:
     std::shared_ptr<SpaceSummarizing> makeSummarizer(const std::string&) const override {
+        ++built;
         if (failing) {
             throw DeskmapError::transport("could not connect to the server");
         }
         return std::make_shared<DemoSummarizer>();
     }
     std::atomic<bool> failing{false};
+    mutable std::atomic<int> built{0};
 };
 
 // The demo desktop, where one window can be renamed and reads can be held.
@@ -147,6 +149,17 @@ protected:
     bool enabled(const QString& name) {
         auto* button = visible<QAbstractButton>(view.get(), name);
         return button && button->isEnabled();
+    }
+
+    // Once `status` has held for a moment: a follow-up pass that was already
+    // asked for has run, so a screenshot shows the state it is named for.
+    bool settled(RefreshSnapshot::Status status) {
+        const auto reached = [&] { return viewModel->snapshot().status == status; };
+        if (!runUntil(reached)) {
+            return false;
+        }
+        settle(300ms);
+        return runUntil(reached, 5s);
     }
 
     std::unique_ptr<qt::SpaceListView> view;
@@ -247,6 +260,7 @@ TEST_F(SpaceListViewTest, TheDemoDesktopWithSummariesAndAStaleOne) {
     make();
     open();
     ASSERT_TRUE(runUntil([&] { return summarized(); }));
+    ASSERT_TRUE(settled(RefreshSnapshot::Status::ready));
     fit();
     EXPECT_EQ(labelText(view.get(), "Status: Refreshed 2 minutes ago"), "Refreshed 2 minutes ago");
     EXPECT_EQ(rows()[0]->accessibleName(), "Inbox and planning");
@@ -286,8 +300,7 @@ TEST_F(SpaceListViewTest, TheDemoDesktopWithSummariesAndAStaleOne) {
     EXPECT_TRUE(stale(*renamedSpace));
     EXPECT_EQ(std::count_if(shown.begin(), shown.end(), stale), 1)
         << "unchanged Spaces keep a current summary";
-    ASSERT_TRUE(runUntil(
-        [&] { return viewModel->snapshot().status != RefreshSnapshot::Status::refreshing; }));
+    ASSERT_TRUE(settled(RefreshSnapshot::Status::summaryFailed));
     screenshots(view.get(), "popover-stale");
 }
 
@@ -345,6 +358,8 @@ TEST_F(SpaceListViewTest, AFailureShowsInTheStatusLine) {
     ASSERT_TRUE(runUntil(
         [&] { return viewModel->snapshot().status == RefreshSnapshot::Status::summaryFailed; }));
     fit();
+    ASSERT_TRUE(settled(RefreshSnapshot::Status::summaryFailed));
+    EXPECT_EQ(demo->built, 2) << "the start and the key's read; a failure asks for nothing more";
     const auto message = QString::fromStdString(viewModel->snapshot().errorMessage.value_or(""));
     EXPECT_FALSE(message.isEmpty());
     EXPECT_EQ(labelText(view.get(), "Status: " + message), message);

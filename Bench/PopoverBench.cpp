@@ -2,9 +2,7 @@
 // over a view model on the Qt event loop as in the app.
 #include "Deskmap/Qt/Popover/SpaceListView.hpp"
 #include "Deskmap/Qt/Runtime/QtExecutor.hpp"
-#include "DeskmapAppSupport/Permissions/ScreenRecordingWindowTitleAccess.hpp"
-#include "DeskmapAppSupport/Providers/UserDefaultsSettings.hpp"
-#include "DeskmapCore/Process/FoundationInstalledClientProcessRunner.hpp"
+#include "Deskmap/ViewModel/StandardServices.hpp"
 #include "DeskmapPlatform/Keychain/InMemoryKeychain.hpp"
 #include "DeskmapPlatform/Simulated/SimulatedWindowServer.hpp"
 #include "DeskmapPlatform/UserDefaults/InMemoryUserDefaults.hpp"
@@ -26,24 +24,9 @@ namespace deskmap {
 namespace {
 
 ViewModelServices benchServices(std::shared_ptr<platform::WindowServer> windowServer) {
-    ViewModelServices services;
-    services.windowServer = windowServer;
+    auto services = standardServices(std::move(windowServer),
+                                     std::make_shared<platform::InMemoryUserDefaults>());
     services.keychain = std::make_shared<platform::InMemoryKeychain>();
-    services.defaults = std::make_shared<platform::InMemoryUserDefaults>();
-    services.summaryProviderSettings =
-        std::make_shared<UserDefaultsSummaryProviderSettings>(services.defaults);
-    services.installedClientSettings =
-        std::make_shared<UserDefaultsInstalledClientSettings>(services.defaults);
-    services.firstTimeSetupSettings =
-        std::make_shared<UserDefaultsFirstTimeSetupSettings>(services.defaults);
-    services.installedClientVerifier = std::make_shared<InstalledClientVerifier>(
-        InstalledClientExecutableLocator::forCurrentProcess(),
-        std::make_shared<FoundationInstalledClientProcessRunner>());
-    services.windowTitleAccess = std::make_shared<ScreenRecordingWindowTitleAccess>(windowServer);
-    services.spaceSwitchAccessibility =
-        std::make_shared<MacOSSpaceSwitchAccessibility>(windowServer);
-    services.launchAtLoginService = std::make_shared<MacOSLaunchAtLoginService>();
-    services.systemSettings = std::make_shared<platform::NoPermissionSettingsPages>();
     return services;
 }
 

@@ -1,33 +1,16 @@
 #include "ProductionServices.hpp"
 
-#include "DeskmapAppSupport/Permissions/ScreenRecordingWindowTitleAccess.hpp"
-#include "DeskmapAppSupport/Providers/UserDefaultsSettings.hpp"
-#include "DeskmapCore/Process/FoundationInstalledClientProcessRunner.hpp"
+#include "Deskmap/ViewModel/StandardServices.hpp"
 #include "DeskmapPlatform/Keychain/SecretServiceKeychain.hpp"
 #include "DeskmapPlatform/UserDefaults/FileUserDefaults.hpp"
 
 namespace deskmap::app {
 
 ViewModelServices productionServices(std::shared_ptr<platform::WindowServer> windowServer) {
-    ViewModelServices services;
-    services.windowServer = windowServer;
+    auto services = standardServices(std::move(windowServer),
+                                     std::make_shared<platform::FileUserDefaults>(
+                                         platform::FileUserDefaults::standardLocation()));
     services.keychain = std::make_shared<platform::SecretServiceKeychain>();
-    services.defaults = std::make_shared<platform::FileUserDefaults>(
-        platform::FileUserDefaults::standardLocation());
-    services.summaryProviderSettings =
-        std::make_shared<UserDefaultsSummaryProviderSettings>(services.defaults);
-    services.installedClientSettings =
-        std::make_shared<UserDefaultsInstalledClientSettings>(services.defaults);
-    services.firstTimeSetupSettings =
-        std::make_shared<UserDefaultsFirstTimeSetupSettings>(services.defaults);
-    services.installedClientVerifier = std::make_shared<InstalledClientVerifier>(
-        InstalledClientExecutableLocator::forCurrentProcess(),
-        std::make_shared<FoundationInstalledClientProcessRunner>());
-    services.windowTitleAccess = std::make_shared<ScreenRecordingWindowTitleAccess>(windowServer);
-    services.spaceSwitchAccessibility =
-        std::make_shared<MacOSSpaceSwitchAccessibility>(windowServer);
-    services.launchAtLoginService = std::make_shared<MacOSLaunchAtLoginService>();
-    services.systemSettings = std::make_shared<platform::NoPermissionSettingsPages>();
     return services;
 }
 

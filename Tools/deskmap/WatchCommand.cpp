@@ -2,10 +2,9 @@
 
 #include "CredentialSource.hpp"
 #include "Deskmap/ViewModel/DeskmapViewModel.hpp"
+#include "Deskmap/ViewModel/StandardServices.hpp"
 #include "DeskmapAppSupport/Credentials/SelectedProviderCredentialStore.hpp"
-#include "DeskmapAppSupport/Permissions/ScreenRecordingWindowTitleAccess.hpp"
 #include "DeskmapAppSupport/Providers/UserDefaultsSettings.hpp"
-#include "DeskmapCore/Process/FoundationInstalledClientProcessRunner.hpp"
 #include "DeskmapPlatform/DesktopSelection.hpp"
 #include "DeskmapPlatform/Runtime/CancellationError.hpp"
 #include "DeskmapPlatform/UserDefaults/FileUserDefaults.hpp"
@@ -52,27 +51,11 @@ std::shared_ptr<platform::UserDefaults> settingsFor(const std::optional<std::str
 
 ViewModelServices servicesFor(std::shared_ptr<platform::WindowServer> windowServer,
                               const std::optional<std::string>& provider) {
-    ViewModelServices services;
-    services.windowServer = windowServer;
-    services.defaults = settingsFor(provider);
-    services.summaryProviderSettings =
-        std::make_shared<UserDefaultsSummaryProviderSettings>(services.defaults);
-    services.installedClientSettings =
-        std::make_shared<UserDefaultsInstalledClientSettings>(services.defaults);
-    services.firstTimeSetupSettings =
-        std::make_shared<UserDefaultsFirstTimeSetupSettings>(services.defaults);
+    auto services = standardServices(std::move(windowServer), settingsFor(provider));
     // Keys from the environment first, as every command takes them.
     services.credentials = std::make_shared<SelectedProviderCredentialStore>(
         services.summaryProviderSettings, commandLineCredentials(SummaryProvider::openAI),
         commandLineCredentials(SummaryProvider::openRouter));
-    services.installedClientVerifier = std::make_shared<InstalledClientVerifier>(
-        InstalledClientExecutableLocator::forCurrentProcess(),
-        std::make_shared<FoundationInstalledClientProcessRunner>());
-    services.windowTitleAccess = std::make_shared<ScreenRecordingWindowTitleAccess>(windowServer);
-    services.spaceSwitchAccessibility =
-        std::make_shared<MacOSSpaceSwitchAccessibility>(windowServer);
-    services.launchAtLoginService = std::make_shared<MacOSLaunchAtLoginService>();
-    services.systemSettings = std::make_shared<platform::NoPermissionSettingsPages>();
     return services;
 }
 

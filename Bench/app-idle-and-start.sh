@@ -15,17 +15,13 @@ cleanup() {
   rm -rf "$home"
 }
 trap cleanup EXIT
-for n in $(seq 190 230); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ]; then export DISPLAY=":$n"; break; fi
-done
+. "$(dirname "$0")/../Tests/Support/x-display.sh"
 export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 mkdir -p "$XDG_CONFIG_HOME/deskmap"
 echo '{"firstTimeSetupCompleted": true}' > "$XDG_CONFIG_HOME/deskmap/defaults.json"
-Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 & pids+=($!)
-until xdpyinfo >/dev/null 2>&1; do sleep 0.1; done
-openbox >/dev/null 2>&1 & pids+=($!)
-until wmctrl -m >/dev/null 2>&1; do sleep 0.1; done
+start_x_display "$home"
+start_openbox
 trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 & pids+=($!)
 until wmctrl -lx | grep -q trayer; do sleep 0.1; done
 tray="$(wmctrl -lx | awk '/trayer/ { print $1; exit }')"

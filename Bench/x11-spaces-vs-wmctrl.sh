@@ -16,14 +16,10 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+. "$(dirname "$0")/../Tests/Support/x-display.sh"
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=":$(head -n1 "$work/display")"
-openbox --sm-disable >/dev/null 2>&1 &
-pids+=($!)
-until wmctrl -m >/dev/null 2>&1; do sleep 0.05; done
+start_x_display "$work"
+start_openbox
 mkfifo "$work/hold"
 "$farm" 100 <"$work/hold" &
 pids+=($!)

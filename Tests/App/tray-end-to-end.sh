@@ -15,15 +15,8 @@ cleanup() {
 trap cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
-# Polls a condition for up to $1 tenths of a second.
-within() {
-  local tenths="$1"; shift
-  for _ in $(seq 1 "$tenths"); do
-    if "$@" >/dev/null 2>&1; then return 0; fi
-    sleep 0.1
-  done
-  return 1
-}
+# shellcheck source=../Support/x-display.sh
+. "$(dirname "$0")/../Support/x-display.sh"
 
 export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
@@ -32,14 +25,8 @@ unset DESKMAP_DESKTOP WAYLAND_DISPLAY QT_QPA_PLATFORM
 mkdir -p "$XDG_CONFIG_HOME/deskmap"
 echo '{"firstTimeSetupCompleted": true}' > "$XDG_CONFIG_HOME/deskmap/defaults.json"
 
-# Xvfb picks a free display itself and says which.
-Xvfb -displayfd 9 -screen 0 1280x800x24 -nolisten tcp 9>"$home/display" >/dev/null 2>&1 &
-pids+=($!)
-within 100 test -s "$home/display" || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$home/display")"
-within 100 xdpyinfo || fail "Xvfb did not answer"
-openbox >/dev/null 2>&1 & pids+=($!)
-within 100 wmctrl -m || fail "openbox did not start"
+start_x_display "$home" || fail "no X display"
+start_openbox || fail "no window manager"
 
 start_tray() {
   trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &

@@ -57,10 +57,12 @@ X11Desktop::X11Desktop() {
         throw std::runtime_error("pipe failed");
     }
     // Xvfb picks a free display number and writes it to the descriptor.
-    server_ = start(
-        "Xvfb",
-        {"-displayfd", std::to_string(pipe[1]), "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
-        pipe[1]);
+    server_ = start("Xvfb",
+                    // -noreset: otherwise the server resets when its last client leaves and
+                    // refuses whoever connects meanwhile.
+                    {"-displayfd", std::to_string(pipe[1]), "-screen", "0", "1280x800x24",
+                     "-nolisten", "tcp", "-noreset"},
+                    pipe[1]);
     ::close(pipe[1]);
     std::string number;
     char c;
@@ -74,29 +76,22 @@ X11Desktop::X11Desktop() {
     }
     display_ = ":" + number;
 
-    // On a loaded machine openbox now and then never takes the display;
-    // another start does.
-    for (int attempt = 1;; ++attempt) {
-        windowManager_ = start("openbox", {"--sm-disable"});
-        try {
-            waitFor([&] { return run("wmctrl", {"-m"}).find("Openbox") != std::string::npos; },
-                    "openbox");
-            break;
-        } catch (const std::runtime_error&) {
-            stop(windowManager_);
-            if (attempt == 3) {
-                stop(server_);
-                throw;
-            }
-        }
+    windowManager_ = start("openbox", {"--sm-disable"});
+    try {
+        waitFor([&] { return run("wmctrl", {"-m"}).find("Openbox") != std::string::npos; },
+                "openbox");
+        run("wmctrl", {"-n", "4"});
+        waitFor(
+            [&] {
+                const auto desktops = run("wmctrl", {"-d"});
+                return std::count(desktops.begin(), desktops.end(), '\n') == 4;
+            },
+            "four workspaces");
+    } catch (...) {
+        stop(windowManager_);
+        stop(server_);
+        throw;
     }
-    run("wmctrl", {"-n", "4"});
-    waitFor(
-        [&] {
-            const auto desktops = run("wmctrl", {"-d"});
-            return std::count(desktops.begin(), desktops.end(), '\n') == 4;
-        },
-        "four workspaces");
 }
 
 X11Desktop::~X11Desktop() {

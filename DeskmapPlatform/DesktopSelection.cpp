@@ -1,5 +1,7 @@
 #include "DeskmapPlatform/DesktopSelection.hpp"
 
+#include "DeskmapPlatform/I3Ipc/I3IpcSocket.hpp"
+#include "DeskmapPlatform/I3Ipc/I3IpcWindowServer.hpp"
 #include "DeskmapPlatform/Simulated/DemoScenario.hpp"
 #include "DeskmapPlatform/Simulated/ScenarioError.hpp"
 #include "DeskmapPlatform/Simulated/ScenarioFile.hpp"
@@ -14,18 +16,58 @@ namespace deskmap::platform {
 
 std::string chooseDesktop(const std::optional<std::string>& requested,
                           const std::optional<std::string>& environment,
-                          const std::function<bool()>& x11Available) {
+                          const std::function<std::optional<std::string>()>& detect) {
     if (requested && !requested->empty()) {
         return *requested;
     }
     if (environment && !environment->empty()) {
         return *environment;
     }
-    return x11Available && x11Available() ? x11DesktopName : demoDesktopName;
+    if (detect) {
+        if (auto found = detect()) {
+            return *found;
+        }
+    }
+    return demoDesktopName;
+}
+
+namespace {
+
+std::shared_ptr<WindowServer> openTiling(I3Ipc::WindowManager windowManager) {
+    I3IpcWindowServer::Options options;
+    options.locateSocket = [windowManager] { return I3Ipc::findSocket(windowManager); };
+    options.noSocketMessage = I3Ipc::noSocketMessage(windowManager);
+    return std::make_shared<I3IpcWindowServer>(std::move(options));
+}
+
+bool hasSocket(I3Ipc::WindowManager windowManager) {
+    const auto path = I3Ipc::findSocket(windowManager);
+    return path && I3Ipc::isSocket(*path);
+}
+
+} // namespace
+
+std::optional<std::string> detectDesktop() {
+    if (std::getenv("SWAYSOCK") && hasSocket(I3Ipc::WindowManager::sway)) {
+        return swayDesktopName;
+    }
+    if (hasSocket(I3Ipc::WindowManager::i3)) {
+        return i3DesktopName;
+    }
+    if (X11WindowServer::isAvailable()) {
+        return x11DesktopName;
+    }
+    return std::nullopt;
 }
 
 std::shared_ptr<WindowServer> openDesktop(const std::string& name) {
     try {
+        if (name == swayDesktopName) {
+            return openTiling(I3Ipc::WindowManager::sway);
+        }
+        if (name == i3DesktopName) {
+            return openTiling(I3Ipc::WindowManager::i3);
+        }
         if (name == x11DesktopName) {
             return std::make_shared<X11WindowServer>();
         }
@@ -45,8 +87,7 @@ std::shared_ptr<WindowServer> openChosenDesktop(const std::optional<std::string>
     if (const char* value = std::getenv("DESKMAP_DESKTOP")) {
         environment = value;
     }
-    return openDesktop(
-        chooseDesktop(requested, environment, [] { return X11WindowServer::isAvailable(); }));
+    return openDesktop(chooseDesktop(requested, environment, detectDesktop));
 }
 
 } // namespace deskmap::platform

@@ -72,8 +72,8 @@ int main(int argc, char** argv) {
         QStringLiteral("show"), QStringLiteral("Open the Space list (of the running Deskmap)."));
     const QCommandLineOption desktopOption(
         QStringLiteral("desktop"),
-        QStringLiteral("The desktop to read: x11, demo or a scenario file."),
-        QStringLiteral("x11|demo|PATH"));
+        QStringLiteral("The desktop to read: sway, i3, x11, demo or a scenario file."),
+        QStringLiteral("sway|i3|x11|demo|PATH"));
     const QCommandLineOption screenshotOption(
         QStringLiteral("screenshot"),
         QStringLiteral("Render the Space list after its first refresh into FILE and exit."),

@@ -1,6 +1,6 @@
 #include "X11Text.hpp"
 
-#include <unicode/utf8.h>
+#include "DeskmapPlatform/Text/WellFormedUTF8.hpp"
 
 #include <cstdint>
 
@@ -8,8 +8,9 @@ namespace deskmap::platform::X11Text {
 
 namespace {
 
-constexpr char escape = '\x1b';
 constexpr std::string_view replacement = "\xEF\xBF\xBD";
+
+constexpr char escape = '\x1b';
 
 void appendLatin1(std::string& out, unsigned char byte) {
     if (byte < 0x80) {
@@ -21,26 +22,6 @@ void appendLatin1(std::string& out, unsigned char byte) {
 }
 
 } // namespace
-
-std::string wellFormedUTF8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    const auto length = static_cast<std::int32_t>(text.size());
-    std::int32_t offset = 0;
-    while (offset < length) {
-        const auto start = offset;
-        UChar32 scalar = 0;
-        U8_NEXT(bytes, offset, length, scalar);
-        if (scalar < 0) {
-            out += replacement;
-        } else {
-            out.append(text.substr(static_cast<std::size_t>(start),
-                                   static_cast<std::size_t>(offset - start)));
-        }
-    }
-    return out;
-}
 
 std::string latin1ToUTF8(std::string_view text) {
     std::string out;

@@ -7,10 +7,6 @@
 // UTF-8.
 namespace deskmap::platform::X11Text {
 
-// Text that claims to be UTF-8 (the UTF8_STRING type), with every ill-formed
-// sequence replaced by U+FFFD: a client may set any bytes it likes.
-std::string wellFormedUTF8(std::string_view text);
-
 // ISO 8859-1 (the STRING type) to UTF-8.
 std::string latin1ToUTF8(std::string_view text);
 

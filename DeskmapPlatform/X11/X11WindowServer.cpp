@@ -1,5 +1,6 @@
 #include "X11WindowServer.hpp"
 
+#include "DeskmapPlatform/Text/WellFormedUTF8.hpp"
 #include "DeskmapPlatform/X11/X11Connection.hpp"
 #include "DeskmapPlatform/X11/X11Text.hpp"
 
@@ -55,7 +56,7 @@ std::optional<std::string> utf8Text(const std::optional<X11Connection::Property>
     if (!property || property->format != 8 || property->bytes.empty()) {
         return std::nullopt;
     }
-    return X11Text::wellFormedUTF8(property->bytes);
+    return wellFormedUTF8(property->bytes);
 }
 
 // WM_NAME in whichever encoding its type names.
@@ -65,7 +66,7 @@ std::optional<std::string> legacyTitle(X11Connection& connection,
         return std::nullopt;
     }
     if (property->type == connection.ewmh().UTF8_STRING) {
-        return X11Text::wellFormedUTF8(property->bytes);
+        return wellFormedUTF8(property->bytes);
     }
     if (property->type == connection.compoundTextAtom()) {
         return X11Text::compoundTextToUTF8(property->bytes);

@@ -115,18 +115,21 @@ TEST(ScenarioFile, MissingFilesAndDirectoriesAreReported) {
 
 TEST(DesktopSelection, OptionWinsOverEnvironmentWhichWinsOverTheDefault) {
     int probes = 0;
-    const auto noX11 = [&] {
+    const auto nothingRunning = [&]() -> std::optional<std::string> {
         ++probes;
-        return false;
+        return std::nullopt;
     };
-    EXPECT_EQ(chooseDesktop("a.json", "b.json", noX11), "a.json");
-    EXPECT_EQ(chooseDesktop(std::nullopt, "b.json", noX11), "b.json");
-    EXPECT_EQ(chooseDesktop("", "b.json", noX11), "b.json");
+    const auto running = [](const char* name) {
+        return [name]() -> std::optional<std::string> { return name; };
+    };
+    EXPECT_EQ(chooseDesktop("a.json", "b.json", nothingRunning), "a.json");
+    EXPECT_EQ(chooseDesktop(std::nullopt, "b.json", nothingRunning), "b.json");
+    EXPECT_EQ(chooseDesktop("", "b.json", nothingRunning), "b.json");
     EXPECT_EQ(probes, 0) << "a named desktop needs no probe";
-    EXPECT_EQ(chooseDesktop(std::nullopt, "", noX11), "demo");
-    EXPECT_EQ(chooseDesktop(std::nullopt, std::nullopt, noX11), "demo");
-    EXPECT_EQ(chooseDesktop(std::nullopt, std::nullopt, [] { return true; }), "x11");
-    EXPECT_EQ(chooseDesktop("demo", std::nullopt, [] { return true; }), "demo");
+    EXPECT_EQ(chooseDesktop(std::nullopt, "", nothingRunning), "demo");
+    EXPECT_EQ(chooseDesktop(std::nullopt, std::nullopt, nothingRunning), "demo");
+    EXPECT_EQ(chooseDesktop(std::nullopt, std::nullopt, running("sway")), "sway");
+    EXPECT_EQ(chooseDesktop("demo", std::nullopt, running("x11")), "demo");
 }
 
 TEST(DesktopSelection, OpensTheDemoAndScenarioFiles) {

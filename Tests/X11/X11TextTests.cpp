@@ -1,3 +1,4 @@
+#include "DeskmapPlatform/Text/WellFormedUTF8.hpp"
 #include "DeskmapPlatform/X11/X11Text.hpp"
 
 #include <gtest/gtest.h>
@@ -23,16 +24,16 @@ TEST(X11Text, CompoundTextKeepsLatin1AndUTF8Segments) {
 }
 
 TEST(X11Text, ClaimedUTF8IsMadeWellFormed) {
-    EXPECT_EQ(X11Text::wellFormedUTF8("Caf\xc3\xa9 \xf0\x9f\x93\x9d"), "Café 📝");
+    EXPECT_EQ(wellFormedUTF8("Caf\xc3\xa9 \xf0\x9f\x93\x9d"), "Café 📝");
     // A stray continuation byte, a truncated sequence, an encoded surrogate
     // and an overlong slash become replacement characters, one for each
     // maximal ill-formed part.
-    EXPECT_EQ(X11Text::wellFormedUTF8("a\x80"
-                                      "b\xe2\x80"),
+    EXPECT_EQ(wellFormedUTF8("a\x80"
+                             "b\xe2\x80"),
               "a\xEF\xBF\xBD"
               "b\xEF\xBF\xBD");
-    EXPECT_EQ(X11Text::wellFormedUTF8("\xed\xa0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
-    EXPECT_EQ(X11Text::wellFormedUTF8("\xc0\xaf"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(wellFormedUTF8("\xed\xa0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(wellFormedUTF8("\xc0\xaf"), "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
 } // namespace

@@ -21,8 +21,9 @@ namespace deskmap::cli {
 namespace {
 
 constexpr const char* desktopHelp =
-    "Desktop to read: \"demo\" (the built-in simulated desktop) or a scenario file path. "
-    "Overrides DESKMAP_DESKTOP.";
+    "Desktop to read: \"sway\", \"i3\", \"x11\" (an EWMH window manager), \"demo\" (the "
+    "built-in simulated desktop) or a scenario file path. Overrides DESKMAP_DESKTOP; without "
+    "either, the running desktop, else the demo.";
 
 } // namespace
 

@@ -1,0 +1,170 @@
+#include "I3IpcConnection.hpp"
+
+#include "DeskmapPlatform/WindowServer.hpp"
+
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace deskmap::platform::I3Ipc {
+
+namespace {
+
+std::string megabytes(std::size_t bytes) {
+    return std::to_string(bytes >> 20) + " MB";
+}
+
+std::string seconds(std::chrono::milliseconds duration) {
+    const auto tenths = duration.count() / 100;
+    auto text = std::to_string(tenths / 10);
+    if (tenths % 10 != 0) {
+        text += "." + std::to_string(tenths % 10);
+    }
+    return text + (tenths == 10 ? " second" : " seconds");
+}
+
+} // namespace
+
+Connection::Connection(const std::string& socketPath) : Connection(socketPath, Limits{}) {}
+
+Connection::Connection(const std::string& socketPath, Limits limits)
+    : path_(socketPath), limits_(limits) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (socketPath.empty() || socketPath.size() >= sizeof address.sun_path) {
+        throw WindowServerError("The window manager's IPC socket path \"" + socketPath +
+                                "\" is not a usable socket path.");
+    }
+    std::memcpy(address.sun_path, socketPath.data(), socketPath.size());
+    socket_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (socket_ < 0) {
+        throw WindowServerError(std::string("Could not open a socket: ") + std::strerror(errno) +
+                                ".");
+    }
+    // A Unix socket connects at once or not at all.
+    if (::connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        const auto reason = std::string(std::strerror(errno));
+        ::close(socket_);
+        socket_ = -1;
+        throw WindowServerError("Could not connect to the window manager at " + socketPath + ": " +
+                                reason + ".");
+    }
+}
+
+Connection::~Connection() {
+    if (socket_ >= 0) {
+        ::close(socket_);
+    }
+}
+
+void Connection::fail(const std::string& message) {
+    if (socket_ >= 0) {
+        ::close(socket_);
+        socket_ = -1;
+    }
+    throw WindowServerError(message);
+}
+
+void Connection::send(std::string_view bytes) {
+    const auto deadline = std::chrono::steady_clock::now() + limits_.timeout;
+    while (!bytes.empty()) {
+        if (socket_ < 0) {
+            fail("The connection to the window manager was already lost.");
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd writable{socket_, POLLOUT, 0};
+        const int ready = ::poll(&writable, 1, static_cast<int>(std::max<long>(left.count(), 0)));
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready == 0) {
+            fail("The window manager stopped taking requests.");
+        }
+        const auto written = ::send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (written < 0) {
+            if (errno == EINTR || errno == EAGAIN) {
+                continue;
+            }
+            fail("The window manager closed its IPC connection.");
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+void Connection::read(char* into, std::size_t size, bool bounded) {
+    const auto deadline = std::chrono::steady_clock::now() + limits_.timeout;
+    while (size > 0) {
+        if (socket_ < 0) {
+            fail("The connection to the window manager was already lost.");
+        }
+        int wait = -1;
+        if (bounded) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            wait = static_cast<int>(std::max<long>(left.count(), 0));
+        }
+        pollfd readable{socket_, POLLIN, 0};
+        const int ready = ::poll(&readable, 1, wait);
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready == 0) {
+            fail("The window manager did not answer within " + seconds(limits_.timeout) + ".");
+        }
+        const auto got = ::recv(socket_, into, size, 0);
+        if (got < 0 && (errno == EINTR || errno == EAGAIN)) {
+            continue;
+        }
+        if (got <= 0) {
+            fail("The window manager closed its IPC connection.");
+        }
+        into += got;
+        size -= static_cast<std::size_t>(got);
+    }
+}
+
+Message Connection::receive(bool bounded) {
+    char header[headerSize];
+    read(header, sizeof header, bounded);
+    const auto decoded = decodeHeader(std::string_view(header, sizeof header));
+    if (!decoded) {
+        fail("The window manager's IPC socket does not speak the i3 IPC protocol.");
+    }
+    if (decoded->length > limits_.maximumPayload) {
+        fail("The window manager sent a message larger than " + megabytes(limits_.maximumPayload) +
+             ".");
+    }
+    Message message{decoded->type, std::string(decoded->length, '\0')};
+    read(message.payload.data(), message.payload.size(), true);
+    return message;
+}
+
+std::vector<std::string>
+Connection::exchange(const std::vector<std::pair<MessageType, std::string>>& requests) {
+    std::string bytes;
+    for (const auto& [type, payload] : requests) {
+        bytes += encode(type, payload);
+    }
+    send(bytes);
+    std::vector<std::string> replies;
+    for (const auto& [type, payload] : requests) {
+        for (;;) {
+            auto message = receive();
+            if ((message.type & eventFlag) != 0) {
+                continue;
+            }
+            if (message.type != static_cast<std::uint32_t>(type)) {
+                fail("The window manager answered a different request than the one asked.");
+            }
+            replies.push_back(std::move(message.payload));
+            break;
+        }
+    }
+    return replies;
+}
+
+} // namespace deskmap::platform::I3Ipc

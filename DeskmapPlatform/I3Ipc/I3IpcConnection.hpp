@@ -1,0 +1,57 @@
+#pragma once
+
+#include "DeskmapPlatform/I3Ipc/I3IpcMessage.hpp"
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace deskmap::platform::I3Ipc {
+
+// One connection to a window manager's IPC socket. Every wait is bounded:
+// a peer that stops answering, closes the socket or sends something that is
+// not the protocol fails the call with WindowServerError, whose message is a
+// sentence for the user. After a failure the connection is unusable.
+class Connection {
+public:
+    struct Limits {
+        // The longest wait for the socket to accept bytes or deliver them.
+        std::chrono::milliseconds timeout{5000};
+        // The largest payload believed: a full tree of a thousand windows
+        // takes a few megabytes.
+        std::size_t maximumPayload = 64u << 20;
+    };
+
+    // Connects at once.
+    explicit Connection(const std::string& socketPath);
+    Connection(const std::string& socketPath, Limits limits);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Writes every request, then reads their replies in the same order
+    // (events arriving meanwhile are skipped), so one exchange costs one
+    // round trip whatever the number of requests.
+    std::vector<std::string>
+    exchange(const std::vector<std::pair<MessageType, std::string>>& requests);
+
+    // The next message, reply or event. Waits at most the timeout when
+    // `bounded`, else until one arrives or the peer leaves.
+    Message receive(bool bounded = true);
+
+    // For poll(): readable when a message has begun to arrive.
+    int descriptor() const { return socket_; }
+
+private:
+    void send(std::string_view bytes);
+    void read(char* into, std::size_t size, bool bounded);
+    [[noreturn]] void fail(const std::string& message);
+
+    std::string path_;
+    Limits limits_;
+    int socket_ = -1;
+};
+
+} // namespace deskmap::platform::I3Ipc

@@ -1,0 +1,390 @@
+#include "I3IpcLayout.hpp"
+
+#include "DeskmapPlatform/Text/WellFormedUTF8.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <limits>
+#include <map>
+
+namespace deskmap::platform::I3Ipc {
+
+namespace {
+
+using nlohmann::json;
+
+// Deeper trees than any window manager builds; deeper still is not believed
+// (and would exhaust the stack of the walk below).
+constexpr int maximumTreeDepth = 200;
+
+// Window titles may hold any bytes; the JSON parser accepts only UTF-8.
+json parse(std::string_view reply, const char* what) {
+    auto document = json::parse(wellFormedUTF8(reply), nullptr, false);
+    if (document.is_discarded()) {
+        throw ReplyError(std::string(what) + " is not JSON");
+    }
+    return document;
+}
+
+const json* member(const json& object, const char* key) {
+    const auto found = object.find(key);
+    return found == object.end() || found->is_null() ? nullptr : &*found;
+}
+
+std::optional<std::string> optionalText(const json& object, const char* key, const char* what) {
+    const auto* value = member(object, key);
+    if (!value) {
+        return std::nullopt;
+    }
+    if (!value->is_string()) {
+        throw ReplyError(std::string(what) + " has a \"" + key + "\" that is not text");
+    }
+    return value->get<std::string>();
+}
+
+std::string text(const json& object, const char* key, const char* what) {
+    auto value = optionalText(object, key, what);
+    if (!value) {
+        throw ReplyError(std::string(what) + " has no \"" + key + "\"");
+    }
+    return *value;
+}
+
+// An integer in [minimum, maximum]; a float, or a number out of range, is
+// not one (and is never converted: a huge float would overflow).
+template <class Integer>
+Integer integer(const json& object, const char* key, const char* what,
+                Integer minimum = std::numeric_limits<Integer>::min(),
+                Integer maximum = std::numeric_limits<Integer>::max()) {
+    const auto* value = member(object, key);
+    const auto bad = [&] {
+        return ReplyError(std::string(what) + " has no whole-number \"" + key + "\" in range");
+    };
+    if (!value) {
+        throw bad();
+    }
+    if (value->is_number_unsigned()) {
+        const auto number = value->get<std::uint64_t>();
+        if (number > static_cast<std::uint64_t>(maximum) ||
+            (minimum > 0 && number < static_cast<std::uint64_t>(minimum))) {
+            throw bad();
+        }
+        return static_cast<Integer>(number);
+    }
+    if (value->is_number_integer()) {
+        const auto number = value->get<std::int64_t>();
+        if (number < 0 && minimum >= 0) {
+            throw bad();
+        }
+        if (number < 0 ? number < static_cast<std::int64_t>(minimum)
+                       : static_cast<std::uint64_t>(number) > static_cast<std::uint64_t>(maximum)) {
+            throw bad();
+        }
+        return static_cast<Integer>(number);
+    }
+    throw bad();
+}
+
+bool flag(const json& object, const char* key, const char* what) {
+    const auto* value = member(object, key);
+    if (!value) {
+        return false;
+    }
+    if (!value->is_boolean()) {
+        throw ReplyError(std::string(what) + " has a \"" + key + "\" that is not true or false");
+    }
+    return value->get<bool>();
+}
+
+Rect rect(const json& object, const char* what) {
+    const auto* value = member(object, "rect");
+    if (!value || !value->is_object()) {
+        throw ReplyError(std::string(what) + " has no \"rect\"");
+    }
+    return Rect{integer<std::int32_t>(*value, "x", what), integer<std::int32_t>(*value, "y", what),
+                integer<std::int32_t>(*value, "width", what, 0),
+                integer<std::int32_t>(*value, "height", what, 0)};
+}
+
+const json& arrayOf(const json& document, const char* what) {
+    if (!document.is_array()) {
+        throw ReplyError(std::string(what) + " is not a list");
+    }
+    for (const auto& element : document) {
+        if (!element.is_object()) {
+            throw ReplyError(std::string(what) + " holds something other than objects");
+        }
+    }
+    return document;
+}
+
+// Window managers name their internal outputs and workspaces (the
+// scratchpad's among them) with this prefix.
+bool isInternal(const std::string& name) {
+    return name.rfind("__", 0) == 0;
+}
+
+bool isUsableSerialPart(const std::optional<std::string>& part) {
+    return part && !part->empty() && *part != "Unknown";
+}
+
+} // namespace
+
+bool Rect::contains(DisplayPoint point) const {
+    return point.x >= x && point.y >= y && point.x < static_cast<double>(x) + width &&
+           point.y < static_cast<double>(y) + height;
+}
+
+std::vector<Workspace> Layout::workspacesOf(const std::string& output) const {
+    std::vector<Workspace> found;
+    std::copy_if(workspaces.begin(), workspaces.end(), std::back_inserter(found),
+                 [&](const Workspace& workspace) { return workspace.output == output; });
+    return found;
+}
+
+const Output* Layout::focusedOutput() const {
+    for (const auto& workspace : workspaces) {
+        if (workspace.focused) {
+            for (const auto& output : outputs) {
+                if (output.name == workspace.output) {
+                    return &output;
+                }
+            }
+        }
+    }
+    return outputs.empty() ? nullptr : &outputs.front();
+}
+
+Layout readLayout(std::string_view outputsReply, std::string_view workspacesReply) {
+    Layout layout;
+    const auto outputs = parse(outputsReply, "the output list");
+    for (const auto& output : arrayOf(outputs, "the output list")) {
+        const char* what = "an output";
+        auto name = text(output, "name", what);
+        if (!flag(output, "active", what) || isInternal(name)) {
+            continue;
+        }
+        const auto make = optionalText(output, "make", what);
+        const auto model = optionalText(output, "model", what);
+        const auto serial = optionalText(output, "serial", what);
+        auto identifier = name;
+        if (isUsableSerialPart(make) && isUsableSerialPart(model) && isUsableSerialPart(serial)) {
+            identifier = *make + " " + *model + " " + *serial;
+        }
+        layout.outputs.push_back(
+            Output{std::move(name), std::move(identifier), rect(output, what)});
+    }
+    // Two outputs that report the same make, model and serial are told apart
+    // by their names.
+    std::map<std::string, int> uses;
+    for (const auto& output : layout.outputs) {
+        ++uses[output.identifier];
+    }
+    for (auto& output : layout.outputs) {
+        if (uses[output.identifier] > 1) {
+            output.identifier = output.name;
+        }
+    }
+
+    const auto workspaces = parse(workspacesReply, "the workspace list");
+    std::vector<Workspace> all;
+    for (const auto& workspace : arrayOf(workspaces, "the workspace list")) {
+        const char* what = "a workspace";
+        all.push_back(Workspace{
+            integer<std::uint64_t>(workspace, "id", what), text(workspace, "name", what),
+            integer<std::int64_t>(workspace, "num", what, -1), text(workspace, "output", what),
+            flag(workspace, "visible", what), flag(workspace, "focused", what)});
+    }
+    for (const auto& output : layout.outputs) {
+        std::vector<Workspace> own;
+        std::copy_if(all.begin(), all.end(), std::back_inserter(own), [&](const Workspace& each) {
+            return each.output == output.name && !isInternal(each.name);
+        });
+        // Numbered workspaces by number, then the named ones as listed: the
+        // order "next workspace on this output" goes through.
+        std::stable_sort(own.begin(), own.end(), [](const Workspace& a, const Workspace& b) {
+            if ((a.number < 0) != (b.number < 0)) {
+                return a.number >= 0;
+            }
+            return a.number >= 0 && a.number < b.number;
+        });
+        layout.workspaces.insert(layout.workspaces.end(), own.begin(), own.end());
+    }
+    return layout;
+}
+
+nlohmann::json displaySpaces(const Layout& layout) {
+    auto displays = json::array();
+    for (const auto& output : layout.outputs) {
+        const auto workspaces = layout.workspacesOf(output.name);
+        if (workspaces.empty()) {
+            continue; // an output being switched off
+        }
+        json display{{"Display Identifier", output.identifier}, {"Spaces", json::array()}};
+        for (const auto& workspace : workspaces) {
+            display["Spaces"].push_back({{"ManagedSpaceID", workspace.id}});
+            if (workspace.visible) {
+                display["Current Space"] = {{"ManagedSpaceID", workspace.id}};
+            }
+        }
+        displays.push_back(std::move(display));
+    }
+    return displays;
+}
+
+namespace {
+
+bool isView(const json& node) {
+    const auto* window = member(node, "window");
+    return (window && window->is_number()) || member(node, "app_id") || member(node, "shell") ||
+           member(node, "window_properties");
+}
+
+const json& children(const json& node, const char* key) {
+    static const json none = json::array();
+    const auto* value = member(node, key);
+    if (!value) {
+        return none;
+    }
+    if (!value->is_array()) {
+        throw ReplyError(std::string("a container has \"") + key + "\" that is not a list");
+    }
+    return *value;
+}
+
+void collectWindows(const json& node, std::uint64_t workspace, int depth,
+                    std::vector<Window>& windows) {
+    if (depth > maximumTreeDepth) {
+        throw ReplyError("the tree is nested too deeply");
+    }
+    if (!node.is_object()) {
+        throw ReplyError("the tree holds something other than containers");
+    }
+    const auto& tiled = children(node, "nodes");
+    const auto& floating = children(node, "floating_nodes");
+    if (tiled.empty() && floating.empty()) {
+        if (!isView(node)) {
+            return; // an empty placeholder, not a window
+        }
+        const char* what = "a window";
+        Window window;
+        window.node = integer<std::uint64_t>(node, "id", what);
+        window.workspace = workspace;
+        window.owner = optionalText(node, "app_id", what);
+        if (!window.owner || window.owner->empty()) {
+            if (const auto* properties = member(node, "window_properties")) {
+                if (!properties->is_object()) {
+                    throw ReplyError("a window has \"window_properties\" that are not an object");
+                }
+                window.owner = optionalText(*properties, "class", what);
+                if (!window.owner || window.owner->empty()) {
+                    window.owner = optionalText(*properties, "instance", what);
+                }
+            }
+        }
+        window.title = optionalText(node, "name", what);
+        window.bounds = rect(node, what);
+        windows.push_back(std::move(window));
+        return;
+    }
+    for (const auto& child : tiled) {
+        collectWindows(child, workspace, depth + 1, windows);
+    }
+    for (const auto& child : floating) {
+        collectWindows(child, workspace, depth + 1, windows);
+    }
+}
+
+// Finds the workspaces below an output (i3 keeps them in a content
+// container beside the docks; sway right under the output).
+void findWorkspaces(const json& node, int depth, std::vector<Window>& windows) {
+    if (depth > maximumTreeDepth) {
+        throw ReplyError("the tree is nested too deeply");
+    }
+    if (!node.is_object()) {
+        throw ReplyError("the tree holds something other than containers");
+    }
+    const auto type = optionalText(node, "type", "a container");
+    if (type == "workspace") {
+        if (isInternal(text(node, "name", "a workspace"))) {
+            return;
+        }
+        const auto id = integer<std::uint64_t>(node, "id", "a workspace");
+        for (const auto& child : children(node, "nodes")) {
+            collectWindows(child, id, depth + 1, windows);
+        }
+        for (const auto& child : children(node, "floating_nodes")) {
+            collectWindows(child, id, depth + 1, windows);
+        }
+        return;
+    }
+    if (type == "dockarea") {
+        return; // bars and panels
+    }
+    for (const auto& child : children(node, "nodes")) {
+        findWorkspaces(child, depth + 1, windows);
+    }
+}
+
+} // namespace
+
+std::vector<Window> readWindows(std::string_view treeReply) {
+    const auto tree = parse(treeReply, "the window tree");
+    if (!tree.is_object()) {
+        throw ReplyError("the window tree is not a container");
+    }
+    std::vector<Window> windows;
+    for (const auto& output : children(tree, "nodes")) {
+        if (!output.is_object()) {
+            throw ReplyError("the tree holds something other than containers");
+        }
+        if (isInternal(text(output, "name", "an output"))) {
+            continue;
+        }
+        findWorkspaces(output, 1, windows);
+    }
+    return windows;
+}
+
+std::optional<Workspace> neighbouringWorkspace(const Layout& layout, const std::string& output,
+                                               bool forward) {
+    const auto workspaces = layout.workspacesOf(output);
+    const auto visible = std::find_if(workspaces.begin(), workspaces.end(),
+                                      [](const Workspace& each) { return each.visible; });
+    if (visible == workspaces.end()) {
+        return std::nullopt;
+    }
+    if (forward) {
+        const auto next = std::next(visible);
+        return next == workspaces.end() ? std::nullopt : std::optional(*next);
+    }
+    return visible == workspaces.begin() ? std::nullopt : std::optional(*std::prev(visible));
+}
+
+std::optional<std::string> showWorkspaceCommand(const Workspace& workspace) {
+    // Quoting differs between window managers for these two characters, and
+    // a command separator or newline must never reach the command parser
+    // outside quotes: such names are reached by number.
+    const bool quotable = workspace.name.find_first_of("\"\\\n\r") == std::string::npos;
+    if (quotable) {
+        return "workspace --no-auto-back-and-forth \"" + workspace.name + "\"";
+    }
+    if (workspace.number >= 0) {
+        return "workspace --no-auto-back-and-forth number " + std::to_string(workspace.number);
+    }
+    return std::nullopt;
+}
+
+bool commandsSucceeded(std::string_view reply) {
+    const auto document = parse(reply, "the command result");
+    if (!document.is_array() || document.empty()) {
+        return false;
+    }
+    return std::all_of(document.begin(), document.end(), [](const json& result) {
+        return result.is_object() && result.value("success", json()).is_boolean() &&
+               result.at("success").get<bool>();
+    });
+}
+
+} // namespace deskmap::platform::I3Ipc

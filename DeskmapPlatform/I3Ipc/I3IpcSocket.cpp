@@ -1,0 +1,102 @@
+#include "I3IpcSocket.hpp"
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <sys/stat.h>
+#include <xcb/xcb.h>
+
+namespace deskmap::platform::I3Ipc {
+
+namespace {
+
+std::optional<std::string> environment(const char* variable) {
+    const char* value = std::getenv(variable);
+    if (!value || *value == '\0') {
+        return std::nullopt;
+    }
+    return std::string(value);
+}
+
+struct FreeDeleter {
+    void operator()(void* pointer) const { std::free(pointer); }
+};
+
+} // namespace
+
+const char* name(WindowManager windowManager) {
+    return windowManager == WindowManager::sway ? "sway" : "i3";
+}
+
+std::optional<std::string> rootWindowSocketPath(const std::string& display) {
+    // Without an X server to ask there is nothing to find, and nothing to wait for.
+    if (display.empty() && !environment("DISPLAY")) {
+        return std::nullopt;
+    }
+    int screenNumber = 0;
+    auto* connection = xcb_connect(display.empty() ? nullptr : display.c_str(), &screenNumber);
+    const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> owned(connection,
+                                                                               xcb_disconnect);
+    if (xcb_connection_has_error(connection)) {
+        return std::nullopt;
+    }
+    const auto* setup = xcb_get_setup(connection);
+    auto screens = xcb_setup_roots_iterator(setup);
+    for (int skip = 0; skip < screenNumber && screens.rem > 0; ++skip) {
+        xcb_screen_next(&screens);
+    }
+    if (screens.rem == 0) {
+        return std::nullopt;
+    }
+    constexpr std::string_view atomName = "I3_SOCKET_PATH";
+    const std::unique_ptr<xcb_intern_atom_reply_t, FreeDeleter> atom(xcb_intern_atom_reply(
+        connection,
+        xcb_intern_atom(connection, 1, static_cast<std::uint16_t>(atomName.size()),
+                        atomName.data()),
+        nullptr));
+    if (!atom || atom->atom == XCB_ATOM_NONE) {
+        return std::nullopt;
+    }
+    // A socket path fits in a sun_path; a longer property is not one.
+    const std::unique_ptr<xcb_get_property_reply_t, FreeDeleter> property(
+        xcb_get_property_reply(connection,
+                               xcb_get_property(connection, 0, screens.data->root, atom->atom,
+                                                XCB_GET_PROPERTY_TYPE_ANY, 0, 64),
+                               nullptr));
+    if (!property || property->format != 8) {
+        return std::nullopt;
+    }
+    const auto length = static_cast<std::size_t>(xcb_get_property_value_length(property.get()));
+    std::string path(static_cast<const char*>(xcb_get_property_value(property.get())), length);
+    if (const auto end = path.find('\0'); end != std::string::npos) {
+        path.erase(end);
+    }
+    return path.empty() ? std::nullopt : std::optional(path);
+}
+
+std::optional<std::string> findSocket(WindowManager windowManager) {
+    if (windowManager == WindowManager::sway) {
+        if (auto path = environment("SWAYSOCK")) {
+            return path;
+        }
+        return environment("I3SOCK");
+    }
+    if (auto path = environment("I3SOCK")) {
+        return path;
+    }
+    return rootWindowSocketPath();
+}
+
+bool isSocket(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode);
+}
+
+std::string noSocketMessage(WindowManager windowManager) {
+    if (windowManager == WindowManager::sway) {
+        return "No sway IPC socket was found: neither SWAYSOCK nor I3SOCK is set.";
+    }
+    return "No i3 IPC socket was found: I3SOCK is not set and the X root window names none.";
+}
+
+} // namespace deskmap::platform::I3Ipc

@@ -1,0 +1,316 @@
+// Every command against real tiling window managers: sway (headless, on
+// Wayland) and i3 (on Xvfb), each with two outputs and real terminals.
+#include "DeskmapAppSupport/SpaceSwitcher/SwipeGesture.hpp"
+#include "DeskmapCore/Collection/MacOSSpaceCollector.hpp"
+#include "DeskmapCore/Errors/DeskmapError.hpp"
+#include "DeskmapPlatform/I3Ipc/I3IpcWindowServer.hpp"
+#include "Support/ChildProcess.hpp"
+#include "Support/TilingDesktop.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <condition_variable>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+
+namespace deskmap {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::vector<std::string> isolated{"DESKMAP_DESKTOP",
+                                        "SWAYSOCK",
+                                        "I3SOCK",
+                                        "DISPLAY",
+                                        "WAYLAND_DISPLAY",
+                                        "OPENAI_ACCESS_TOKEN",
+                                        "OPENROUTER_API_KEY",
+                                        "DBUS_SESSION_BUS_ADDRESS",
+                                        "XDG_RUNTIME_DIR",
+                                        "XDG_CONFIG_HOME"};
+
+// One Space of `deskmap spaces --json`: its output, whether it is current,
+// and its windows as "app: title".
+struct Space {
+    std::string display;
+    bool current = false;
+    std::vector<std::string> windows;
+
+    friend bool operator==(const Space&, const Space&) = default;
+    friend std::ostream& operator<<(std::ostream& out, const Space& space) {
+        out << space.display << (space.current ? " (current)" : "") << " [";
+        for (const auto& window : space.windows) {
+            out << window << "; ";
+        }
+        return out << "]";
+    }
+};
+
+// Counts the notifications of a window server's active-Space observer.
+class Notifications {
+public:
+    std::function<void()> observer() {
+        return [this] {
+            std::lock_guard lock(mutex_);
+            ++count_;
+            changed_.notify_all();
+        };
+    }
+    bool waitFor(int count) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, 20s, [&] { return count_ >= count; });
+    }
+    int count() {
+        std::lock_guard lock(mutex_);
+        return count_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int count_ = 0;
+};
+
+template <class Desktop> class TilingDesktopTest : public testing::Test {
+protected:
+    test::ProcessOutcome deskmap(std::vector<std::string> arguments) const {
+        arguments.insert(arguments.end(), {"--desktop", desktop.name()});
+        return test::runProcess(DESKMAP_BINARY, arguments, desktop.environment(), isolated);
+    }
+
+    std::vector<Space> spaces() const {
+        const auto result = deskmap({"spaces", "--json"});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        std::vector<Space> found;
+        const auto document = nlohmann::json::parse(result.out);
+        for (const auto& space : document.at("spaces")) {
+            Space each{space.at("display"), space.at("isCurrent"), {}};
+            for (const auto& window : space.at("windows")) {
+                each.windows.push_back(window.at("app").template get<std::string>() + ": " +
+                                       window.value("title", ""));
+            }
+            found.push_back(std::move(each));
+        }
+        return found;
+    }
+
+    std::string window(const std::string& title) const {
+        return desktop.terminalApp() + ": " + title;
+    }
+
+    std::shared_ptr<platform::I3IpcWindowServer> windowServer() const {
+        platform::I3IpcWindowServer::Options options;
+        options.locateSocket = [path = desktop.socketPath()] { return path; };
+        options.retryDelay = 100ms;
+        return std::make_shared<platform::I3IpcWindowServer>(std::move(options));
+    }
+
+    Desktop desktop;
+};
+
+struct DesktopNames {
+    template <class Desktop> static std::string GetName(int) {
+        return std::is_same_v<Desktop, test::SwayDesktop> ? "Sway" : "I3";
+    }
+};
+using Desktops = testing::Types<test::SwayDesktop, test::I3Desktop>;
+TYPED_TEST_SUITE(TilingDesktopTest, Desktops, DesktopNames);
+
+TYPED_TEST(TilingDesktopTest, EachOutputIsADisplayWithItsWorkspacesInOrder) {
+    auto& wm = this->desktop;
+    wm.openWindow("eight", "8");
+    wm.openWindow("seven", "7");
+    wm.openWindow("four", "4");
+    wm.openWindow("one", "1");
+    wm.openWindow("three", "3");
+    const auto outputs = wm.outputs();
+    EXPECT_EQ(this->spaces(), (std::vector<Space>{
+                                  {outputs[0], false, {this->window("one")}},
+                                  {outputs[0], true, {this->window("three")}},
+                                  {outputs[0], false, {this->window("four")}},
+                                  {outputs[1], true, {this->window("seven")}},
+                                  {outputs[1], false, {this->window("eight")}},
+                              }));
+}
+
+TYPED_TEST(TilingDesktopTest, FloatingWindowsCountAndTheScratchpadDoesNot) {
+    auto& wm = this->desktop;
+    wm.openWindow("tiled", "1");
+    wm.openWindow("floating", "1");
+    wm.command("[title=\"^floating$\"] floating enable");
+    wm.openWindow("stashed", "1");
+    wm.command("[title=\"^stashed$\"] move scratchpad");
+    const auto outputs = wm.outputs();
+    EXPECT_EQ(this->spaces(),
+              (std::vector<Space>{
+                  {outputs[0], true, {this->window("floating"), this->window("tiled")}},
+                  {outputs[1], true, {}},
+              }));
+}
+
+TYPED_TEST(TilingDesktopTest, SwitchMovesTheFocusedOutputOneWorkspaceAtATime) {
+    auto& wm = this->desktop;
+    for (const auto* workspace : {"1", "2", "3", "4", "7", "8"}) {
+        wm.openWindow(std::string("on ") + workspace, workspace);
+    }
+    wm.command("workspace 7; workspace 1");
+    const auto first = wm.outputs()[0];
+    const auto second = wm.outputs()[1];
+
+    auto result = this->deskmap({"switch", "3"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "Switched to Space 3\n");
+    EXPECT_EQ(wm.visibleWorkspace(first), "3") << "two steps right";
+    result = this->deskmap({"switch", "2"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(wm.visibleWorkspace(first), "2") << "one step left";
+
+    // Space 6 is workspace 8, on the other output.
+    result = this->deskmap({"switch", "6"});
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_NE(result.err.find("target display"), std::string::npos) << result.err;
+    EXPECT_EQ(wm.visibleWorkspace(first), "2");
+    EXPECT_EQ(wm.visibleWorkspace(second), "7");
+}
+
+TYPED_TEST(TilingDesktopTest, ASwipeNeverWrapsPastEitherEnd) {
+    auto& wm = this->desktop;
+    wm.openWindow("first", "1");
+    wm.openWindow("last", "4");
+    const auto server = this->windowServer();
+    const auto output = wm.outputs()[0];
+    ASSERT_TRUE(SwipeGesture::post(*server, SpaceSwitchDirection::right));
+    EXPECT_EQ(wm.visibleWorkspace(output), "4") << "the last stays";
+    ASSERT_TRUE(SwipeGesture::post(*server, SpaceSwitchDirection::left));
+    EXPECT_EQ(wm.visibleWorkspace(output), "1");
+    ASSERT_TRUE(SwipeGesture::post(*server, SpaceSwitchDirection::left));
+    EXPECT_EQ(wm.visibleWorkspace(output), "1") << "the first stays";
+}
+
+TYPED_TEST(TilingDesktopTest, AWorkspaceChangeIsReportedAtOnce) {
+    auto& wm = this->desktop;
+    wm.openWindow("one", "1");
+    const auto server = this->windowServer();
+    Notifications notifications;
+    server->setActiveSpaceObserver(notifications.observer());
+    // The subscription is made on its own thread: wait until it hears.
+    for (int attempt = 0; attempt < 50 && notifications.count() == 0; ++attempt) {
+        wm.command(attempt % 2 == 0 ? "workspace 2" : "workspace 1");
+        std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_GT(notifications.count(), 0);
+    const auto before = notifications.count();
+    wm.command("workspace 3");
+    EXPECT_TRUE(notifications.waitFor(before + 1));
+    server->setActiveSpaceObserver({});
+}
+
+TYPED_TEST(TilingDesktopTest, AnEndedWindowManagerIsAClearCollectionFailure) {
+    auto& wm = this->desktop;
+    wm.openWindow("one", "1");
+    MacOSSpaceCollector collector(this->windowServer());
+    EXPECT_EQ(collector.collect().spaces.size(), 2u);
+    wm.kill();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            (void)collector.collect();
+            ADD_FAILURE() << "expected a collection failure";
+        } catch (const DeskmapError& error) {
+            EXPECT_NE(std::string(error.what()).find("window manager"), std::string::npos)
+                << error.what();
+        }
+    }
+    const auto result = this->deskmap({"spaces"});
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_NE(result.err.find("Could not connect to the window manager"), std::string::npos)
+        << result.err;
+}
+
+using SwayDesktopTest = TilingDesktopTest<test::SwayDesktop>;
+
+TEST_F(SwayDesktopTest, TitlesArriveIntact) {
+    desktop.openWindow("Grüße — 東京 ✓", "1");
+    ASSERT_EQ(spaces().size(), 2u);
+    EXPECT_EQ(spaces()[0].windows, std::vector<std::string>{window("Grüße — 東京 ✓")});
+}
+
+TEST_F(SwayDesktopTest, ItsSocketWinsWithoutADesktopNamed) {
+    desktop.openWindow("one", "1");
+    const auto result =
+        test::runProcess(DESKMAP_BINARY, {"spaces"}, desktop.environment(), isolated);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("foot: one"), std::string::npos) << result.out;
+}
+
+TEST_F(SwayDesktopTest, TheAppOpensItsWindowWhereNoTrayIsOffered) {
+    const auto home =
+        std::filesystem::temp_directory_path() / ("deskmap-app-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(home / "run");
+    std::filesystem::permissions(home / "run", std::filesystem::perms::owner_all);
+    std::filesystem::create_directories(home / "config/deskmap");
+    std::ofstream(home / "config/deskmap/defaults.json") << R"({"firstTimeSetupCompleted": true})";
+    auto environment = desktop.environment();
+    environment.insert({{"WAYLAND_DISPLAY", desktop.waylandDisplay()},
+                        {"QT_QPA_PLATFORM", "wayland"},
+                        {"HOME", home.string()},
+                        {"XDG_RUNTIME_DIR", (home / "run").string()},
+                        {"XDG_CONFIG_HOME", (home / "config").string()}});
+    test::ChildProcess app(DESKMAP_APP, {"--desktop", "sway"}, environment, isolated);
+    const auto shown = [&] {
+        for (int attempt = 0; attempt < 200; ++attempt) {
+            if (desktop.query("get_tree").dump().find("\"name\":\"Deskmap\"") !=
+                std::string::npos) {
+                return true;
+            }
+            std::this_thread::sleep_for(100ms);
+        }
+        return false;
+    }();
+    app.signal(SIGTERM);
+    const auto result = app.wait();
+    std::filesystem::remove_all(home);
+    EXPECT_TRUE(shown) << result.err;
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+}
+
+using I3DesktopTest = TilingDesktopTest<test::I3Desktop>;
+
+TEST_F(I3DesktopTest, TheRootWindowNamesTheSocketAndItWinsOverEWMH) {
+    desktop.openWindow("one", "1");
+    const auto result = test::runProcess(DESKMAP_BINARY, {"spaces", "--json"},
+                                         {{"DISPLAY", desktop.display()}}, isolated);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const auto document = nlohmann::json::parse(result.out);
+    ASSERT_EQ(document.at("spaces").size(), 2u) << "a Space per output, not EWMH's one screen";
+    EXPECT_EQ(document["spaces"][0].at("display"), "fake-0");
+}
+
+TEST_F(I3DesktopTest, ARestartIsFollowed) {
+    desktop.openWindow("one", "1");
+    const auto server = windowServer();
+    Notifications notifications;
+    server->setActiveSpaceObserver(notifications.observer());
+    MacOSSpaceCollector collector(server);
+    ASSERT_EQ(collector.collect().spaces.size(), 2u);
+    const auto before = notifications.count();
+    // i3 may close the connection before it answers: the reply is not checked.
+    (void)test::runProcess("/usr/bin/env", {"i3-msg", "-s", desktop.socketPath(), "restart"});
+    EXPECT_TRUE(notifications.waitFor(before + 1)) << "reconnected and told";
+    std::optional<Inventory> inventory;
+    for (int attempt = 0; attempt < 50 && !inventory; ++attempt) {
+        try {
+            inventory = collector.collect();
+        } catch (const DeskmapError&) {
+            std::this_thread::sleep_for(100ms); // still restarting
+        }
+    }
+    ASSERT_TRUE(inventory);
+    EXPECT_EQ(inventory->spaces.size(), 2u);
+    server->setActiveSpaceObserver({});
+}
+
+} // namespace
+} // namespace deskmap

@@ -42,7 +42,7 @@ std::shared_ptr<WindowServer> openTiling(I3Ipc::WindowManager windowManager) {
 
 bool hasSocket(I3Ipc::WindowManager windowManager) {
     const auto path = I3Ipc::findSocket(windowManager);
-    return path && I3Ipc::isSocket(*path);
+    return path && I3Ipc::isListening(*path);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace deskmap::platform::I3Ipc {
@@ -39,13 +40,24 @@ Connection::Connection(const std::string& socketPath, Limits limits)
                                 "\" is not a usable socket path.");
     }
     std::memcpy(address.sun_path, socketPath.data(), socketPath.size());
-    socket_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    socket_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (socket_ < 0) {
         throw WindowServerError(std::string("Could not open a socket: ") + std::strerror(errno) +
                                 ".");
     }
-    // A Unix socket connects at once or not at all.
-    if (::connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    // A listener whose queue is full (a window manager that stopped
+    // accepting) refuses a non-blocking connect with EAGAIN, where a
+    // blocking one would wait for ever: try again until the timeout.
+    const auto deadline = Clock::now() + limits_.timeout;
+    int result = -1;
+    for (;;) {
+        result = ::connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        if (result == 0 || errno != EAGAIN || Clock::now() >= deadline) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (result != 0) {
         const auto reason = std::string(std::strerror(errno));
         ::close(socket_);
         socket_ = -1;
@@ -69,13 +81,13 @@ void Connection::fail(const std::string& message) {
 }
 
 void Connection::send(std::string_view bytes) {
-    const auto deadline = std::chrono::steady_clock::now() + limits_.timeout;
+    const auto deadline = Clock::now() + limits_.timeout;
     while (!bytes.empty()) {
         if (socket_ < 0) {
             fail("The connection to the window manager was already lost.");
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         pollfd writable{socket_, POLLOUT, 0};
         const int ready = ::poll(&writable, 1, static_cast<int>(std::max<long>(left.count(), 0)));
         if (ready < 0 && errno == EINTR) {
@@ -84,7 +96,8 @@ void Connection::send(std::string_view bytes) {
         if (ready == 0) {
             fail("The window manager stopped taking requests.");
         }
-        const auto written = ::send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        const auto written =
+            ::send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (written < 0) {
             if (errno == EINTR || errno == EAGAIN) {
                 continue;
@@ -95,16 +108,15 @@ void Connection::send(std::string_view bytes) {
     }
 }
 
-void Connection::read(char* into, std::size_t size, bool bounded) {
-    const auto deadline = std::chrono::steady_clock::now() + limits_.timeout;
+void Connection::read(char* into, std::size_t size, std::optional<Clock::time_point> deadline) {
     while (size > 0) {
         if (socket_ < 0) {
             fail("The connection to the window manager was already lost.");
         }
         int wait = -1;
-        if (bounded) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
+        if (deadline) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now());
             wait = static_cast<int>(std::max<long>(left.count(), 0));
         }
         pollfd readable{socket_, POLLIN, 0};
@@ -128,8 +140,12 @@ void Connection::read(char* into, std::size_t size, bool bounded) {
 }
 
 Message Connection::receive(bool bounded) {
+    return receiveBy(bounded ? std::optional(Clock::now() + limits_.timeout) : std::nullopt);
+}
+
+Message Connection::receiveBy(std::optional<Clock::time_point> deadline) {
     char header[headerSize];
-    read(header, sizeof header, bounded);
+    read(header, sizeof header, deadline);
     const auto decoded = decodeHeader(std::string_view(header, sizeof header));
     if (!decoded) {
         fail("The window manager's IPC socket does not speak the i3 IPC protocol.");
@@ -139,7 +155,9 @@ Message Connection::receive(bool bounded) {
              ".");
     }
     Message message{decoded->type, std::string(decoded->length, '\0')};
-    read(message.payload.data(), message.payload.size(), true);
+    // Once begun, a message arrives whole in good time.
+    read(message.payload.data(), message.payload.size(),
+         std::max(deadline.value_or(Clock::time_point{}), Clock::now() + limits_.timeout));
     return message;
 }
 
@@ -152,9 +170,15 @@ Connection::exchange(const std::vector<std::pair<MessageType, std::string>>& req
     send(bytes);
     std::vector<std::string> replies;
     for (const auto& [type, payload] : requests) {
+        // Events do not buy time: the reply itself is due by then.
+        const auto deadline = Clock::now() + limits_.timeout;
         for (;;) {
-            auto message = receive();
+            auto message = receiveBy(deadline);
             if ((message.type & eventFlag) != 0) {
+                if (Clock::now() >= deadline) {
+                    fail("The window manager did not answer within " + seconds(limits_.timeout) +
+                         ".");
+                }
                 continue;
             }
             if (message.type != static_cast<std::uint32_t>(type)) {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,8 +21,8 @@ public:
         // The longest wait for the socket to accept bytes or deliver them.
         std::chrono::milliseconds timeout{5000};
         // The largest payload believed: a full tree of a thousand windows
-        // takes a few megabytes.
-        std::size_t maximumPayload = 64u << 20;
+        // takes a few megabytes, and parsing takes many times the size.
+        std::size_t maximumPayload = 16u << 20;
     };
 
     // Connects at once.
@@ -45,8 +46,11 @@ public:
     int descriptor() const { return socket_; }
 
 private:
+    using Clock = std::chrono::steady_clock;
     void send(std::string_view bytes);
-    void read(char* into, std::size_t size, bool bounded);
+    // Waits until `deadline` at most, or for ever without one.
+    void read(char* into, std::size_t size, std::optional<Clock::time_point> deadline);
+    Message receiveBy(std::optional<Clock::time_point> deadline);
     [[noreturn]] void fail(const std::string& message);
 
     std::string path_;

@@ -40,7 +40,7 @@ bool EventWatch::waitReadable(int descriptor, int timeoutMilliseconds) const {
 }
 
 void EventWatch::run() {
-    bool connectedBefore = false;
+    bool reconnecting = false;
     for (;;) {
         std::unique_ptr<Connection> connection;
         try {
@@ -50,8 +50,8 @@ void EventWatch::run() {
                 // refused, workspace events still tell of outputs that come
                 // and go, since their workspaces move.
                 bool subscribed = false;
-                for (const auto* events :
-                     {R"(["workspace","output","shutdown"])", R"(["workspace","shutdown"])"}) {
+                for (const auto* events : {R"(["workspace","output","shutdown"])",
+                                           R"(["workspace","shutdown"])", R"(["workspace"])"}) {
                     const auto replies = connection->exchange({{MessageType::subscribe, events}});
                     if (commandsSucceeded("[" + replies.front() + "]")) {
                         subscribed = true;
@@ -62,19 +62,20 @@ void EventWatch::run() {
                     connection.reset();
                 }
             }
-        } catch (const WindowServerError&) {
-            connection.reset();
+        } catch (const std::exception&) {
+            connection.reset(); // refused, lost, or more than could be read
         }
         if (!connection) {
+            reconnecting = true;
             if (!waitReadable(-1, static_cast<int>(retryDelay_.count()))) {
                 return;
             }
             continue;
         }
-        if (connectedBefore) {
-            changed_(); // a restarted window manager may show anything now
+        if (reconnecting) {
+            changed_(); // anything may have changed while nobody listened
         }
-        connectedBefore = true;
+        reconnecting = true; // any later connection follows a loss
         try {
             for (;;) {
                 if (!waitReadable(connection->descriptor(), -1)) {
@@ -88,8 +89,8 @@ void EventWatch::run() {
                     changed_();
                 }
             }
-        } catch (const WindowServerError&) {
-            // Lost: connect again.
+        } catch (const std::exception&) {
+            // Lost, or more than could be read: connect again.
         }
     }
 }

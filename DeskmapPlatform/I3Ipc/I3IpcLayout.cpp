@@ -97,12 +97,22 @@ bool flag(const json& object, const char* key, const char* what) {
     return value->get<bool>();
 }
 
+// i3 keeps coordinates unsigned and prints a window dragged past the left or
+// top edge as a number near 2^32: that is a small negative one.
+std::int32_t coordinate(const json& object, const char* key, const char* what) {
+    const auto value =
+        integer<std::int64_t>(object, key, what, std::numeric_limits<std::int32_t>::min(),
+                              std::numeric_limits<std::uint32_t>::max());
+    return static_cast<std::int32_t>(
+        value > std::numeric_limits<std::int32_t>::max() ? value - (std::int64_t{1} << 32) : value);
+}
+
 Rect rect(const json& object, const char* what) {
     const auto* value = member(object, "rect");
     if (!value || !value->is_object()) {
         throw ReplyError(std::string(what) + " has no \"rect\"");
     }
-    return Rect{integer<std::int32_t>(*value, "x", what), integer<std::int32_t>(*value, "y", what),
+    return Rect{coordinate(*value, "x", what), coordinate(*value, "y", what),
                 integer<std::int32_t>(*value, "width", what, 0),
                 integer<std::int32_t>(*value, "height", what, 0)};
 }
@@ -362,15 +372,39 @@ std::optional<Workspace> neighbouringWorkspace(const Layout& layout, const std::
     return visible == workspaces.begin() ? std::nullopt : std::optional(*std::prev(visible));
 }
 
-std::optional<std::string> showWorkspaceCommand(const Workspace& workspace) {
-    // Quoting differs between window managers for these two characters, and
-    // a command separator or newline must never reach the command parser
-    // outside quotes: such names are reached by number.
-    const bool quotable = workspace.name.find_first_of("\"\\\n\r") == std::string::npos;
-    if (quotable) {
+namespace {
+
+// Names a window manager reads as something other than a workspace even
+// inside quotes, or whose characters its command parser treats specially
+// (quoting, escapes, variables, the end of the text).
+bool isSafeInQuotes(const std::string& name) {
+    if (name.empty() || name.find_first_of(std::string("\"\\$\n\r\0", 6)) != std::string::npos) {
+        return false;
+    }
+    std::string lower;
+    std::transform(name.begin(), name.end(), std::back_inserter(lower),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (const auto* keyword : {"next", "prev", "next_on_output", "prev_on_output", "current",
+                                "back_and_forth", "number"}) {
+        if (lower == keyword || lower.rfind(std::string(keyword) + " ", 0) == 0) {
+            return false;
+        }
+    }
+    return lower.rfind("--", 0) != 0;
+}
+
+} // namespace
+
+std::optional<std::string> showWorkspaceCommand(const Layout& layout, const Workspace& workspace) {
+    if (isSafeInQuotes(workspace.name)) {
         return "workspace --no-auto-back-and-forth \"" + workspace.name + "\"";
     }
-    if (workspace.number >= 0) {
+    // By number only where no other workspace has it: the window manager
+    // would take the first of them, or make a new one.
+    const auto sharing =
+        std::count_if(layout.workspaces.begin(), layout.workspaces.end(),
+                      [&](const Workspace& each) { return each.number == workspace.number; });
+    if (workspace.number >= 0 && sharing == 1) {
         return "workspace --no-auto-back-and-forth number " + std::to_string(workspace.number);
     }
     return std::nullopt;

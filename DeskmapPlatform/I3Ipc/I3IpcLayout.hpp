@@ -92,9 +92,9 @@ std::vector<Window> readWindows(std::string_view treeReply);
 std::optional<Workspace> neighbouringWorkspace(const Layout& layout, const std::string& output,
                                                bool forward);
 
-// The command that shows `workspace`, or nothing when its name cannot be
-// written in a command and it has no number to go by.
-std::optional<std::string> showWorkspaceCommand(const Workspace& workspace);
+// The command that shows `workspace` of `layout`, or nothing when its name
+// cannot be written safely in a command and no number of its own leads to it.
+std::optional<std::string> showWorkspaceCommand(const Layout& layout, const Workspace& workspace);
 
 // Whether a "run command" reply says every command succeeded.
 bool commandsSucceeded(std::string_view reply);

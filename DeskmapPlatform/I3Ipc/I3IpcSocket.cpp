@@ -1,10 +1,16 @@
 #include "I3IpcSocket.hpp"
 
+#include "DeskmapPlatform/I3Ipc/I3IpcConnection.hpp"
+#include "DeskmapPlatform/WindowServer.hpp"
+
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <poll.h>
 #include <sys/stat.h>
 #include <xcb/xcb.h>
+#include <xcb/xcbext.h>
 
 namespace deskmap::platform::I3Ipc {
 
@@ -21,6 +27,29 @@ std::optional<std::string> environment(const char* variable) {
 struct FreeDeleter {
     void operator()(void* pointer) const { std::free(pointer); }
 };
+
+// An X server that stopped answering must not stop the caller: each reply
+// is awaited until the deadline at most.
+template <class Reply>
+std::unique_ptr<Reply, FreeDeleter> replyBy(xcb_connection_t* connection, unsigned int sequence,
+                                            std::chrono::steady_clock::time_point deadline) {
+    xcb_flush(connection);
+    for (;;) {
+        void* reply = nullptr;
+        xcb_generic_error_t* error = nullptr;
+        if (xcb_poll_for_reply(connection, sequence, &reply, &error) != 0) {
+            std::free(error);
+            return std::unique_ptr<Reply, FreeDeleter>(static_cast<Reply*>(reply));
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (xcb_connection_has_error(connection) || left.count() <= 0) {
+            return nullptr;
+        }
+        pollfd readable{xcb_get_file_descriptor(connection), POLLIN, 0};
+        ::poll(&readable, 1, static_cast<int>(left.count()));
+    }
+}
 
 } // namespace
 
@@ -48,12 +77,13 @@ std::optional<std::string> rootWindowSocketPath(const std::string& display) {
     if (screens.rem == 0) {
         return std::nullopt;
     }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     constexpr std::string_view atomName = "I3_SOCKET_PATH";
-    const std::unique_ptr<xcb_intern_atom_reply_t, FreeDeleter> atom(xcb_intern_atom_reply(
+    const auto atom = replyBy<xcb_intern_atom_reply_t>(
         connection,
-        xcb_intern_atom(connection, 1, static_cast<std::uint16_t>(atomName.size()),
-                        atomName.data()),
-        nullptr));
+        xcb_intern_atom(connection, 1, static_cast<std::uint16_t>(atomName.size()), atomName.data())
+            .sequence,
+        deadline);
     if (!atom || atom->atom == XCB_ATOM_NONE) {
         return std::nullopt;
     }
@@ -87,9 +117,19 @@ std::optional<std::string> findSocket(WindowManager windowManager) {
     return rootWindowSocketPath();
 }
 
-bool isSocket(const std::string& path) {
+bool isListening(const std::string& path) {
     struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode);
+    if (::stat(path.c_str(), &status) != 0 || !S_ISSOCK(status.st_mode)) {
+        return false;
+    }
+    try {
+        Connection::Limits limits;
+        limits.timeout = std::chrono::milliseconds(500);
+        Connection probe(path, limits);
+        return true;
+    } catch (const WindowServerError&) {
+        return false; // left behind by a window manager that has ended
+    }
 }
 
 std::string noSocketMessage(WindowManager windowManager) {

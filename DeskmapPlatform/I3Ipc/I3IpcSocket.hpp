@@ -17,8 +17,9 @@ std::optional<std::string> findSocket(WindowManager windowManager);
 // nothing when no X server answers or the property is absent.
 std::optional<std::string> rootWindowSocketPath(const std::string& display = {});
 
-// Whether `path` names a socket that exists.
-bool isSocket(const std::string& path);
+// Whether a window manager listens on `path` (a socket file may outlive
+// the window manager that made it).
+bool isListening(const std::string& path);
 
 // The sentence for a desktop whose socket cannot be found.
 std::string noSocketMessage(WindowManager windowManager);

@@ -8,6 +8,14 @@
 
 namespace deskmap::platform {
 
+namespace {
+
+// How long the tree read with the Spaces stands for the window list: long
+// enough for the collection it was read for, too short to mislead a later one.
+constexpr auto pendingTreeLife = std::chrono::seconds(1);
+
+} // namespace
+
 I3IpcWindowServer::I3IpcWindowServer(Options options) : options_(std::move(options)) {
     std::lock_guard lock(mutex_);
     connection();
@@ -33,18 +41,27 @@ std::vector<std::string> I3IpcWindowServer::exchange(
     const std::vector<std::pair<I3Ipc::MessageType, std::string>>& requests) {
     try {
         return connection().exchange(requests);
-    } catch (const I3Ipc::ReplyError&) {
-        throw; // the connection itself is fine
     } catch (const WindowServerError&) {
         connection_.reset();
         throw;
+    } catch (const std::bad_alloc&) {
+        connection_.reset(); // in the middle of a message
+        throw WindowServerError("The window manager sent more than could be read.");
     }
 }
 
-I3Ipc::Layout I3IpcWindowServer::readCurrentLayout() {
-    const auto replies =
-        exchange({{I3Ipc::MessageType::getOutputs, {}}, {I3Ipc::MessageType::getWorkspaces, {}}});
+I3Ipc::Layout I3IpcWindowServer::readCurrentLayout(bool withTree) {
+    std::vector<std::pair<I3Ipc::MessageType, std::string>> requests{
+        {I3Ipc::MessageType::getOutputs, {}}, {I3Ipc::MessageType::getWorkspaces, {}}};
+    if (withTree) {
+        requests.emplace_back(I3Ipc::MessageType::getTree, std::string());
+    }
+    auto replies = exchange(requests);
     auto layout = I3Ipc::readLayout(replies[0], replies[1]);
+    pendingTree_.reset();
+    if (withTree) {
+        pendingTree_ = PendingTree{std::move(replies[2]), std::chrono::steady_clock::now()};
+    }
     for (const auto& output : layout.outputs) {
         displayNumber(output);
     }
@@ -61,12 +78,21 @@ std::uint32_t I3IpcWindowServer::displayNumber(const I3Ipc::Output& output) {
 
 nlohmann::json I3IpcWindowServer::copyManagedDisplaySpaces(std::int32_t) {
     std::lock_guard lock(mutex_);
-    return I3Ipc::displaySpaces(readCurrentLayout());
+    // The tree goes out with the other two requests, for the window list
+    // that follows in the same collection: one round trip, one moment.
+    return I3Ipc::displaySpaces(readCurrentLayout(true));
 }
 
 nlohmann::json I3IpcWindowServer::copyWindowListInfo(std::uint32_t, std::uint32_t) {
     std::lock_guard lock(mutex_);
-    const auto windows = I3Ipc::readWindows(exchange({{I3Ipc::MessageType::getTree, {}}}).front());
+    std::string tree;
+    if (pendingTree_ && std::chrono::steady_clock::now() - pendingTree_->read < pendingTreeLife) {
+        tree = std::move(pendingTree_->reply);
+    } else {
+        tree = exchange({{I3Ipc::MessageType::getTree, {}}}).front();
+    }
+    pendingTree_.reset();
+    const auto windows = I3Ipc::readWindows(tree);
 
     std::unordered_map<std::uint64_t, std::uint32_t> numbers;
     std::unordered_map<std::uint32_t, std::uint64_t> workspaces;
@@ -181,7 +207,7 @@ void I3IpcWindowServer::postEvent(std::int32_t, const InputEvent& event) {
     if (!target) {
         return;
     }
-    const auto command = I3Ipc::showWorkspaceCommand(*target);
+    const auto command = I3Ipc::showWorkspaceCommand(layout, *target);
     if (!command ||
         !I3Ipc::commandsSucceeded(exchange({{I3Ipc::MessageType::runCommand, *command}}).front())) {
         throw WindowServerError("The window manager refused to show workspace \"" + target->name +
@@ -190,15 +216,18 @@ void I3IpcWindowServer::postEvent(std::int32_t, const InputEvent& event) {
 }
 
 void I3IpcWindowServer::setActiveSpaceObserver(std::function<void()> observer) {
-    const bool watching = static_cast<bool>(observer);
+    // Held while the watch starts or stops; the watch's own thread never
+    // takes it (so this must not be called from the observer).
+    std::lock_guard watching(watchMutex_);
+    const bool wanted = static_cast<bool>(observer);
     {
         std::lock_guard lock(observerMutex_);
         observer_ = std::move(observer);
-        if (watching == static_cast<bool>(watch_)) {
-            return;
-        }
     }
-    if (!watching) {
+    if (wanted == static_cast<bool>(watch_)) {
+        return;
+    }
+    if (!wanted) {
         watch_.reset(); // joins its thread, which may be calling the observer
         return;
     }

@@ -5,6 +5,7 @@
 #include "DeskmapPlatform/I3Ipc/I3IpcLayout.hpp"
 #include "DeskmapPlatform/WindowServer.hpp"
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -61,6 +62,7 @@ public:
     void requestAccessibilityTrust() override {}
     bool isScreenCaptureAccessGranted() override { return true; }
     void requestScreenCaptureAccess() override {}
+    // Not to be called from the observer itself.
     void setActiveSpaceObserver(std::function<void()> observer) override;
 
 private:
@@ -68,8 +70,9 @@ private:
     I3Ipc::Connection& connection();
     std::vector<std::string>
     exchange(const std::vector<std::pair<I3Ipc::MessageType, std::string>>& requests);
-    // The outputs and workspaces now; call with mutex_ held.
-    I3Ipc::Layout readCurrentLayout();
+    // The outputs and workspaces now, and the tree's reply kept for the
+    // next window list when `withTree`; call with mutex_ held.
+    I3Ipc::Layout readCurrentLayout(bool withTree = false);
     // A display number for an output, the same for as long as this object
     // lives; call with mutex_ held.
     std::uint32_t displayNumber(const I3Ipc::Output& output);
@@ -86,8 +89,14 @@ private:
     std::uint32_t nextWindowNumber_ = 1;
     // Each window's workspace as the last window list read it.
     std::unordered_map<std::uint32_t, std::uint64_t> windowWorkspaces_;
+    struct PendingTree {
+        std::string reply;
+        std::chrono::steady_clock::time_point read;
+    };
+    std::optional<PendingTree> pendingTree_;
     SwipeGestureEncoding::Decoder swipes_;
 
+    std::mutex watchMutex_;
     std::mutex observerMutex_;
     std::function<void()> observer_;
     std::unique_ptr<I3Ipc::EventWatch> watch_;

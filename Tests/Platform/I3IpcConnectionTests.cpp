@@ -1,0 +1,289 @@
+#include "DeskmapPlatform/DesktopSelection.hpp"
+#include "DeskmapPlatform/I3Ipc/I3IpcConnection.hpp"
+#include "DeskmapPlatform/I3Ipc/I3IpcSocket.hpp"
+#include "DeskmapPlatform/I3Ipc/I3IpcWindowServer.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+
+namespace deskmap::platform::I3Ipc {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A window manager's socket whose every accepted connection is handed to
+// `serve`, one at a time, on a thread of its own.
+class FakePeer {
+public:
+    using Serve = std::function<void(int socket)>;
+
+    explicit FakePeer(Serve serve) : serve_(std::move(serve)) {
+        path_ = (std::filesystem::temp_directory_path() /
+                 ("deskmap-ipc-" + std::to_string(::getpid()) + "-" + std::to_string(++count_)))
+                    .string();
+        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path_.c_str());
+        ::unlink(path_.c_str());
+        if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(listener_, 8) != 0) {
+            throw std::runtime_error("cannot listen");
+        }
+        thread_ = std::thread([this] {
+            for (;;) {
+                const int client = ::accept(listener_, nullptr, nullptr);
+                if (client < 0) {
+                    return;
+                }
+                ++accepted_;
+                serve_(client);
+                ::close(client);
+            }
+        });
+    }
+    ~FakePeer() {
+        ::shutdown(listener_, SHUT_RDWR);
+        ::close(listener_);
+        thread_.join();
+        ::unlink(path_.c_str());
+    }
+    const std::string& path() const { return path_; }
+    int accepted() const { return accepted_; }
+
+    // Reads one request from `socket`: its type, or -1 when it closed.
+    static int readRequest(int socket) {
+        char header[headerSize];
+        if (::recv(socket, header, sizeof header, MSG_WAITALL) != sizeof header) {
+            return -1;
+        }
+        const auto decoded = decodeHeader(std::string_view(header, sizeof header));
+        std::string payload(decoded->length, '\0');
+        if (decoded->length > 0) {
+            ::recv(socket, payload.data(), payload.size(), MSG_WAITALL);
+        }
+        return static_cast<int>(decoded->type);
+    }
+    // False once the other end is gone.
+    static bool reply(int socket, std::uint32_t type, const std::string& payload, int times = 1) {
+        std::string one(magic);
+        const auto length = static_cast<std::uint32_t>(payload.size());
+        one.append(reinterpret_cast<const char*>(&length), 4);
+        one.append(reinterpret_cast<const char*>(&type), 4);
+        one += payload;
+        std::string bytes;
+        for (int time = 0; time < times; ++time) {
+            bytes += one;
+        }
+        return ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL) > 0;
+    }
+
+private:
+    static inline int count_ = 0;
+    Serve serve_;
+    std::string path_;
+    int listener_ = -1;
+    std::atomic<int> accepted_ = 0;
+    std::thread thread_;
+};
+
+Connection::Limits quick() {
+    Connection::Limits limits;
+    limits.timeout = 300ms;
+    limits.maximumPayload = 1 << 20;
+    return limits;
+}
+
+std::string failure(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const WindowServerError& error) {
+        return error.what();
+    }
+    return "no failure";
+}
+
+TEST(I3IpcConnection, AllRequestsGoOutBeforeAnyReplyIsAwaited) {
+    FakePeer peer([](int socket) {
+        // Answers only once both requests are in, with an event between.
+        const int first = FakePeer::readRequest(socket);
+        const int second = FakePeer::readRequest(socket);
+        FakePeer::reply(socket, workspaceEvent, R"({"change": "focus"})");
+        FakePeer::reply(socket, static_cast<std::uint32_t>(first), "[1]");
+        FakePeer::reply(socket, static_cast<std::uint32_t>(second), "[2]");
+    });
+    Connection connection(peer.path(), quick());
+    EXPECT_EQ(
+        connection.exchange({{MessageType::getOutputs, {}}, {MessageType::getWorkspaces, {}}}),
+        (std::vector<std::string>{"[1]", "[2]"}));
+}
+
+TEST(I3IpcConnection, EveryWayOfFailingIsASentenceNotAHang) {
+    const auto failing = [](FakePeer::Serve serve) {
+        FakePeer peer(std::move(serve));
+        return failure([&] {
+            Connection connection(peer.path(), quick());
+            (void)connection.exchange({{MessageType::getTree, {}}});
+        });
+    };
+    EXPECT_EQ(failing([](int socket) { FakePeer::readRequest(socket); }),
+              "The window manager closed its IPC connection.");
+    EXPECT_EQ(failing([](int socket) {
+                  FakePeer::readRequest(socket);
+                  std::this_thread::sleep_for(600ms);
+              }),
+              "The window manager did not answer within 0.3 seconds.");
+    EXPECT_EQ(failing([](int socket) {
+                  FakePeer::readRequest(socket);
+                  ::send(socket, "HTTP/1.1 400 Bad Request\r\n", 26, MSG_NOSIGNAL);
+              }),
+              "The window manager's IPC socket does not speak the i3 IPC protocol.");
+    EXPECT_EQ(failing([](int socket) {
+                  FakePeer::readRequest(socket);
+                  FakePeer::reply(socket, 4, std::string(2 << 20, ' '));
+              }),
+              "The window manager sent a message larger than 1 MB.");
+    EXPECT_EQ(failing([](int socket) {
+                  FakePeer::readRequest(socket);
+                  FakePeer::reply(socket, 1, "[]");
+              }),
+              "The window manager answered a different request than the one asked.");
+    // Events, as fast as they go, and never the reply: the reply's own
+    // deadline still holds.
+    const auto flooded = std::chrono::steady_clock::now();
+    EXPECT_EQ(failing([](int socket) {
+                  FakePeer::readRequest(socket);
+                  const auto until = std::chrono::steady_clock::now() + 10s;
+                  while (std::chrono::steady_clock::now() < until &&
+                         FakePeer::reply(socket, workspaceEvent, "{}", 1000)) {
+                  }
+              }),
+              "The window manager did not answer within 0.3 seconds.");
+    EXPECT_LT(std::chrono::steady_clock::now() - flooded, 5s);
+
+    const auto missing =
+        (std::filesystem::temp_directory_path() / "deskmap-no-such-socket").string();
+    EXPECT_EQ(failure([&] { Connection connection(missing, quick()); }),
+              "Could not connect to the window manager at " + missing +
+                  ": No such file or directory.");
+}
+
+TEST(I3IpcWindowServer, ALostConnectionFailsOneCallAndTheNextConnectsAgain) {
+    const auto outputs =
+        R"([{"name": "DP-1", "active": true, "rect": {"x": 0, "y": 0, "width": 10, "height": 10}}])";
+    const auto workspaces =
+        R"([{"id": 5, "name": "1", "num": 1, "output": "DP-1", "visible": true, "focused": true}])";
+    std::atomic<int> served = 0;
+    FakePeer peer([&](int socket) {
+        // The first connection closes after its first exchange.
+        const bool first = ++served == 1;
+        for (int answered = 0; !(first && answered == 3); ++answered) {
+            const int type = FakePeer::readRequest(socket);
+            if (type < 0) {
+                return;
+            }
+            FakePeer::reply(socket, static_cast<std::uint32_t>(type),
+                            type == 3   ? outputs
+                            : type == 1 ? workspaces
+                                        : R"({"nodes": []})");
+        }
+    });
+    I3IpcWindowServer::Options options;
+    options.locateSocket = [&] { return peer.path(); };
+    options.limits = quick();
+    I3IpcWindowServer server(std::move(options));
+    EXPECT_EQ(server.copyManagedDisplaySpaces(1)[0]["Display Identifier"], "DP-1");
+    EXPECT_EQ(failure([&] { (void)server.copyManagedDisplaySpaces(1); }),
+              "The window manager closed its IPC connection.");
+    EXPECT_EQ(server.copyManagedDisplaySpaces(1)[0]["Current Space"]["ManagedSpaceID"], 5);
+    EXPECT_EQ(peer.accepted(), 2);
+}
+
+TEST(I3IpcWindowServer, NoSocketIsASentence) {
+    I3IpcWindowServer::Options options;
+    options.locateSocket = [] { return std::nullopt; };
+    options.noSocketMessage = "No sway IPC socket was found.";
+    EXPECT_EQ(failure([&] { I3IpcWindowServer server(options); }), "No sway IPC socket was found.");
+}
+
+// Sets environment variables for one test and puts them back after it.
+class ScopedEnvironment {
+public:
+    explicit ScopedEnvironment(const std::map<std::string, std::optional<std::string>>& values) {
+        for (const auto& [name, value] : values) {
+            const char* old = std::getenv(name.c_str());
+            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+            apply(name, value);
+        }
+    }
+    ~ScopedEnvironment() {
+        for (const auto& [name, value] : saved_) {
+            apply(name, value);
+        }
+    }
+
+private:
+    static void apply(const std::string& name, const std::optional<std::string>& value) {
+        if (value) {
+            ::setenv(name.c_str(), value->c_str(), 1);
+        } else {
+            ::unsetenv(name.c_str());
+        }
+    }
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+TEST(I3IpcSocket, EachWindowManagerLooksWhereItsSocketIsNamed) {
+    {
+        const ScopedEnvironment both({{"SWAYSOCK", "/run/sway.sock"},
+                                      {"I3SOCK", "/run/i3.sock"},
+                                      {"DISPLAY", std::nullopt}});
+        EXPECT_EQ(findSocket(WindowManager::sway), "/run/sway.sock");
+        EXPECT_EQ(findSocket(WindowManager::i3), "/run/i3.sock");
+    }
+    {
+        const ScopedEnvironment i3Only(
+            {{"SWAYSOCK", std::nullopt}, {"I3SOCK", "/run/i3.sock"}, {"DISPLAY", std::nullopt}});
+        EXPECT_EQ(findSocket(WindowManager::sway), "/run/i3.sock") << "sway sets both";
+    }
+    const ScopedEnvironment none(
+        {{"SWAYSOCK", std::nullopt}, {"I3SOCK", ""}, {"DISPLAY", std::nullopt}});
+    EXPECT_EQ(findSocket(WindowManager::sway), std::nullopt);
+    EXPECT_EQ(findSocket(WindowManager::i3), std::nullopt) << "no X server to ask either";
+}
+
+TEST(I3IpcSocket, ASocketLeftBehindIsNoRunningDesktop) {
+    std::string stale;
+    {
+        FakePeer peer([](int) {});
+        const ScopedEnvironment running(
+            {{"SWAYSOCK", peer.path()}, {"I3SOCK", std::nullopt}, {"DISPLAY", std::nullopt}});
+        EXPECT_EQ(detectDesktop(), "sway");
+        stale = peer.path() + "-stale";
+        // A socket file nobody listens on any more.
+        const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", stale.c_str());
+        ASSERT_EQ(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(socket);
+    }
+    const ScopedEnvironment left(
+        {{"SWAYSOCK", stale}, {"I3SOCK", stale}, {"DISPLAY", std::nullopt}});
+    EXPECT_EQ(detectDesktop(), std::nullopt);
+    ::unlink(stale.c_str());
+}
+
+} // namespace
+} // namespace deskmap::platform::I3Ipc

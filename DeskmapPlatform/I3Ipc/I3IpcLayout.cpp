@@ -295,6 +295,9 @@ void collectWindows(const json& node, std::uint64_t workspace, int depth,
         }
         window.title = optionalText(node, "name", what);
         window.bounds = rect(node, what);
+        if (member(node, "pid")) {
+            window.process = integer<std::int64_t>(node, "pid", what);
+        }
         windows.push_back(std::move(window));
         return;
     }

@@ -79,6 +79,7 @@ struct Window {
     std::optional<std::string> owner;
     std::optional<std::string> title;
     Rect bounds;
+    std::optional<std::int64_t> process; // where the window manager says
 
     friend bool operator==(const Window&, const Window&) = default;
 };

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include <limits>
+#include <unistd.h>
 
 namespace deskmap::platform {
 
@@ -13,6 +14,11 @@ namespace {
 // How long the tree read with the Spaces stands for the window list: long
 // enough for the collection it was read for, too short to mislead a later one.
 constexpr auto pendingTreeLife = std::chrono::seconds(1);
+
+// Window layers as the window list reports them: only the normal one holds
+// the windows people work in.
+constexpr int normalLayer = 0;
+constexpr int auxiliaryLayer = 3;
 
 } // namespace
 
@@ -94,6 +100,7 @@ nlohmann::json I3IpcWindowServer::copyWindowListInfo(std::uint32_t, std::uint32_
     pendingTree_.reset();
     const auto windows = I3Ipc::readWindows(tree);
 
+    const auto ownProcess = options_.ownProcess.value_or(::getpid());
     std::unordered_map<std::uint64_t, std::uint32_t> numbers;
     std::unordered_map<std::uint32_t, std::uint64_t> workspaces;
     auto list = nlohmann::json::array();
@@ -103,7 +110,11 @@ nlohmann::json I3IpcWindowServer::copyWindowListInfo(std::uint32_t, std::uint32_
         numbers.emplace(window.node, assigned);
         workspaces.emplace(assigned, window.workspace);
 
-        nlohmann::json entry{{"kCGWindowLayer", 0},
+        // This program's own window (the Space list where no tray shows
+        // it) is no work of the user's: it goes on a layer of its own, as
+        // the panels do.
+        const bool own = window.process == ownProcess;
+        nlohmann::json entry{{"kCGWindowLayer", own ? auxiliaryLayer : normalLayer},
                              {"kCGWindowNumber", assigned},
                              {"kCGWindowBounds",
                               {{"X", window.bounds.x},

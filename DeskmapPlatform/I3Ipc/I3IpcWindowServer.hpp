@@ -40,6 +40,9 @@ public:
         I3Ipc::Connection::Limits limits;
         // How often the event subscription tries to connect again.
         std::chrono::milliseconds retryDelay{500};
+        // The process whose windows are this program's own, not the user's
+        // work (this one's where unset).
+        std::optional<std::int64_t> ownProcess;
     };
 
     // Connects at once and throws WindowServerError when nothing answers.

@@ -150,7 +150,7 @@ TEST(I3IpcLayout, WindowsAreTheLeavesOfEachWorkspaceTiledThenFloating) {
     }));
     const auto windows = readWindows(reply.dump());
     ASSERT_EQ(windows.size(), 3u) << "not the scratchpad's, a bar's, or an empty placeholder";
-    EXPECT_EQ(windows[0], (Window{12, 10, "code", "editor", Rect{10, 20, 300, 200}}));
+    EXPECT_EQ(windows[0], (Window{12, 10, "code", "editor", Rect{10, 20, 300, 200}, std::nullopt}));
     EXPECT_EQ(windows[1].owner, "XTerm");
     EXPECT_EQ(windows[1].title, std::nullopt) << "a null name stays absent";
     EXPECT_EQ(windows[2].node, 16u);

@@ -22,6 +22,11 @@ SpaceListPopover::SpaceListPopover(std::shared_ptr<DeskmapViewModel> model, Mode
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
+    if (mode == Mode::window) {
+        // A window as large as its list and no larger: tiling window
+        // managers float such a window instead of stretching it.
+        layout->setSizeConstraint(QLayout::SetFixedSize);
+    }
     setFocusProxy(view_);
     connect(view_, &SpaceListView::switchStarted, this, [this] {
         if (mode_ == Mode::popup) {

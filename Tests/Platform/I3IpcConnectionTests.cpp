@@ -7,10 +7,12 @@
 #include <nlohmann/json.hpp>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -48,8 +50,11 @@ public:
                     return;
                 }
                 ++accepted_;
-                serve_(client);
-                ::close(client);
+                std::lock_guard lock(mutex_);
+                connections_.emplace_back([this, client] {
+                    serve_(client);
+                    ::close(client);
+                });
             }
         });
     }
@@ -57,6 +62,9 @@ public:
         ::shutdown(listener_, SHUT_RDWR);
         ::close(listener_);
         thread_.join();
+        for (auto& connection : connections_) {
+            connection.join();
+        }
         ::unlink(path_.c_str());
     }
     const std::string& path() const { return path_; }
@@ -96,7 +104,12 @@ private:
     int listener_ = -1;
     std::atomic<int> accepted_ = 0;
     std::thread thread_;
+    std::mutex mutex_;
+    std::vector<std::thread> connections_; // one per accepted connection
 };
+
+// Not watched for: it changes no Space.
+constexpr std::uint32_t windowEventForTest = eventFlag | 3u;
 
 Connection::Limits quick() {
     Connection::Limits limits;
@@ -208,6 +221,91 @@ TEST(I3IpcWindowServer, ALostConnectionFailsOneCallAndTheNextConnectsAgain) {
               "The window manager closed its IPC connection.");
     EXPECT_EQ(server.copyManagedDisplaySpaces(1)[0]["Current Space"]["ManagedSpaceID"], 5);
     EXPECT_EQ(peer.accepted(), 2);
+}
+
+// Answers requests as a window manager with one output and one workspace
+// would; a subscription gets `subscribed` to run.
+void serveLikeAWindowManager(int socket, const std::function<void(int)>& subscribed) {
+    for (;;) {
+        const int type = FakePeer::readRequest(socket);
+        if (type < 0) {
+            return;
+        }
+        if (type == 2) {
+            FakePeer::reply(socket, 2, R"({"success": true})");
+            subscribed(socket);
+            return;
+        }
+        FakePeer::reply(socket, static_cast<std::uint32_t>(type),
+                        type == 3   ? R"([{"name": "DP-1", "active": true,
+                                       "rect": {"x": 0, "y": 0, "width": 9, "height": 9}}])"
+                        : type == 1 ? R"([{"id": 5, "name": "1", "num": 1, "output": "DP-1",
+                                       "visible": true, "focused": true}])"
+                                    : R"({"nodes": []})");
+    }
+}
+
+TEST(I3IpcWindowServer, TheWatchHearsEventsAndCatchesUpAfterALoss) {
+    std::atomic<int> subscriptions = 0;
+    FakePeer peer([&](int socket) {
+        serveLikeAWindowManager(socket, [&](int subscribed) {
+            if (++subscriptions == 1) {
+                FakePeer::reply(subscribed, workspaceEvent, R"({"change": "focus"})");
+                FakePeer::reply(subscribed, windowEventForTest, R"({"change": "new"})");
+                FakePeer::reply(subscribed, shutdownEvent, R"({"change": "restart"})");
+                return; // and gone, as a restarting window manager is
+            }
+            FakePeer::readRequest(subscribed); // held until the watch ends
+        });
+    });
+    I3IpcWindowServer::Options options;
+    options.locateSocket = [&] { return peer.path(); };
+    options.limits = quick();
+    options.retryDelay = 20ms;
+    I3IpcWindowServer server(std::move(options));
+    std::mutex mutex;
+    std::condition_variable changed;
+    int notifications = 0;
+    server.setActiveSpaceObserver([&] {
+        std::lock_guard lock(mutex);
+        ++notifications;
+        changed.notify_all();
+    });
+    {
+        std::unique_lock lock(mutex);
+        // One for the workspace event (none for the window event), one for
+        // the reconnection after the restart.
+        EXPECT_TRUE(changed.wait_for(lock, 10s, [&] { return notifications >= 2; }));
+    }
+    EXPECT_EQ(subscriptions, 2);
+    server.setActiveSpaceObserver({});
+    std::this_thread::sleep_for(50ms);
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(notifications, 2);
+}
+
+TEST(I3IpcWindowServer, ObserversComeAndGoFromSeveralThreads) {
+    FakePeer peer([](int socket) {
+        serveLikeAWindowManager(socket, [](int subscribed) { FakePeer::readRequest(subscribed); });
+    });
+    I3IpcWindowServer::Options options;
+    options.locateSocket = [&] { return peer.path(); };
+    options.limits = quick();
+    I3IpcWindowServer server(std::move(options));
+    std::vector<std::thread> threads;
+    for (int each = 0; each < 2; ++each) {
+        threads.emplace_back([&server] {
+            for (int round = 0; round < 20; ++round) {
+                server.setActiveSpaceObserver([] {});
+                (void)server.copyManagedDisplaySpaces(1);
+                server.setActiveSpaceObserver({});
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(server.copyManagedDisplaySpaces(1).size(), 1u);
 }
 
 TEST(I3IpcWindowServer, NoSocketIsASentence) {

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <sstream>
 
 namespace deskmap {
 namespace {
@@ -206,6 +207,40 @@ TYPED_TEST(TilingDesktopTest, AWorkspaceChangeIsReportedAtOnce) {
     wm.command("workspace 3");
     EXPECT_TRUE(notifications.waitFor(before + 1));
     server->setActiveSpaceObserver({});
+}
+
+TYPED_TEST(TilingDesktopTest, WatchFollowsAWorkspaceChangeMadeByACommand) {
+    auto& wm = this->desktop;
+    wm.openWindow("one", "1");
+    wm.openWindow("three", "3");
+    wm.command("workspace 1");
+    test::ChildProcess watching(DESKMAP_BINARY, {"watch", "--json", "--desktop", wm.name()},
+                                wm.environment(), isolated);
+    // Generous pauses: the first refresh must be done before the switch,
+    // also in sanitizer builds.
+    std::this_thread::sleep_for(2500ms);
+    wm.command("workspace 3");
+    std::this_thread::sleep_for(2000ms);
+    watching.signal(SIGINT);
+    const auto result = watching.wait();
+    EXPECT_EQ(result.exitCode, 130) << result.err;
+
+    std::vector<int> currents;
+    std::istringstream lines(result.out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto snapshot = nlohmann::json::parse(line);
+        for (const auto& space : snapshot.value("inventory", nlohmann::json::object())
+                                     .value("spaces", nlohmann::json::array())) {
+            if (space.at("isCurrent").template get<bool>() &&
+                space.at("display") == wm.outputs()[0]) {
+                currents.push_back(space.at("index").template get<int>());
+            }
+        }
+    }
+    ASSERT_FALSE(currents.empty()) << result.out;
+    EXPECT_EQ(currents.front(), 1);
+    EXPECT_EQ(currents.back(), 2) << result.out;
 }
 
 TYPED_TEST(TilingDesktopTest, AnEndedWindowManagerIsAClearCollectionFailure) {

@@ -375,13 +375,16 @@ void X11WindowServer::postEvent(std::int32_t, const InputEvent& event) {
 }
 
 void X11WindowServer::setActiveSpaceObserver(std::function<void()> observer) {
+    // Held while the watcher starts or stops; the watcher never takes it (so
+    // this must not be called from the observer).
+    std::lock_guard starting(watcherMutex_);
     const bool watching = static_cast<bool>(observer);
     {
         std::lock_guard lock(observerMutex_);
         observer_ = std::move(observer);
-        if (watching == watcher_.joinable()) {
-            return;
-        }
+    }
+    if (watching == watcher_.joinable()) {
+        return;
     }
     if (watching) {
         if (::pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) {

@@ -56,6 +56,7 @@ public:
     // X clients may read each other's titles and send each other events.
     bool isScreenCaptureAccessGranted() override { return true; }
     void requestScreenCaptureAccess() override {}
+    // Not to be called from the observer itself.
     void setActiveSpaceObserver(std::function<void()> observer) override;
 
     static constexpr std::uint32_t displayNumber = 1;
@@ -84,6 +85,7 @@ private:
     std::uint32_t desktopCount_ = 0;
     SwipeGestureEncoding::Decoder swipes_;
 
+    std::mutex watcherMutex_;
     std::mutex observerMutex_;
     std::function<void()> observer_;
     std::thread watcher_;

@@ -53,18 +53,7 @@ count() { swaymsg -t get_tree -r | grep -c '"app_id": "foot"' || true; }
 for _ in $(seq 600); do [ "$(count)" -ge 100 ] && break; sleep 0.1; done
 echo "windows in the tree: $(count)"
 
-# Median of RUNS timings of a command, in microseconds.
-median() {
-  local times=()
-  for _ in $(seq "$runs"); do
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null
-    end=$(date +%s%N)
-    times+=($(( (end - start) / 1000 )))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p"
-}
+. "$(dirname "$0")/median.sh"
 
 windows=$("$deskmap" spaces --desktop sway --json | grep -c '"windowID"')
 ours=$(median "$deskmap" spaces --desktop sway)

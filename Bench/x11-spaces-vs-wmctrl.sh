@@ -26,18 +26,7 @@ pids+=($!)
 exec 4>"$work/hold"
 until [ "$(wmctrl -l | wc -l)" -ge 100 ]; do sleep 0.05; done
 
-# Median of RUNS timings of a command, in microseconds.
-median() {
-  local times=()
-  for _ in $(seq "$runs"); do
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null
-    end=$(date +%s%N)
-    times+=($(( (end - start) / 1000 )))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (runs + 1) / 2 ))p"
-}
+. "$(dirname "$0")/median.sh"
 
 windows=$("$deskmap" spaces --desktop x11 --json | grep -c '"windowID"')
 ours=$(median "$deskmap" spaces --desktop x11)

@@ -1,6 +1,7 @@
 #include "Support/TilingDesktop.hpp"
 
 #include "Support/ChildProcess.hpp"
+#include "Support/XvfbDisplay.hpp"
 
 #include <chrono>
 #include <csignal>
@@ -252,26 +253,11 @@ std::string SwayDesktop::terminalCommand(const std::string& title) const {
 }
 
 I3Desktop::I3Desktop() {
-    int pipe[2];
-    if (::pipe(pipe) != 0) {
-        throw std::runtime_error("pipe failed");
-    }
-    // -noreset: otherwise the server resets when its last client leaves and
-    // refuses whoever connects meanwhile.
-    start({"Xvfb", "-displayfd", std::to_string(pipe[1]), "-screen", "0", "2560x800x24",
-           "-nolisten", "tcp", "-noreset"},
-          {});
-    ::close(pipe[1]);
-    std::string number;
-    char c;
-    while (::read(pipe[0], &c, 1) == 1 && c != '\n') {
-        number += c;
-    }
-    ::close(pipe[0]);
-    if (number.empty()) {
-        throw std::runtime_error("Xvfb did not start");
-    }
-    display_ = ":" + number;
+    XvfbDisplay xvfb;
+    auto xvfbCommand = xvfb.arguments("2560x800x24");
+    xvfbCommand.insert(xvfbCommand.begin(), "Xvfb");
+    start(xvfbCommand, {});
+    display_ = xvfb.display();
     write(home_ + "/config", "# i3 config file (v4)\nfont pango:DejaVu Sans 9\n"
                              "ipc-socket " +
                                  home_ +

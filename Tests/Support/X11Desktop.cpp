@@ -1,6 +1,7 @@
 #include "X11Desktop.hpp"
 
 #include "ChildProcess.hpp"
+#include "XvfbDisplay.hpp"
 
 #include <chrono>
 #include <csignal>
@@ -52,29 +53,14 @@ void stop(pid_t& pid) {
 } // namespace
 
 X11Desktop::X11Desktop() {
-    int pipe[2];
-    if (::pipe(pipe) != 0) {
-        throw std::runtime_error("pipe failed");
-    }
-    // Xvfb picks a free display number and writes it to the descriptor.
-    server_ = start("Xvfb",
-                    // -noreset: otherwise the server resets when its last client leaves and
-                    // refuses whoever connects meanwhile.
-                    {"-displayfd", std::to_string(pipe[1]), "-screen", "0", "1280x800x24",
-                     "-nolisten", "tcp", "-noreset"},
-                    pipe[1]);
-    ::close(pipe[1]);
-    std::string number;
-    char c;
-    while (::read(pipe[0], &c, 1) == 1 && c != '\n') {
-        number += c;
-    }
-    ::close(pipe[0]);
-    if (number.empty()) {
+    XvfbDisplay xvfb;
+    server_ = start("Xvfb", xvfb.arguments("1280x800x24"));
+    try {
+        display_ = xvfb.display();
+    } catch (...) {
         stop(server_);
-        throw std::runtime_error("Xvfb did not start");
+        throw;
     }
-    display_ = ":" + number;
 
     windowManager_ = start("openbox", {"--sm-disable"});
     try {
@@ -102,8 +88,7 @@ X11Desktop::~X11Desktop() {
     stop(server_);
 }
 
-pid_t X11Desktop::start(const std::string& program, const std::vector<std::string>& arguments,
-                        int keepDescriptor) {
+pid_t X11Desktop::start(const std::string& program, const std::vector<std::string>& arguments) {
     std::vector<std::string> strings{program};
     strings.insert(strings.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
@@ -132,7 +117,6 @@ pid_t X11Desktop::start(const std::string& program, const std::vector<std::strin
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    (void)keepDescriptor; // inherited: pipe() descriptors are not close-on-exec
     pid_t pid = -1;
     const int result =
         posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());

@@ -36,8 +36,7 @@ public:
     void stopServer();
 
 private:
-    pid_t start(const std::string& program, const std::vector<std::string>& arguments,
-                int keepDescriptor = -1);
+    pid_t start(const std::string& program, const std::vector<std::string>& arguments);
     std::string windowOfClass(const std::string& windowClass) const;
 
     std::string display_;

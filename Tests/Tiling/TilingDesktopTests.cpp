@@ -6,6 +6,7 @@
 #include "DeskmapPlatform/I3Ipc/I3IpcWindowServer.hpp"
 #include "Support/ChildProcess.hpp"
 #include "Support/TilingDesktop.hpp"
+#include "Support/WatchOutput.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -15,7 +16,6 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
-#include <sstream>
 
 namespace deskmap {
 namespace {
@@ -225,19 +225,7 @@ TYPED_TEST(TilingDesktopTest, WatchFollowsAWorkspaceChangeMadeByACommand) {
     const auto result = watching.wait();
     EXPECT_EQ(result.exitCode, 130) << result.err;
 
-    std::vector<int> currents;
-    std::istringstream lines(result.out);
-    std::string line;
-    while (std::getline(lines, line)) {
-        const auto snapshot = nlohmann::json::parse(line);
-        for (const auto& space : snapshot.value("inventory", nlohmann::json::object())
-                                     .value("spaces", nlohmann::json::array())) {
-            if (space.at("isCurrent").template get<bool>() &&
-                space.at("display") == wm.outputs()[0]) {
-                currents.push_back(space.at("index").template get<int>());
-            }
-        }
-    }
+    const auto currents = test::currentSpaceIndexes(result.out, wm.outputs()[0]);
     ASSERT_FALSE(currents.empty()) << result.out;
     EXPECT_EQ(currents.front(), 1);
     EXPECT_EQ(currents.back(), 2) << result.out;

@@ -4,13 +4,13 @@
 #include "DeskmapPlatform/X11/X11WindowServer.hpp"
 #include "Support/ChildProcess.hpp"
 #include "Support/StandInAPIServer.hpp"
+#include "Support/WatchOutput.hpp"
 #include "Support/X11Desktop.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <csignal>
-#include <sstream>
 #include <thread>
 
 namespace deskmap {
@@ -131,18 +131,7 @@ TEST_F(X11DesktopTest, WatchFollowsAWorkspaceChangeMadeElsewhere) {
     const auto result = watching.wait();
     EXPECT_EQ(result.exitCode, 130) << result.err;
 
-    std::vector<int> currents;
-    std::istringstream lines(result.out);
-    std::string line;
-    while (std::getline(lines, line)) {
-        const auto snapshot = nlohmann::json::parse(line);
-        for (const auto& space : snapshot.value("inventory", nlohmann::json::object())
-                                     .value("spaces", nlohmann::json::array())) {
-            if (space.at("isCurrent").get<bool>()) {
-                currents.push_back(space.at("index").get<int>());
-            }
-        }
-    }
+    const auto currents = test::currentSpaceIndexes(result.out);
     ASSERT_FALSE(currents.empty()) << result.out;
     EXPECT_EQ(currents.front(), 1);
     EXPECT_EQ(currents.back(), 4) << result.out;

@@ -73,6 +73,18 @@ X11Desktop::X11Desktop() {
                 return std::count(desktops.begin(), desktops.end(), '\n') == 4;
             },
             "four workspaces");
+        // openbox announces itself before it takes every request: a switch
+        // asked for early may be dropped. Once it has carried one out, a
+        // test's first switch meets a window manager that answers.
+        waitFor(
+            [&] {
+                run("wmctrl", {"-s", "1"});
+                std::this_thread::sleep_for(100ms);
+                return currentWorkspace() == 1;
+            },
+            "a first switch");
+        run("wmctrl", {"-s", "0"});
+        waitFor([&] { return currentWorkspace() == 0; }, "the first workspace");
     } catch (...) {
         stop(windowManager_);
         stop(server_);

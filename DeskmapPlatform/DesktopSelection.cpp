@@ -16,17 +16,25 @@ namespace deskmap::platform {
 
 std::string chooseDesktop(const std::optional<std::string>& requested,
                           const std::optional<std::string>& environment,
-                          const std::function<std::optional<std::string>()>& detect) {
+                          const std::function<DetectedDesktop()>& detect,
+                          std::optional<std::string>* notice) {
     if (requested && !requested->empty()) {
         return *requested;
     }
     if (environment && !environment->empty()) {
         return *environment;
     }
-    if (detect) {
-        if (auto found = detect()) {
-            return *found;
-        }
+    const auto found = detect ? detect() : DetectedDesktop{};
+    switch (found.kind) {
+    case DetectedDesktop::Kind::supported:
+        return found.name;
+    case DetectedDesktop::Kind::unsupported:
+        throw UnsupportedSessionError(found.description);
+    case DetectedDesktop::Kind::noSession:
+        break;
+    }
+    if (notice) {
+        *notice = demoFallbackNotice;
     }
     return demoDesktopName;
 }
@@ -45,19 +53,61 @@ bool hasSocket(I3Ipc::WindowManager windowManager) {
     return path && I3Ipc::isListening(*path);
 }
 
+std::optional<std::string> environmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    if (!value || !*value) {
+        return std::nullopt;
+    }
+    return std::string(value);
+}
+
+std::string sessionName(const SessionProbe& probe, const std::string& fallback) {
+    return probe.currentDesktop ? *probe.currentDesktop : fallback;
+}
+
 } // namespace
 
-std::optional<std::string> detectDesktop() {
-    if (std::getenv("SWAYSOCK") && hasSocket(I3Ipc::WindowManager::sway)) {
-        return swayDesktopName;
+DetectedDesktop detectDesktop(const SessionProbe& probe) {
+    using Kind = DetectedDesktop::Kind;
+    if (probe.swayListening) {
+        return {Kind::supported, swayDesktopName, {}};
     }
-    if (hasSocket(I3Ipc::WindowManager::i3)) {
-        return i3DesktopName;
+    if (probe.i3Listening) {
+        return {Kind::supported, i3DesktopName, {}};
     }
-    if (X11WindowServer::isAvailable()) {
-        return x11DesktopName;
+    if (probe.waylandDisplay) {
+        return {Kind::unsupported,
+                {},
+                "This Wayland session (" + sessionName(probe, *probe.waylandDisplay) +
+                    ") has no Deskmap backend yet: only sway is supported on Wayland. "
+                    "Use --desktop to choose a desktop."};
     }
-    return std::nullopt;
+    if (probe.x11Display) {
+        if (probe.ewmhWindowManager) {
+            return {Kind::supported, x11DesktopName, {}};
+        }
+        return {Kind::unsupported,
+                {},
+                "The X display " + *probe.x11Display +
+                    " has no EWMH window manager, so its workspaces cannot be read. "
+                    "Use --desktop to choose a desktop."};
+    }
+    return {Kind::noSession, {}, {}};
+}
+
+DetectedDesktop detectDesktop() {
+    SessionProbe probe;
+    probe.waylandDisplay = environmentValue("WAYLAND_DISPLAY");
+    probe.x11Display = environmentValue("DISPLAY");
+    probe.currentDesktop = environmentValue("XDG_CURRENT_DESKTOP");
+    probe.swayListening = environmentValue("SWAYSOCK") && hasSocket(I3Ipc::WindowManager::sway);
+    if (!probe.swayListening) {
+        probe.i3Listening = hasSocket(I3Ipc::WindowManager::i3);
+    }
+    if (!probe.swayListening && !probe.i3Listening && !probe.waylandDisplay && probe.x11Display) {
+        probe.ewmhWindowManager = X11WindowServer::isAvailable();
+    }
+    return detectDesktop(probe);
 }
 
 std::shared_ptr<WindowServer> openDesktop(const std::string& name) {
@@ -82,12 +132,11 @@ std::shared_ptr<WindowServer> openDesktop(const std::string& name) {
     }
 }
 
-std::shared_ptr<WindowServer> openChosenDesktop(const std::optional<std::string>& requested) {
-    std::optional<std::string> environment;
-    if (const char* value = std::getenv("DESKMAP_DESKTOP")) {
-        environment = value;
-    }
-    return openDesktop(chooseDesktop(requested, environment, detectDesktop));
+std::shared_ptr<WindowServer> openChosenDesktop(const std::optional<std::string>& requested,
+                                                std::optional<std::string>* notice) {
+    const auto detect = [] { return detectDesktop(); };
+    return openDesktop(
+        chooseDesktop(requested, environmentValue("DESKMAP_DESKTOP"), detect, notice));
 }
 
 } // namespace deskmap::platform

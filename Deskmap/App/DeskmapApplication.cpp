@@ -5,8 +5,7 @@
 #include "Deskmap/Qt/Setup/FirstTimeSetupWindowController.hpp"
 #include "Deskmap/Qt/Tray/SpaceListPopover.hpp"
 #include "Deskmap/Qt/Tray/TrayIcon.hpp"
-#include "DeskmapPlatform/DesktopSelection.hpp"
-#include "ProductionServices.hpp"
+#include "ExitWatchdog.hpp"
 
 #include <QApplication>
 #include <QSystemTrayIcon>
@@ -15,21 +14,41 @@
 #include <chrono>
 #include <exception>
 #include <iostream>
+#include <unistd.h>
 
 namespace deskmap::app {
 
-DeskmapApplication::DeskmapApplication(const std::optional<std::string>& desktop)
-    : work_(worker_.get_executor()) {
-    auto windowServer = platform::openChosenDesktop(desktop);
+namespace {
+
+// Nothing is written at exit: what is buffered for the terminal goes out,
+// then the process ends without running destructors or exit handlers.
+void exitAtOnce(int exitCode) {
+    std::cout.flush();
+    std::cerr.flush();
+    ::_exit(exitCode);
+}
+
+} // namespace
+
+DeskmapApplication::DeskmapApplication(ViewModelServices services, ViewModelTiming timing,
+                                       ApplicationLifetime lifetime)
+    : lifetime_(std::move(lifetime)), work_(worker_.get_executor()) {
+    if (!lifetime_.endProcess) {
+        lifetime_.endProcess = exitAtOnce;
+    }
     model_ = DeskmapViewModel::make(
         {context_.get_executor(), worker_.get_executor(), background_.get_executor()},
-        productionServices(std::move(windowServer)));
+        std::move(services), timing);
     // Only once nothing above can throw: a running thread must be joined.
     workerThread_ = std::thread([this] { worker_.run(); });
     setup_ = std::make_unique<qt::FirstTimeSetupWindowController>();
 }
 
 DeskmapApplication::~DeskmapApplication() {
+    // Once the work has ended the threads finish at once; should one still
+    // be held (the app is destroyed without quitting), it must not keep the
+    // process alive.
+    const ExitWatchdog watchdog(lifetime_.quitDeadline, exitCode_, lifetime_.endProcess);
     // Windows hold the view model; the view model's work needs the threads.
     tray_.reset();
     settings_.reset();
@@ -72,11 +91,14 @@ int DeskmapApplication::run(bool showListAtStart) {
         QTimer::singleShot(0, [this] { showList(); });
     }
     setup_->showWhenApplicationIsReadyIfNeeded(model_);
-    const int loop = QApplication::exec();
+    return finishLoop(QApplication::exec());
+}
+
+int DeskmapApplication::finishLoop(int loopResult) {
     if (const auto failure = context_.takeFailure()) {
         std::rethrow_exception(failure);
     }
-    return quitting_ ? exitCode_ : loop;
+    return quitting_ ? exitCode_ : loopResult;
 }
 
 int DeskmapApplication::screenshot(const QString& path) {
@@ -87,8 +109,11 @@ int DeskmapApplication::screenshot(const QString& path) {
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         const auto& snapshot = model_->snapshot();
-        const bool refreshed = snapshot.inventory.has_value() &&
-                               snapshot.status != RefreshSnapshot::Status::refreshing;
+        // A desktop that cannot be read ends its refresh with no map: the
+        // list then says why.
+        const bool refreshed = snapshot.status != RefreshSnapshot::Status::refreshing &&
+                               (snapshot.inventory.has_value() ||
+                                snapshot.status == RefreshSnapshot::Status::collectionFailed);
         if (!refreshed && std::chrono::steady_clock::now() - started < std::chrono::seconds(60)) {
             return;
         }
@@ -107,11 +132,7 @@ int DeskmapApplication::screenshot(const QString& path) {
         }
     });
     poll.start(50);
-    const int loop = QApplication::exec();
-    if (const auto failure = context_.takeFailure()) {
-        std::rethrow_exception(failure);
-    }
-    return quitting_ ? exitCode_ : loop;
+    return finishLoop(QApplication::exec());
 }
 
 void DeskmapApplication::showList() {
@@ -134,14 +155,27 @@ void DeskmapApplication::showSetup() {
     setup_->show(model_);
 }
 
+void DeskmapApplication::setQuitStartedHandler(std::function<void()> handler) {
+    quitStarted_ = std::move(handler);
+}
+
+void DeskmapApplication::endNow(int exitCode) {
+    lifetime_.endProcess(exitCode);
+}
+
 void DeskmapApplication::quit(int exitCode) {
     if (quitting_) {
         // Asked again (a second Ctrl-C): stop waiting for the work to end.
-        QCoreApplication::exit(exitCode_);
+        if (!workEnded_) {
+            endNow(exitCode_);
+        }
         return;
     }
     quitting_ = true;
     exitCode_ = exitCode;
+    if (quitStarted_) {
+        quitStarted_();
+    }
     if (tray_) {
         tray_->hide(); // not deleted: this may run inside its own menu's signal
     }
@@ -152,12 +186,19 @@ void DeskmapApplication::quit(int exitCode) {
         settings_->hide();
     }
     // Work that does not end in time (a read the window server never
-    // answers) must not keep the app from quitting.
-    QTimer::singleShot(std::chrono::seconds(5), [exitCode] { QCoreApplication::exit(exitCode); });
+    // answers) must not keep the app from quitting; its threads could not
+    // be joined, so the process ends without tearing them down.
+    QTimer::singleShot(lifetime_.quitDeadline, [this] {
+        if (!workEnded_) {
+            endNow(exitCode_);
+        }
+    });
     // The loop keeps running while the work ends: a publish it waits for
     // needs this thread.
-    asio::co_spawn(context_.get_executor(), model_->shutdown(),
-                   [exitCode](std::exception_ptr) { QCoreApplication::exit(exitCode); });
+    asio::co_spawn(context_.get_executor(), model_->shutdown(), [this](std::exception_ptr) {
+        workEnded_ = true;
+        QCoreApplication::exit(exitCode_);
+    });
 }
 
 } // namespace deskmap::app

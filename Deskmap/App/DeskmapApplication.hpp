@@ -7,9 +7,9 @@
 #include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
 #include <asio/thread_pool.hpp>
+#include <chrono>
+#include <functional>
 #include <memory>
-#include <optional>
-#include <string>
 #include <thread>
 
 namespace deskmap::qt {
@@ -21,14 +21,28 @@ class TrayIcon;
 
 namespace deskmap::app {
 
+// How the app ends and how long it waits for its work to end. Tests pass
+// shorter times and an `endProcess` that records instead of exiting.
+struct ApplicationLifetime {
+    // After Quit, how long the background work may take to end before the
+    // process ends without it (a keychain call held by an unlock prompt, a
+    // read a window server never answers).
+    std::chrono::milliseconds quitDeadline{5000};
+    // Ends the process at once with the status given. Used when the work
+    // did not end in time or Quit was asked twice: the threads still
+    // running would make an orderly teardown wait, and nothing is written
+    // at exit (settings are stored when they change).
+    std::function<void(int)> endProcess;
+};
+
 // The running app: its threads, the one view model, the tray icon, the
 // Space list and the Settings and setup windows. Make it after the
-// QApplication.
+// QApplication, over the services the view model reads (the production ones,
+// or fakes in tests).
 class DeskmapApplication {
 public:
-    // Opens `desktop` as every program chooses it; throws
-    // platform::DesktopSelectionError when it cannot be opened.
-    explicit DeskmapApplication(const std::optional<std::string>& desktop);
+    explicit DeskmapApplication(ViewModelServices services, ViewModelTiming timing = {},
+                                ApplicationLifetime lifetime = {});
     ~DeskmapApplication();
     DeskmapApplication(const DeskmapApplication&) = delete;
     DeskmapApplication& operator=(const DeskmapApplication&) = delete;
@@ -42,26 +56,39 @@ public:
 
     // Opens the Space list, as a second launch or --show asks.
     void showList();
-    // Ends the background work, then the event loop, with `exitCode`.
+    // Ends the background work, then the event loop, with `exitCode`. Asked
+    // again while the work ends, ends the process at once.
     void quit(int exitCode = 0);
+    // Told once, on the GUI thread, when quitting starts (before any work
+    // has ended): a relaunch from then on must not reach this instance.
+    void setQuitStartedHandler(std::function<void()> handler);
+
+    const std::shared_ptr<DeskmapViewModel>& viewModel() const { return model_; }
 
 private:
     void showSettings();
     void showSetup();
+    void endNow(int exitCode);
+    int finishLoop(int loopResult);
 
-    qt::QtEventLoopContext context_;
+    ApplicationLifetime lifetime_;
+    // Declared so that they are destroyed in this order: the windows, the
+    // view model, the Qt loop's queue, the worker's queue, the pool. Work
+    // dropped from a queue still holds strands of the later contexts.
+    asio::thread_pool background_{2}; // two: a keychain prompt never holds up a read
     asio::io_context worker_;
     asio::executor_work_guard<asio::io_context::executor_type> work_;
     std::thread workerThread_;
-    // Two, so a keychain waiting on an unlock prompt never holds up a read.
-    asio::thread_pool background_{2};
+    qt::QtEventLoopContext context_;
 
     std::shared_ptr<DeskmapViewModel> model_;
     std::unique_ptr<qt::FirstTimeSetupWindowController> setup_;
     std::unique_ptr<qt::SpaceListPopover> popover_;
     std::unique_ptr<qt::SettingsView> settings_;
     std::unique_ptr<qt::TrayIcon> tray_;
+    std::function<void()> quitStarted_;
     bool quitting_ = false;
+    bool workEnded_ = false;
     int exitCode_ = 0;
 };
 

@@ -11,6 +11,7 @@ namespace deskmap::app {
 namespace {
 
 int signalSockets[2] = {-1, -1};
+constexpr int handledSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 // Only async-signal-safe work here: one byte into the socket.
 void onSignal(int) {
@@ -35,13 +36,23 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
+    for (const int number : handledSignals) {
+        ::sigaction(number, &action, nullptr);
+    }
 }
 
 TerminationSignals::~TerminationSignals() {
-    std::signal(SIGTERM, SIG_DFL);
-    std::signal(SIGINT, SIG_DFL);
+    if (!notifier_) {
+        return;
+    }
+    for (const int number : handledSignals) {
+        std::signal(number, SIG_DFL);
+    }
+    delete notifier_;
+    notifier_ = nullptr;
+    ::close(signalSockets[0]);
+    ::close(signalSockets[1]);
+    signalSockets[0] = signalSockets[1] = -1;
 }
 
 } // namespace deskmap::app

@@ -6,8 +6,10 @@ class QSocketNotifier;
 
 namespace deskmap::app {
 
-// SIGTERM and SIGINT as a Qt signal on the GUI thread, so that they quit the
-// app the way its Quit command does. One instance per process.
+// SIGTERM, SIGINT and SIGHUP (the session that started it has ended) as a Qt
+// signal on the GUI thread, so that they quit the app the way its Quit
+// command does. One instance per process; its destruction restores the
+// default handlers.
 class TerminationSignals : public QObject {
     Q_OBJECT
 

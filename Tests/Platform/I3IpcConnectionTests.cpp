@@ -371,9 +371,11 @@ TEST(I3IpcSocket, ASocketLeftBehindIsNoRunningDesktop) {
     std::string stale;
     {
         FakePeer peer([](int) {});
-        const ScopedEnvironment running(
-            {{"SWAYSOCK", peer.path()}, {"I3SOCK", std::nullopt}, {"DISPLAY", std::nullopt}});
-        EXPECT_EQ(detectDesktop(), "sway");
+        const ScopedEnvironment running({{"SWAYSOCK", peer.path()},
+                                         {"I3SOCK", std::nullopt},
+                                         {"DISPLAY", std::nullopt},
+                                         {"WAYLAND_DISPLAY", std::nullopt}});
+        EXPECT_EQ(detectDesktop().name, "sway");
         stale = peer.path() + "-stale";
         // A socket file nobody listens on any more.
         const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -383,9 +385,11 @@ TEST(I3IpcSocket, ASocketLeftBehindIsNoRunningDesktop) {
         ASSERT_EQ(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         ::close(socket);
     }
-    const ScopedEnvironment left(
-        {{"SWAYSOCK", stale}, {"I3SOCK", stale}, {"DISPLAY", std::nullopt}});
-    EXPECT_EQ(detectDesktop(), std::nullopt);
+    const ScopedEnvironment left({{"SWAYSOCK", stale},
+                                  {"I3SOCK", stale},
+                                  {"DISPLAY", std::nullopt},
+                                  {"WAYLAND_DISPLAY", std::nullopt}});
+    EXPECT_EQ(detectDesktop().kind, DetectedDesktop::Kind::noSession);
     ::unlink(stale.c_str());
 }
 

@@ -113,23 +113,62 @@ TEST(ScenarioFile, MissingFilesAndDirectoriesAreReported) {
     EXPECT_THROW(loadScenarioFile(std::filesystem::temp_directory_path()), ScenarioError);
 }
 
-TEST(DesktopSelection, OptionWinsOverEnvironmentWhichWinsOverTheDefault) {
+TEST(DesktopSelection, OptionWinsOverEnvironmentWhichWinsOverTheSession) {
     int probes = 0;
-    const auto nothingRunning = [&]() -> std::optional<std::string> {
+    const auto noSession = [&] {
         ++probes;
-        return std::nullopt;
+        return DetectedDesktop{};
     };
     const auto running = [](const char* name) {
-        return [name]() -> std::optional<std::string> { return name; };
+        return [name] { return DetectedDesktop{DetectedDesktop::Kind::supported, name, {}}; };
     };
-    EXPECT_EQ(chooseDesktop("a.json", "b.json", nothingRunning), "a.json");
-    EXPECT_EQ(chooseDesktop(std::nullopt, "b.json", nothingRunning), "b.json");
-    EXPECT_EQ(chooseDesktop("", "b.json", nothingRunning), "b.json");
+    const auto unsupported = [] {
+        return DetectedDesktop{DetectedDesktop::Kind::unsupported, {}, "GNOME cannot be read"};
+    };
+    EXPECT_EQ(chooseDesktop("a.json", "b.json", noSession), "a.json");
+    EXPECT_EQ(chooseDesktop(std::nullopt, "b.json", noSession), "b.json");
+    EXPECT_EQ(chooseDesktop("", "b.json", unsupported), "b.json");
+    EXPECT_EQ(chooseDesktop("demo", std::nullopt, unsupported), "demo");
     EXPECT_EQ(probes, 0) << "a named desktop needs no probe";
-    EXPECT_EQ(chooseDesktop(std::nullopt, "", nothingRunning), "demo");
-    EXPECT_EQ(chooseDesktop(std::nullopt, std::nullopt, nothingRunning), "demo");
     EXPECT_EQ(chooseDesktop(std::nullopt, std::nullopt, running("sway")), "sway");
-    EXPECT_EQ(chooseDesktop("demo", std::nullopt, running("x11")), "demo");
+
+    // The demo desktop stands in only where no session exists, and says so.
+    std::optional<std::string> notice;
+    EXPECT_EQ(chooseDesktop(std::nullopt, "", noSession, &notice), "demo");
+    EXPECT_EQ(notice, demoFallbackNotice);
+    notice.reset();
+    EXPECT_THROW(
+        try {
+            chooseDesktop(std::nullopt, std::nullopt, unsupported, &notice);
+        } catch (const UnsupportedSessionError& error) {
+            EXPECT_STREQ(error.what(), "GNOME cannot be read");
+            throw;
+        },
+        UnsupportedSessionError);
+    EXPECT_EQ(notice, std::nullopt);
+}
+
+TEST(DesktopSelection, DetectionNeverPassesAPartialOrMadeUpMapOffAsTheSession) {
+    using Kind = DetectedDesktop::Kind;
+    const auto detect = [](std::optional<std::string> wayland, std::optional<std::string> x11,
+                           bool sway, bool i3, bool ewmh) {
+        return detectDesktop(SessionProbe{wayland, x11, std::string("GNOME"), sway, i3, ewmh});
+    };
+    EXPECT_EQ(detect(std::nullopt, std::nullopt, false, false, false).kind, Kind::noSession);
+    EXPECT_EQ(detect("wayland-1", ":0", true, false, true).name, "sway");
+    EXPECT_EQ(detect(std::nullopt, ":0", false, true, true).name, "i3");
+    EXPECT_EQ(detect(std::nullopt, ":0", false, false, true).name, "x11");
+    // A Wayland session other than sway: XWayland's EWMH window manager sees
+    // only the X11 windows.
+    const auto wayland = detect("wayland-0", ":0", false, false, true);
+    EXPECT_EQ(wayland.kind, Kind::unsupported);
+    EXPECT_NE(wayland.description.find("Wayland session (GNOME)"), std::string::npos)
+        << wayland.description;
+    const auto bareX = detect(std::nullopt, ":3", false, false, false);
+    EXPECT_EQ(bareX.kind, Kind::unsupported);
+    EXPECT_NE(bareX.description.find("The X display :3 has no EWMH window manager"),
+              std::string::npos)
+        << bareX.description;
 }
 
 TEST(DesktopSelection, OpensTheDemoAndScenarioFiles) {

@@ -9,6 +9,7 @@
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -98,6 +99,8 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
 ChildProcess::~ChildProcess() {
     if (!reaped_) {
         ::kill(pid_, SIGKILL);
+    }
+    if (!collected_) {
         wait();
     }
 }
@@ -106,7 +109,24 @@ void ChildProcess::signal(int number) const {
     ::kill(pid_, number);
 }
 
+bool ChildProcess::exitsWithin(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!reaped_) {
+        const pid_t ended = ::waitpid(pid_, &status_, WNOHANG);
+        if (ended == pid_) {
+            reaped_ = true;
+            break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
 ProcessOutcome ChildProcess::wait() {
+    collected_ = true;
     ProcessOutcome outcome;
     std::array<pollfd, 2> streams{pollfd{out_, POLLIN, 0}, pollfd{err_, POLLIN, 0}};
     std::array<std::string*, 2> sinks{&outcome.out, &outcome.err};
@@ -130,10 +150,12 @@ ProcessOutcome ChildProcess::wait() {
             }
         }
     }
-    int status = 0;
-    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    if (!reaped_) {
+        while (::waitpid(pid_, &status_, 0) < 0 && errno == EINTR) {
+        }
+        reaped_ = true;
     }
-    reaped_ = true;
+    const int status = status_;
     outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return outcome;
 }

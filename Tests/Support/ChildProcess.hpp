@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <string>
 #include <sys/types.h>
@@ -28,6 +29,10 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     void signal(int number) const;
+    pid_t pid() const { return pid_; }
+    // Whether the child ends within `limit` (it is reaped then; wait()
+    // still collects its output). Output must fit the pipes meanwhile.
+    bool exitsWithin(std::chrono::milliseconds limit);
     // Reads both streams to their end and reaps the child.
     ProcessOutcome wait();
 
@@ -36,6 +41,8 @@ private:
     int out_ = -1;
     int err_ = -1;
     bool reaped_ = false;
+    bool collected_ = false;
+    int status_ = 0;
 };
 
 inline ProcessOutcome runProcess(const std::string& program,

@@ -10,19 +10,32 @@
 
 namespace deskmap::cli {
 
-std::shared_ptr<platform::WindowServer>
-openChosenDesktop(const std::optional<std::string>& option) {
-    return platform::openChosenDesktop(option);
+std::shared_ptr<platform::WindowServer> openChosenDesktop(const std::optional<std::string>& option,
+                                                          std::ostream& err, int& exitCode) {
+    std::optional<std::string> notice;
+    try {
+        auto windowServer = platform::openChosenDesktop(option, &notice);
+        if (notice) {
+            err << "deskmap: " << *notice << "\n";
+        }
+        exitCode = ExitCode::success;
+        return windowServer;
+    } catch (const platform::DesktopSelectionError& error) {
+        err << "deskmap: " << error.what() << "\n";
+        exitCode = ExitCode::usage;
+    } catch (const platform::UnsupportedSessionError& error) {
+        err << "deskmap: " << error.what() << "\n";
+        exitCode = ExitCode::failure;
+    }
+    return nullptr;
 }
 
 CollectionOutcome collectChosenDesktop(const std::optional<std::string>& option,
                                        std::ostream& err) {
-    std::shared_ptr<platform::WindowServer> windowServer;
-    try {
-        windowServer = openChosenDesktop(option);
-    } catch (const platform::DesktopSelectionError& error) {
-        err << "deskmap: " << error.what() << "\n";
-        return {std::nullopt, ExitCode::usage};
+    int exitCode = ExitCode::success;
+    const auto windowServer = openChosenDesktop(option, err, exitCode);
+    if (!windowServer) {
+        return {std::nullopt, exitCode};
     }
     try {
         return {MacOSSpaceCollector(windowServer).collect(), ExitCode::success};

@@ -17,12 +17,10 @@
 namespace deskmap::cli {
 
 int runSwitch(const SwitchOptions& options, std::ostream& out, std::ostream& err) {
-    std::shared_ptr<platform::WindowServer> windowServer;
-    try {
-        windowServer = openChosenDesktop(options.desktop);
-    } catch (const platform::DesktopSelectionError& error) {
-        err << "deskmap: " << error.what() << "\n";
-        return ExitCode::usage;
+    int exitCode = ExitCode::success;
+    const auto windowServer = openChosenDesktop(options.desktop, err, exitCode);
+    if (!windowServer) {
+        return exitCode;
     }
     auto collector = std::make_shared<MacOSSpaceCollector>(windowServer);
     Inventory inventory;

@@ -121,12 +121,10 @@ void runToEnd(asio::io_context& io, asio::awaitable<void> work) {
 
 int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
              WatchTiming timing) {
-    std::shared_ptr<platform::WindowServer> windowServer;
-    try {
-        windowServer = openChosenDesktop(options.desktop);
-    } catch (const platform::DesktopSelectionError& error) {
-        err << "deskmap: " << error.what() << "\n";
-        return ExitCode::usage;
+    int exitCode = ExitCode::success;
+    const auto windowServer = openChosenDesktop(options.desktop, err, exitCode);
+    if (!windowServer) {
+        return exitCode;
     }
 
     // As in the app: this thread is the main one; the coordinator, the

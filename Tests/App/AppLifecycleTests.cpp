@@ -1,0 +1,114 @@
+// deskmap-app as a process (over stand-in services, offscreen): quitting
+// while a keychain call is held, and launching again while it quits.
+#include "Support/ChildProcess.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace deskmap::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+bool appears(const fs::path& file, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!fs::exists(file)) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+class AppLifecycleTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "deskmap-app-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        root = pattern;
+        fs::create_directories(root / "config/deskmap");
+        fs::create_directory(root / "run");
+        fs::permissions(root / "run", fs::perms::owner_all, fs::perm_options::replace);
+        std::ofstream(root / "config/deskmap/defaults.json")
+            << R"({"firstTimeSetupCompleted": true})";
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    // An app whose keychain saves take `saveDelay`; markers go to `markers`.
+    std::unique_ptr<ChildProcess> launch(const std::string& markers, int saveDelayMs,
+                                         bool saveAtStart) {
+        fs::create_directories(root / markers);
+        std::map<std::string, std::string> environment{
+            {"HOME", root.string()},
+            {"XDG_RUNTIME_DIR", (root / "run").string()},
+            {"XDG_CONFIG_HOME", (root / "config").string()},
+            {"QT_QPA_PLATFORM", "offscreen"},
+            {"DESKMAP_TEST_MARKERS", (root / markers).string()},
+            {"DESKMAP_TEST_SAVE_DELAY_MS", std::to_string(saveDelayMs)},
+            // A pipe the app never fills: its Qt notes are dropped anyway.
+            {"ASAN_OPTIONS", "detect_leaks=0:abort_on_error=1"}};
+        if (saveAtStart) {
+            environment["DESKMAP_TEST_SAVE_AT_START"] = "1";
+        }
+        return std::make_unique<ChildProcess>(
+            DESKMAP_APP_HOST, std::vector<std::string>{"--desktop", "demo"}, environment,
+            std::vector<std::string>{"DISPLAY", "WAYLAND_DISPLAY", "DESKMAP_DESKTOP"});
+    }
+
+    fs::path root;
+};
+
+TEST_F(AppLifecycleTest, QuittingWhileAKeychainSaveIsHeldEndsInTimeAndCleanly) {
+    struct Case {
+        std::vector<int> signals;
+        std::chrono::milliseconds limit;
+    };
+    // Once: the work is given its deadline (5 s), then the process ends.
+    // Twice (as a user presses Ctrl-C again): it ends at once.
+    for (const auto& [signals, limit] : {Case{{SIGTERM}, 6000ms}, Case{{SIGHUP, SIGINT}, 2500ms}}) {
+        const std::string markers = "markers-" + std::to_string(signals.size());
+        auto app = launch(markers, 8000, true);
+        ASSERT_TRUE(appears(root / markers / "saving", 30s)) << app->wait().err;
+        const auto quitAt = std::chrono::steady_clock::now();
+        for (const int number : signals) {
+            app->signal(number);
+            std::this_thread::sleep_for(100ms);
+        }
+        EXPECT_TRUE(app->exitsWithin(limit)) << signals.size() << " quit(s)";
+        const auto outcome = app->wait();
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+        EXPECT_LT(std::chrono::steady_clock::now() - quitAt, limit + 100ms * signals.size());
+        EXPECT_EQ(outcome.err, "");
+    }
+}
+
+TEST_F(AppLifecycleTest, ALaunchWhileTheRunningAppQuitsStartsAnInstanceOfItsOwn) {
+    auto quitting = launch("first", 8000, true);
+    ASSERT_TRUE(appears(root / "first" / "saving", 30s)) << quitting->wait().err;
+    quitting->signal(SIGTERM);
+    std::this_thread::sleep_for(200ms); // the signal reaches its event loop
+    auto relaunch = launch("second", 0, false);
+    ASSERT_TRUE(appears(root / "second" / "running", 30s)) << relaunch->wait().err;
+    EXPECT_TRUE(quitting->exitsWithin(6s));
+    EXPECT_EQ(quitting->wait().exitCode, 0);
+    EXPECT_FALSE(relaunch->exitsWithin(0ms)) << "the new instance runs";
+
+    // And it is the session's instance now: a further launch hands over.
+    auto third = launch("third", 0, false);
+    EXPECT_TRUE(third->exitsWithin(10s));
+    EXPECT_EQ(third->wait().exitCode, 0);
+    EXPECT_FALSE(fs::exists(root / "third" / "running"));
+    relaunch->signal(SIGTERM);
+    EXPECT_TRUE(relaunch->exitsWithin(6s));
+    EXPECT_EQ(relaunch->wait().exitCode, 0);
+}
+
+} // namespace
+} // namespace deskmap::test

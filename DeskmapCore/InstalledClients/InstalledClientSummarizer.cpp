@@ -4,6 +4,7 @@
 #include "DeskmapCore/InstalledClients/ClientProcess.hpp"
 #include "DeskmapCore/InstalledClients/InstalledClientVerifier.hpp"
 #include "DeskmapCore/InstalledClients/RunDirectory.hpp"
+#include "DeskmapCore/Process/FoundationInstalledClientProcessRunner.hpp"
 #include "DeskmapCore/Summary/LatinRetry.hpp"
 #include "DeskmapCore/Summary/SummaryRequest.hpp"
 #include "DeskmapCore/Support/StrictJSON.hpp"
@@ -46,17 +47,27 @@ void writeSchema(const std::filesystem::path& runDirectory) {
     }
 }
 
+// The answer file is the client's output like its pipes, and has their cap.
 std::string readCodexAnswer(const std::filesystem::path& runDirectory) {
+    constexpr std::size_t limit =
+        FoundationInstalledClientProcessRunner::defaultMaximumCapturedOutputBytes;
     std::ifstream stream(outputFile(runDirectory), std::ios::binary);
-    std::ostringstream contents;
+    std::string contents(limit + 1, '\0');
+    std::size_t size = 0;
     if (stream) {
-        contents << stream.rdbuf();
+        stream.read(contents.data(), static_cast<std::streamsize>(contents.size()));
+        size = static_cast<std::size_t>(stream.gcount());
     }
-    if (!stream || stream.bad() || contents.str().empty()) {
+    if (stream.bad() || size == 0) {
         throw InstalledClientError::invalidOutput(InstalledClient::codex,
                                                   "no final response was produced");
     }
-    return Unicode::repairedUTF8(contents.str());
+    if (size > limit) {
+        throw InstalledClientError::invalidOutput(InstalledClient::codex,
+                                                  "the final response was larger than 1 MiB");
+    }
+    contents.resize(size);
+    return Unicode::repairedUTF8(contents);
 }
 
 std::string readCursorAnswer(const std::string& standardOutput) {

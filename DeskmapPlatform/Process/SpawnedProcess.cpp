@@ -1,10 +1,13 @@
 #include "DeskmapPlatform/Process/SpawnedProcess.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <spawn.h>
+#include <poll.h>
+#include <string_view>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -50,21 +53,132 @@ struct PipeEnds {
     }
 };
 
-// posix_spawn's attribute and file-action objects, released on every path.
-struct SpawnSetup {
-    posix_spawn_file_actions_t actions{};
-    posix_spawnattr_t attributes{};
+// The read end of a pipe whose write end this process holds open until it
+// ends: a guard sees end-of-file there when this process is gone, however
+// it ended. Made once; both ends are close-on-exec.
+int lifelineReadEnd() {
+    static const int readEnd = [] {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0) {
+            return -1;
+        }
+        return fds[0]; // the write end, fds[1], stays open on purpose
+    }();
+    return readEnd;
+}
 
-    SpawnSetup() {
-        posix_spawn_file_actions_init(&actions);
-        posix_spawnattr_init(&attributes);
+// Descriptors the guard keeps; every other one is closed in it, so no
+// guard holds another's lifeline or a pipe of this process open.
+constexpr int lifelineFD = 3;
+constexpr int reportFD = 4;
+constexpr int firstFreeFD = 5;
+
+void writeErrno(int descriptor, int error) {
+    [[maybe_unused]] const auto written = ::write(descriptor, &error, sizeof error);
+}
+
+// Only async-signal-safe calls from here on: this runs in a child forked
+// from a process with other threads, and no memory may be allocated.
+[[noreturn]] void runGuard(const char* executable, char* const* argv, char* const* envp,
+                           const char* workingDirectory, int input, int output, int error,
+                           int lifeline, int report) {
+    ::setpgid(0, 0);
+    sigset_t none;
+    sigemptyset(&none);
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    for (int number = 1; number < NSIG; ++number) {
+        ::sigaction(number, &defaults, nullptr);
     }
-    SpawnSetup(const SpawnSetup&) = delete;
-    ~SpawnSetup() {
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attributes);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+
+    // Move the kept descriptors above the ones they replace, then in place.
+    const int kept[] = {input, output, error, lifeline, report};
+    int moved[5];
+    for (int index = 0; index < 5; ++index) {
+        moved[index] = kept[index] < 0 ? -1 : ::fcntl(kept[index], F_DUPFD, 16);
     }
-};
+    if (moved[0] < 0) {
+        moved[0] = ::open("/dev/null", O_RDONLY);
+    }
+    for (int index = 0; index < 5; ++index) {
+        if (moved[index] < 0 || ::dup2(moved[index], index) < 0) {
+            ::_exit(127);
+        }
+    }
+    ::syscall(SYS_close_range, firstFreeFD, ~0U, 0);
+    if (workingDirectory && ::chdir(workingDirectory) != 0) {
+        writeErrno(reportFD, errno);
+        ::_exit(127);
+    }
+
+    const pid_t program = ::fork();
+    if (program < 0) {
+        writeErrno(reportFD, errno);
+        ::_exit(127);
+    }
+    if (program == 0) {
+        // The program dies with its guard, should the guard be killed alone.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        ::close(lifelineFD);
+        ::fcntl(reportFD, F_SETFD, FD_CLOEXEC);
+        ::execve(executable, argv, envp);
+        writeErrno(reportFD, errno);
+        ::_exit(127);
+    }
+    ::close(reportFD);
+    // Signals meant for the group end the program; the guard stays to pass
+    // its status on.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    for (const int number : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGPIPE}) {
+        ::sigaction(number, &ignore, nullptr);
+    }
+    const int exited = static_cast<int>(::syscall(SYS_pidfd_open, program, 0));
+    for (;;) {
+        pollfd watched[2] = {{lifelineFD, POLLIN, 0}, {exited, POLLIN, 0}};
+        if (::poll(watched, exited >= 0 ? 2 : 1, exited >= 0 ? -1 : 50) < 0 && errno != EINTR) {
+            break;
+        }
+        if (watched[0].revents != 0) {
+            ::kill(0, SIGKILL); // the parent is gone: the whole group ends, this one too
+        }
+        int status = 0;
+        const pid_t waited = ::waitpid(program, &status, WNOHANG);
+        if (waited == program) {
+            if (WIFEXITED(status)) {
+                ::_exit(WEXITSTATUS(status));
+            }
+            const int number = WTERMSIG(status);
+            ::sigaction(number, &defaults, nullptr);
+            ::kill(::getpid(), number);
+            ::_exit(128 + number);
+        }
+    }
+    ::kill(0, SIGKILL);
+    ::_exit(127);
+}
+
+std::vector<std::string> environmentWithout(const std::vector<std::string>& removed) {
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string_view text(*entry);
+        const auto name = text.substr(0, text.find('='));
+        if (std::find(removed.begin(), removed.end(), name) == removed.end()) {
+            entries.emplace_back(text);
+        }
+    }
+    return entries;
+}
+
+std::vector<char*> pointersTo(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (auto& string : strings) {
+        pointers.push_back(string.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
 
 } // namespace
 
@@ -72,48 +186,46 @@ SpawnedProcess SpawnedProcess::spawn(const SpawnRequest& request) {
     PipeEnds input(request.pipeStandardInput);
     PipeEnds output(true);
     PipeEnds error(true);
-
-    SpawnSetup setup;
-    if (request.pipeStandardInput) {
-        posix_spawn_file_actions_adddup2(&setup.actions, input.read, STDIN_FILENO);
-    } else {
-        posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    }
-    posix_spawn_file_actions_adddup2(&setup.actions, output.write, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&setup.actions, error.write, STDERR_FILENO);
-    if (request.workingDirectory) {
-        posix_spawn_file_actions_addchdir_np(&setup.actions, request.workingDirectory->c_str());
+    PipeEnds report(true);
+    const int lifeline = lifelineReadEnd();
+    if (lifeline < 0) {
+        throw SpawnError(std::string("could not create a pipe: ") + std::strerror(errno));
     }
 
-    // Its own process group, so stop signals reach whatever it starts; and
-    // default signal handling, since ignored signals (SIGPIPE here) would
-    // otherwise stay ignored across exec.
-    sigset_t all;
-    sigfillset(&all);
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setpgroup(&setup.attributes, 0);
-    posix_spawnattr_setsigdefault(&setup.attributes, &all);
-    posix_spawnattr_setsigmask(&setup.attributes, &none);
-    posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF |
-                                                    POSIX_SPAWN_SETSIGMASK);
-
+    // Everything the child needs is made before the fork: it may not allocate.
     std::vector<std::string> argv{request.executable};
     argv.insert(argv.end(), request.arguments.begin(), request.arguments.end());
-    std::vector<char*> argvPointers;
-    for (auto& argument : argv) {
-        argvPointers.push_back(argument.data());
-    }
-    argvPointers.push_back(nullptr);
+    auto argvPointers = pointersTo(argv);
+    auto environment = environmentWithout(request.removedEnvironment);
+    auto environmentPointers = pointersTo(environment);
+    const char* workingDirectory =
+        request.workingDirectory ? request.workingDirectory->c_str() : nullptr;
 
-    pid_t pid = -1;
-    const int result = posix_spawn(&pid, request.executable.c_str(), &setup.actions,
-                                   &setup.attributes, argvPointers.data(), environ);
-    if (result != 0) {
-        throw SpawnError(request.executable + ": " + std::strerror(result));
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        throw SpawnError(std::string("could not start a process: ") + std::strerror(errno));
     }
+    if (pid == 0) {
+        runGuard(request.executable.c_str(), argvPointers.data(), environmentPointers.data(),
+                 workingDirectory, input.read, output.write, error.write, lifeline, report.write);
+    }
+    ::setpgid(pid, pid); // also here, so the group exists before anyone signals it
 
     SpawnedProcess process(pid);
+    input.closeRead();
+    output.closeWrite();
+    error.closeWrite();
+    report.closeWrite();
+    // End of file once the program runs (the report pipe closes on exec);
+    // else why it could not start.
+    int startError = 0;
+    ssize_t count = -1;
+    do {
+        count = ::read(report.read, &startError, sizeof startError);
+    } while (count < 0 && errno == EINTR);
+    if (count == static_cast<ssize_t>(sizeof startError)) {
+        throw SpawnError(request.executable + ": " + std::strerror(startError));
+    }
     // The system call directly: this glibc's <sys/pidfd.h> lacks C linkage.
     const auto exitDescriptor = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     if (exitDescriptor < 0) {

@@ -13,6 +13,8 @@ struct SpawnRequest {
     std::vector<std::string> arguments; // without the program name
     std::optional<std::string> workingDirectory;
     bool pipeStandardInput = false; // else standard input is /dev/null
+    // Variables of this process's environment the child does not get.
+    std::vector<std::string> removedEnvironment;
 };
 
 // The program could not be started (missing, not executable, bad working
@@ -25,8 +27,12 @@ public:
 // A child process in a process group of its own, with pipes for its output
 // streams (and its input when asked), a pid file descriptor that becomes
 // readable when it exits, and default signal dispositions. The child
-// inherits this process's environment.
+// inherits this process's environment, less `removedEnvironment`.
 //
+// The process this object knows is a small guard that leads the group: it
+// runs the program as its own child, ends with the program's status, and
+// kills the whole group should this process end first in any way (a crash,
+// SIGKILL, an exit that skips destructors), since nothing else would.
 // Destroying a process that was not reaped kills its whole group and reaps
 // it, so no child is ever left behind as a zombie.
 class SpawnedProcess {

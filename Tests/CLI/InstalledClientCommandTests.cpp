@@ -7,7 +7,13 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
 
 namespace deskmap {
 namespace {
@@ -46,6 +52,52 @@ TEST_F(InstalledClientCommandTest, CheckClientReportsAvailability) {
 
     EXPECT_EQ(deskmap({"check-client", "gemini"}, environment()).exitCode, 2);
     EXPECT_EQ(deskmap({"check-client"}, environment()).exitCode, 2);
+}
+
+// The processes whose /proc/PID/stat field after the name (state first) at
+// `field` equals `value`: 1 is the parent, 2 the process group.
+std::vector<pid_t> processesWith(int field, pid_t value) {
+    std::vector<pid_t> found;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream stream(entry.path() / "stat");
+        std::string text;
+        if (!std::getline(stream, text) || text.rfind(')') == std::string::npos) {
+            continue;
+        }
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        std::string state;
+        long numbers[2] = {0, 0};
+        fields >> state >> numbers[0] >> numbers[1];
+        if (state != "Z" && numbers[field - 1] == value) {
+            found.push_back(static_cast<pid_t>(std::stol(entry.path().filename().string())));
+        }
+    }
+    return found;
+}
+
+TEST_F(InstalledClientCommandTest, AKilledDeskmapLeavesNoClientProcessBehind) {
+    clients.writeCodex(StandInClients::codexSignedIn(), {ClientRun{std::nullopt, "", 0, true}});
+    test::ChildProcess summarizing(
+        DESKMAP_BINARY,
+        {"summarize", "--provider", "codex", "--desktop", test::scenarios + "shared-space.json"},
+        environment(), test::isolatedEnvironment);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    std::vector<pid_t> children;
+    while (clients.summaryRuns() == 0 || (children = processesWith(1, summarizing.pid())).empty()) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the client never ran";
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    const pid_t group = children.front(); // the client's group is led by the child
+    std::this_thread::sleep_for(std::chrono::milliseconds(200)); // the grandchild starts
+    ASSERT_GE(processesWith(2, group).size(), 2u) << "a client and its grandchild run";
+
+    summarizing.signal(SIGKILL);
+    EXPECT_TRUE(summarizing.exitsWithin(std::chrono::seconds(2)));
+    const auto ended = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!processesWith(2, group).empty() && std::chrono::steady_clock::now() < ended) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(processesWith(2, group), std::vector<pid_t>());
 }
 
 TEST_F(InstalledClientCommandTest, SummarizesThroughTheClientWithoutAKey) {

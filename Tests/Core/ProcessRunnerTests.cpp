@@ -51,6 +51,18 @@ TEST(ProcessRunner, CapturesBothStreamsAndReturnsAnyStatus) {
     EXPECT_EQ(run(shell("kill -9 $$")).status, -9);
 }
 
+TEST(ProcessRunner, TheProvidersKeysStayOutOfAClientsEnvironment) {
+    ::setenv("OPENAI_ACCESS_TOKEN", "sk-secret", 1);
+    ::setenv("OPENROUTER_API_KEY", "sk-or-secret", 1);
+    ::setenv("DESKMAP_TEST_KEPT", "kept", 1);
+    const auto result = run(shell("env"));
+    ::unsetenv("OPENAI_ACCESS_TOKEN");
+    ::unsetenv("OPENROUTER_API_KEY");
+    ::unsetenv("DESKMAP_TEST_KEPT");
+    EXPECT_EQ(result.standardOutput.find("secret"), std::string::npos) << result.standardOutput;
+    EXPECT_NE(result.standardOutput.find("DESKMAP_TEST_KEPT=kept"), std::string::npos);
+}
+
 TEST(ProcessRunner, FeedsStandardInputAndUsesTheWorkingDirectory) {
     auto request = shell("cat; pwd");
     request.standardInput = "prompt text\n";

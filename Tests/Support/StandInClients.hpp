@@ -25,7 +25,7 @@ public:
         std::optional<std::string> outputFile; // Codex: written to --output-last-message
         std::string standardOutput;            // the Cursor agent's envelope
         int exitCode = 0;
-        bool hang = false;
+        bool hang = false; // and leaves a grandchild running too
     };
 
     StandInClients();

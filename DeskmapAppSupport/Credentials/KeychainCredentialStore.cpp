@@ -1,5 +1,7 @@
 #include "KeychainCredentialStore.hpp"
 
+#include "DeskmapCore/API/Credential.hpp"
+
 #include <unicode/utf8.h>
 
 namespace deskmap {
@@ -53,6 +55,7 @@ std::optional<std::string> KeychainCredentialStore::token() const {
 }
 
 void KeychainCredentialStore::save(const std::string& token) {
+    (void)singleLineCredential(token); // a key of several lines is refused, not stored
     const platform::KeychainItemAttributes attributes{
         {token.begin(), token.end()}, platform::KeychainAccessibility::whenUnlockedThisDeviceOnly};
     const auto status = keychain_->add(baseQuery(), attributes);

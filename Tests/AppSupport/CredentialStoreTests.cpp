@@ -2,6 +2,7 @@
 #include "DeskmapAppSupport/Credentials/SelectedProviderCredentialStore.hpp"
 #include "DeskmapAppSupport/Credentials/SummaryConfiguration.hpp"
 #include "DeskmapAppSupport/Providers/UserDefaultsSettings.hpp"
+#include "DeskmapCore/API/Credential.hpp"
 #include "DeskmapPlatform/Keychain/InMemoryKeychain.hpp"
 #include "DeskmapPlatform/UserDefaults/InMemoryUserDefaults.hpp"
 #include "Support/KeychainContract.hpp"
@@ -119,6 +120,16 @@ TEST_F(KeychainCredentialStoreTest, SavingAddsOrUpdatesTheOneItem) {
     expectStoreError([&] { store.save("k3"); });
     keychain->addStatus = status::notAvailable;
     expectStoreError([&] { store.save("k4"); });
+}
+
+TEST_F(KeychainCredentialStoreTest, AKeyIsOneLineWhenSavedAndWhenRead) {
+    for (const auto& key :
+         {std::string("sk-a\nb"), std::string("sk-a\rX-Evil: 1"), std::string("sk-a\0b", 6)}) {
+        EXPECT_THROW(store.save(key), InvalidCredentialError) << key;
+    }
+    EXPECT_TRUE(keychain->calls.empty()) << "nothing reaches the store";
+    store.save("  sk-line\r\n"); // line breaks around it are no part of it
+    EXPECT_EQ(keychain->written.at(0).data, test::bytes("  sk-line\r\n"));
 }
 
 TEST_F(KeychainCredentialStoreTest, RemovingAMissingKeySucceeds) {

@@ -64,6 +64,11 @@ TEST_F(SummarizeCommandTest, AMissingOrBlankKeyIsReportedWithoutARequest) {
                                openRouter(" \n"));
     EXPECT_EQ(blank.exitCode, 1);
     EXPECT_EQ(blank.err, "OPENROUTER_API_KEY is required for summarize with OpenRouter.\n");
+
+    const auto split = deskmap({"summarize", "--provider", "openrouter", "--desktop", scenario},
+                               openRouter("sk-or\r\nX-Injected: 1"));
+    EXPECT_EQ(split.exitCode, 1);
+    EXPECT_NE(split.err.find("The API key holds a line break"), std::string::npos) << split.err;
     EXPECT_TRUE(server.received().empty());
 }
 

@@ -1,6 +1,7 @@
 #include "CredentialSource.hpp"
 
 #include "DeskmapAppSupport/Credentials/KeychainCredentialStore.hpp"
+#include "DeskmapCore/API/Credential.hpp"
 #include "DeskmapPlatform/Keychain/SecretServiceKeychain.hpp"
 
 #include <cstdlib>
@@ -17,7 +18,7 @@ public:
     std::optional<std::string> token() const override {
         const char* value = std::getenv(variable_);
         if (value && *value) {
-            return std::string(value);
+            return singleLineCredential(value);
         }
         if (!platform::SecretServiceKeychain::isReachable()) {
             return std::nullopt;

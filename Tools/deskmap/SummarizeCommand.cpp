@@ -1,5 +1,6 @@
 #include "SummarizeCommand.hpp"
 
+#include "DeskmapCore/API/Credential.hpp"
 #include "DeskmapCore/API/Endpoints.hpp"
 #include "DeskmapCore/API/LunaClient.hpp"
 #include "DeskmapCore/API/OpenRouterClient.hpp"
@@ -33,12 +34,13 @@ std::unique_ptr<SpaceSummarizing> makeSummarizer(const std::string& provider) {
     }
     auto session = std::make_shared<platform::UrlSession>();
     if (provider == "openrouter") {
-        return std::make_unique<OpenRouterClient>(environmentValue("OPENROUTER_API_KEY"),
-                                                  OpenRouterClient::endpoint(), std::move(session));
+        return std::make_unique<OpenRouterClient>(
+            singleLineCredential(environmentValue("OPENROUTER_API_KEY")),
+            OpenRouterClient::endpoint(), std::move(session));
     }
-    return std::make_unique<LunaClient>(environmentValue("OPENAI_ACCESS_TOKEN"),
-                                        Endpoints::responsesEndpointFromEnvironment(),
-                                        std::move(session));
+    return std::make_unique<LunaClient>(
+        singleLineCredential(environmentValue("OPENAI_ACCESS_TOKEN")),
+        Endpoints::responsesEndpointFromEnvironment(), std::move(session));
 }
 
 } // namespace

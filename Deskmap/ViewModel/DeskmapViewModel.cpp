@@ -6,6 +6,7 @@
 #include "DeskmapAppSupport/Credentials/SummaryConfiguration.hpp"
 #include "DeskmapAppSupport/Factories/SelectedProviderSummarizerFactory.hpp"
 #include "DeskmapAppSupport/SpaceSwitcher/SpaceSwitchOutcome.hpp"
+#include "DeskmapCore/API/Credential.hpp"
 #include "DeskmapCore/Collection/MacOSSpaceCollector.hpp"
 #include "DeskmapCore/Errors/UserFacingMessage.hpp"
 #include "DeskmapCore/Process/FoundationInstalledClientProcessRunner.hpp"
@@ -229,7 +230,50 @@ void DeskmapViewModel::notify(ViewModelProperty property) {
 }
 
 void DeskmapViewModel::applySnapshot(RefreshSnapshot snapshot) {
+    const bool passEnded = snapshot.status != RefreshSnapshot::Status::refreshing;
     publish(snapshot_, std::move(snapshot), ViewModelProperty::snapshot);
+    // The coordinator needed the key and the store may answer now.
+    if (passEnded) {
+        refreshSavedKeyStatus();
+    }
+}
+
+void DeskmapViewModel::refreshSavedKeyStatus() {
+    const auto provider = selectedSummaryProvider_;
+    if (shutDown_ || !savedStateLoaded_ || savedKeyReadInFlight_ || !usesAPIKey(provider) ||
+        savedCredentialPresence_ != SavedCredentialPresence::unknown) {
+        return;
+    }
+    savedKeyReadInFlight_ = true;
+    startTask(rereadSavedKey(provider));
+}
+
+asio::awaitable<void> DeskmapViewModel::rereadSavedKey(SummaryProvider provider) {
+    const auto self = shared_from_this();
+    const SummaryConfiguration configuration(credentialsFor(provider));
+    std::optional<SummaryConfiguration::LoadResult> loaded;
+    try {
+        auto loading =
+            runtime::callOn(keychain_, [configuration] { return configuration.currentState(); });
+        loaded = co_await std::move(loading);
+    } catch (...) {
+        savedKeyReadInFlight_ = false;
+        throw; // cancelled: the shutdown is under way
+    }
+    savedKeyReadInFlight_ = false;
+    // A provider chosen or a key saved meanwhile has read its own state.
+    if (shutDown_ || selectedSummaryProvider_ != provider ||
+        savedCredentialPresence_ != SavedCredentialPresence::unknown ||
+        loaded->kind != SummaryConfiguration::LoadResult::Kind::loaded) {
+        co_return;
+    }
+    publish(savedCredentialPresence_, loaded->state.savedCredentialPresence,
+            ViewModelProperty::savedCredentialPresence);
+    if (settingsMessage_ && settingsMessage_->starts_with("Could not read the saved")) {
+        publish(settingsMessage_, std::optional<std::string>(), ViewModelProperty::settingsMessage);
+    }
+    updateAuthorizationForCurrentState();
+    notifyConfigurationChanged();
 }
 
 void DeskmapViewModel::startTask(asio::awaitable<void> work) {
@@ -297,10 +341,20 @@ void DeskmapViewModel::switchToSpace(const SpaceInventory& space,
     if (shutDown_) {
         return;
     }
+    // The list the click came from: a switch is refused when Spaces came or
+    // went since, and the list is brought up to date.
+    std::optional<std::size_t> shown;
+    if (snapshot_.inventory) {
+        shown = snapshot_.inventory->spaces.size();
+    }
     startTask([](std::shared_ptr<DeskmapViewModel> self, std::string spaceID,
+                 std::optional<std::size_t> shownSpaces,
                  std::function<void(bool)> reply) -> asio::awaitable<void> {
-        auto requesting = self->spaceSwitcher_->switchTo(std::move(spaceID));
+        auto requesting = self->spaceSwitcher_->switchTo(std::move(spaceID), shownSpaces);
         const auto result = co_await std::move(requesting);
+        if (result == SpaceSwitchRequestResult::mapChanged) {
+            self->refreshNow();
+        }
         if (result == SpaceSwitchRequestResult::needsAccessibility) {
             self->publish(self->spaceSwitchAccessibilityGranted_,
                           self->services_.spaceSwitchAccessibility->isGranted(),
@@ -311,7 +365,7 @@ void DeskmapViewModel::switchToSpace(const SpaceInventory& space,
         if (reply) {
             reply(result == SpaceSwitchRequestResult::started);
         }
-    }(shared_from_this(), space.id, std::move(answered)));
+    }(shared_from_this(), space.id, shown, std::move(answered)));
 }
 
 void DeskmapViewModel::handleSpaceSwitchCompletion(SpaceSwitchCompletion completion) {
@@ -443,6 +497,13 @@ void DeskmapViewModel::saveKey(const std::string& key, bool requestWindowTitleAc
     auto trimmed = Unicode::trimmedWhitespaceAndNewlines(key);
     if (trimmed.empty()) {
         publish(settingsMessage_, std::optional<std::string>(Messages::enterAPIKey),
+                ViewModelProperty::settingsMessage);
+        return;
+    }
+    try {
+        trimmed = singleLineCredential(trimmed);
+    } catch (const InvalidCredentialError& invalid) {
+        publish(settingsMessage_, std::optional<std::string>(invalid.what()),
                 ViewModelProperty::settingsMessage);
         return;
     }

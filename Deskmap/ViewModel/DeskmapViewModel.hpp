@@ -136,6 +136,10 @@ public:
     void requestSpaceSwitchAccessibility();
     void openSpaceSwitchAccessibilitySettings();
     void refreshSpaceSwitchAccessibilityStatus();
+    // Reads the saved key again when the last read could not tell (a locked
+    // or absent secret store); the windows call it when shown, and a refresh
+    // that ends while it is unknown does too.
+    void refreshSavedKeyStatus();
     void setLaunchAtLogin(bool enabled);
     void refreshLaunchAtLoginStatus();
     // Where the user approves the login item.
@@ -155,6 +159,7 @@ private:
                      ViewModelTiming timing);
     void construct();
     asio::awaitable<void> loadCredentialState();
+    asio::awaitable<void> rereadSavedKey(SummaryProvider provider);
 
     bool providerIsReady() const;
     void updateAuthorizationForCurrentState();
@@ -208,6 +213,7 @@ private:
     std::size_t nextObserverID_ = 1;
     bool shutDown_ = false;
     bool savedStateLoaded_ = false;
+    bool savedKeyReadInFlight_ = false;
 };
 
 } // namespace deskmap

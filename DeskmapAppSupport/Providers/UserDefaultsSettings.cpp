@@ -4,9 +4,24 @@
 
 namespace deskmap {
 
+namespace {
+
+// The choice being stored, or one that could not be.
+template <class T> std::optional<T> held(std::mutex& mutex, const std::optional<T>& unsaved) {
+    const std::lock_guard lock(mutex);
+    return unsaved;
+}
+
+template <class T> void hold(std::mutex& mutex, std::optional<T>& unsaved, std::optional<T> value) {
+    const std::lock_guard lock(mutex);
+    unsaved = value;
+}
+
+} // namespace
+
 SummaryProvider UserDefaultsSummaryProviderSettings::selectedProvider() const {
-    if (unsaved_) {
-        return *unsaved_;
+    if (const auto unsaved = held(mutex_, unsaved_)) {
+        return *unsaved;
     }
     const auto stored = defaults_->string(selectedProviderKey);
     if (stored == "openrouter") {
@@ -19,23 +34,23 @@ SummaryProvider UserDefaultsSummaryProviderSettings::selectedProvider() const {
 }
 
 void UserDefaultsSummaryProviderSettings::setSelectedProvider(SummaryProvider provider) {
-    unsaved_ = provider;
+    hold(mutex_, unsaved_, std::optional(provider));
     defaults_->set(selectedProviderKey, std::string(rawValue(provider)));
-    unsaved_.reset();
+    hold(mutex_, unsaved_, std::optional<SummaryProvider>());
 }
 
 InstalledClient UserDefaultsInstalledClientSettings::selectedInstalledClient() const {
-    if (unsaved_) {
-        return *unsaved_;
+    if (const auto unsaved = held(mutex_, unsaved_)) {
+        return *unsaved;
     }
     return defaults_->string(selectedClientKey) == "cursor" ? InstalledClient::cursor
                                                             : InstalledClient::codex;
 }
 
 void UserDefaultsInstalledClientSettings::setSelectedInstalledClient(InstalledClient client) {
-    unsaved_ = client;
+    hold(mutex_, unsaved_, std::optional(client));
     defaults_->set(selectedClientKey, std::string(rawValue(client)));
-    unsaved_.reset();
+    hold(mutex_, unsaved_, std::optional<InstalledClient>());
 }
 
 bool UserDefaultsFirstTimeSetupSettings::isCompleted() const {

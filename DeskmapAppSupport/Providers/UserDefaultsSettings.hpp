@@ -3,14 +3,17 @@
 #include "DeskmapAppSupport/Providers/ProviderSettings.hpp"
 #include "DeskmapPlatform/UserDefaults/UserDefaults.hpp"
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 // The user's choices over the defaults store. A missing, unknown or
 // unreadable stored value reads as the first case and is left as it is.
 // A choice that cannot be stored (the setter throws the store's
 // UserDefaultsError) still holds for this object's lifetime, so the process
-// keeps acting on what the user chose.
+// keeps acting on what the user chose. Choices are made on one thread and
+// read on others (a summary pass reads the provider on the worker).
 namespace deskmap {
 
 class UserDefaultsSummaryProviderSettings final : public SummaryProviderSettings {
@@ -25,6 +28,7 @@ public:
 
 private:
     std::shared_ptr<platform::UserDefaults> defaults_;
+    mutable std::mutex mutex_;
     std::optional<SummaryProvider> unsaved_;
 };
 
@@ -40,6 +44,7 @@ public:
 
 private:
     std::shared_ptr<platform::UserDefaults> defaults_;
+    mutable std::mutex mutex_;
     std::optional<InstalledClient> unsaved_;
 };
 
@@ -56,7 +61,7 @@ public:
 
 private:
     std::shared_ptr<platform::UserDefaults> defaults_;
-    bool unsaved_ = false;
+    std::atomic<bool> unsaved_ = false;
 };
 
 } // namespace deskmap

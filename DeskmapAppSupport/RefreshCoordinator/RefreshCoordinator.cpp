@@ -3,6 +3,7 @@
 #include "DeskmapCore/Errors/UserFacingMessage.hpp"
 #include "DeskmapCore/Text/Unicode.hpp"
 #include "DeskmapPlatform/Runtime/Cancellation.hpp"
+#include "DeskmapPlatform/Runtime/RunOn.hpp"
 #include "DeskmapPlatform/Runtime/Task.hpp"
 
 #include <asio/this_coro.hpp>
@@ -227,12 +228,22 @@ RefreshCoordinator::performRefresh(bool forceSummary) {
         co_await std::move(publishing);
     }
 
+    // A secret store may wait on an unlock prompt: the read runs where
+    // blocking is allowed, so timers and notifications go on meanwhile.
     std::optional<std::string> token;
     std::exception_ptr credentialFailure;
     try {
-        token = credentials_->token();
+        auto reading = runtime::callOn(
+            background_, [credentials = credentials_] { return credentials->token(); });
+        token = co_await std::move(reading);
     } catch (...) {
         credentialFailure = std::current_exception();
+    }
+    if (runtime::isCancellation(credentialFailure) || isRunningLoopCancelled()) {
+        co_return RefreshOutcome::cancelled;
+    }
+    if (configurationGeneration_ != startGeneration) {
+        co_return RefreshOutcome::completed; // the change asked for another pass
     }
     if (credentialFailure) {
         summaryAssociation_ =

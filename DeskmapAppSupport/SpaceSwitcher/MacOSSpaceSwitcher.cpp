@@ -139,7 +139,8 @@ struct MacOSSpaceSwitcher::State : std::enable_shared_from_this<State> {
         }
     }
 
-    asio::awaitable<SpaceSwitchRequestResult> answer(const std::string& spaceID) {
+    asio::awaitable<SpaceSwitchRequestResult> answer(const std::string& spaceID,
+                                                     std::optional<std::size_t> shownSpaceCount) {
         auto looking = cursorDisplayIDs();
         const auto cursorIDs = co_await std::move(looking);
         if (cursorIDs.empty()) {
@@ -149,6 +150,9 @@ struct MacOSSpaceSwitcher::State : std::enable_shared_from_this<State> {
         const auto current = co_await std::move(reading);
         if (!current) {
             co_return SpaceSwitchRequestResult::unavailable;
+        }
+        if (shownSpaceCount && *shownSpaceCount != current->spaceIDs.size()) {
+            co_return SpaceSwitchRequestResult::mapChanged;
         }
         const auto planned = SpaceSwitchPlanner::plan(spaceID, *current, cursorIDs);
         if (std::holds_alternative<SpaceSwitchPlanningResult::AlreadyActive>(planned.outcome)) {
@@ -318,7 +322,8 @@ bool MacOSSpaceSwitcher::isSwitching() const {
     return state_->isSwitching;
 }
 
-asio::awaitable<SpaceSwitchRequestResult> MacOSSpaceSwitcher::switchTo(std::string spaceID) {
+asio::awaitable<SpaceSwitchRequestResult>
+MacOSSpaceSwitcher::switchTo(std::string spaceID, std::optional<std::size_t> shownSpaceCount) {
     auto state = state_;
     if (state->isSwitching || state->answering) {
         co_return SpaceSwitchRequestResult::inProgress;
@@ -327,7 +332,7 @@ asio::awaitable<SpaceSwitchRequestResult> MacOSSpaceSwitcher::switchTo(std::stri
     std::optional<SpaceSwitchRequestResult> result;
     std::exception_ptr failure;
     try {
-        auto answering = state->answer(spaceID);
+        auto answering = state->answer(spaceID, shownSpaceCount);
         result = co_await std::move(answering);
     } catch (...) {
         failure = std::current_exception();

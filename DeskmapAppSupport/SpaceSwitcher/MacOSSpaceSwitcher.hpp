@@ -11,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,10 @@ public:
     // posted; after `started`, onCompletion is told exactly once how the
     // sequence ended. A request made while another is being answered or a
     // sequence runs gets `inProgress`. Awaited on the main executor.
-    asio::awaitable<SpaceSwitchRequestResult> switchTo(std::string spaceID);
+    // `shownSpaceCount`, when given, is how many Spaces the list that was
+    // clicked showed: another number now refuses the switch (mapChanged).
+    asio::awaitable<SpaceSwitchRequestResult>
+    switchTo(std::string spaceID, std::optional<std::size_t> shownSpaceCount = std::nullopt);
 
     // Cancels a running sequence (no completion is reported) and returns
     // once it has ended, so nothing of it waits on the background executor.

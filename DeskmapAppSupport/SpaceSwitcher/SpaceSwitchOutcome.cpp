@@ -15,6 +15,8 @@ std::optional<std::string> message(SpaceSwitchRequestResult result) {
         return "Open Deskmap from the target display's menu bar to switch to that Space.";
     case SpaceSwitchRequestResult::unavailable:
         return "Could not switch Spaces. Try opening Deskmap again on the target display.";
+    case SpaceSwitchRequestResult::mapChanged:
+        return "The Spaces changed since the list was shown. Click the Space again.";
     }
     return std::nullopt;
 }

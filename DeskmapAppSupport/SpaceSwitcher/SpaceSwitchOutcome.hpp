@@ -12,7 +12,10 @@ enum class SpaceSwitchRequestResult {
     inProgress,
     needsAccessibility,
     targetNotOnDisplay,
-    unavailable
+    unavailable,
+    // Spaces came or went since the list was drawn: where Spaces are known
+    // by position, the one clicked may now be another.
+    mapChanged
 };
 
 // How a started switch sequence ended.

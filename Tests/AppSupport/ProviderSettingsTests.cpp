@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <atomic>
+#include <thread>
+
 namespace deskmap {
 namespace {
 
@@ -88,6 +91,37 @@ TEST(UnsavedSettings, AChoiceThatCannotBeStoredStillHolds) {
     EXPECT_EQ(defaults->string("summaryProvider"), "installed-client");
     defaults->set("summaryProvider", "openai");
     EXPECT_EQ(providers.selectedProvider(), SummaryProvider::openAI);
+}
+
+// Choices are made on the thread that paints and read by summary passes on
+// the worker: the thread sanitizer build checks that this is safe.
+TEST(UnsavedSettings, AChoiceIsReadSafelyWhileAnotherThreadMakesIt) {
+    const auto defaults = std::make_shared<test::FailingUserDefaults>();
+    UserDefaultsSummaryProviderSettings providers(defaults);
+    UserDefaultsInstalledClientSettings clients(defaults);
+    std::atomic<bool> done = false;
+    std::atomic<int> reads = 0;
+    std::thread reader([&] {
+        while (!done) {
+            (void)providers.selectedProvider();
+            (void)clients.selectedInstalledClient();
+            ++reads;
+        }
+    });
+    auto last = SummaryProvider::openAI;
+    for (int round = 0; round < 500 || reads < 10; ++round) {
+        defaults->failWrites = round % 2 == 0;
+        last = round % 3 == 0 ? SummaryProvider::openRouter : SummaryProvider::openAI;
+        try {
+            providers.setSelectedProvider(last);
+            clients.setSelectedInstalledClient(round % 3 == 0 ? InstalledClient::cursor
+                                                              : InstalledClient::codex);
+        } catch (const platform::UserDefaultsError&) {
+        }
+    }
+    done = true;
+    reader.join();
+    EXPECT_EQ(providers.selectedProvider(), last) << "the last choice holds, stored or not";
 }
 
 } // namespace

@@ -99,9 +99,10 @@ protected:
     }
 
     // Runs the loop until the request is answered (not further).
-    SpaceSwitchRequestResult request(const std::string& spaceID) {
-        auto task = runtime::Task<SpaceSwitchRequestResult>::spawn(io.get_executor(),
-                                                                   switcher->switchTo(spaceID));
+    SpaceSwitchRequestResult request(const std::string& spaceID,
+                                     std::optional<std::size_t> shownSpaces = std::nullopt) {
+        auto task = runtime::Task<SpaceSwitchRequestResult>::spawn(
+            io.get_executor(), switcher->switchTo(spaceID, shownSpaces));
         while (!task.isFinished()) {
             io.restart();
             io.run_one();
@@ -200,6 +201,10 @@ TEST_F(SpaceSwitcherTest, RevokedAccessibilityStopsTheNextGesture) {
 TEST_F(SpaceSwitcherTest, AnswersAtOnceWhenThereIsNothingToSwipe) {
     EXPECT_EQ(request("A"), SpaceSwitchRequestResult::alreadyActive);
     EXPECT_EQ(request("Z"), SpaceSwitchRequestResult::unavailable);
+    // The list clicked showed one Space more than there are now.
+    EXPECT_EQ(request("C", 7), SpaceSwitchRequestResult::mapChanged);
+    EXPECT_EQ(message(SpaceSwitchRequestResult::mapChanged),
+              "The Spaces changed since the list was shown. Click the Space again.");
     cursorDisplay.clear();
     EXPECT_EQ(request("C"), SpaceSwitchRequestResult::unavailable);
     EXPECT_TRUE(desktop->posted.empty());

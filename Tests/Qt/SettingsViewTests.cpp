@@ -137,9 +137,12 @@ TEST_F(SettingsViewTest, ClearIsOnlyDisabledWhenNoKeyIsSaved) {
     EXPECT_FALSE(enabled("Clear"));
 }
 
-TEST_F(SettingsViewTest, ChoosingAnotherProviderDiscardsTheTypedKey) {
+TEST_F(SettingsViewTest, ChoosingAnotherProviderDiscardsTheTypedKeyTheSameOneKeepsIt) {
     open();
     type("sk-half-typed");
+    click(view.get(), "OpenAI"); // already selected
+    EXPECT_EQ(keyField()->text(), "sk-half-typed");
+    EXPECT_TRUE(enabled("Save"));
     click(view.get(), "OpenRouter");
     EXPECT_TRUE(keyField()->text().isEmpty());
     EXPECT_FALSE(enabled("Save"));

@@ -9,6 +9,7 @@
 #include "DeskmapPlatform/SystemSettings/SystemSettingsOpening.hpp"
 #include "DeskmapPlatform/WindowServer.hpp"
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -19,12 +20,16 @@
 // Collaborators of the view model that tell which thread called them.
 namespace deskmap::test {
 
-// Notes every call made on the one thread that must never make it.
+// Notes every call made on a thread that must never make it: the one that
+// paints, and the one whose timers and notifications a blocking call holds up.
 class ForbiddenThread {
 public:
-    explicit ForbiddenThread(std::thread::id thread) : thread_(thread) {}
+    explicit ForbiddenThread(std::thread::id thread) : threads_{thread} {}
+    // Before any call is made.
+    void forbid(std::thread::id thread) { threads_.push_back(thread); }
     void check(const char* call) {
-        if (std::this_thread::get_id() == thread_) {
+        if (std::find(threads_.begin(), threads_.end(), std::this_thread::get_id()) !=
+            threads_.end()) {
             std::lock_guard lock(mutex_);
             violations_.emplace_back(call);
         }
@@ -35,7 +40,7 @@ public:
     }
 
 private:
-    std::thread::id thread_;
+    std::vector<std::thread::id> threads_;
     mutable std::mutex mutex_;
     std::vector<std::string> violations_;
 };

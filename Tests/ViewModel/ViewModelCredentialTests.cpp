@@ -21,15 +21,19 @@ protected:
     }
 };
 
-TEST_F(ViewModelKeyTest, AKeyOfSpacesOnlyChangesNothing) {
+TEST_F(ViewModelKeyTest, AKeyOfSpacesOnlyOrOfSeveralLinesChangesNothing) {
     startWithKey();
     settle(); // the first passes read the key too
     const int calls = keychain->calls;
     viewModel->saveKey(" \t\n ", true);
-    settle();
     EXPECT_EQ(viewModel->settingsMessage(), "Enter an API key.");
+    viewModel->saveKey("sk-one\nsk-two", true);
+    EXPECT_EQ(viewModel->settingsMessage(),
+              "The API key holds a line break or another control character. An API key is a "
+              "single line of text: copy it again.");
     EXPECT_TRUE(viewModel->authorization().isAuthorized());
     EXPECT_EQ(keychain->calls, calls);
+    EXPECT_EQ(storedKey(SummaryProvider::openAI), "sk-saved");
     EXPECT_EQ(titleAccess->requests, 0);
 }
 

@@ -60,7 +60,8 @@ TEST_F(ViewModelTest, WithoutAKeyTheMapStillAppearsAndSetupIsPending) {
     EXPECT_EQ(summarizers->built, 0);
 }
 
-TEST_F(ViewModelTest, AnUnreadableKeychainAtStartSaysSoAndKeepsSummariesOff) {
+TEST_F(ViewModelTest, AKeychainUnreadableAtStartIsAskedAgainUntilItAnswers) {
+    saveKeyBeforeStart(SummaryProvider::openAI, "sk-saved");
     keychain->failure = platform::KeychainStatus::authFailed;
     make();
     ASSERT_TRUE(runUntil([&] { return viewModel->settingsMessage().has_value(); }));
@@ -68,6 +69,21 @@ TEST_F(ViewModelTest, AnUnreadableKeychainAtStartSaysSoAndKeepsSummariesOff) {
               "Could not read the saved OpenAI API key from Keychain.");
     EXPECT_EQ(viewModel->savedCredentialPresence(), SavedCredentialPresence::unknown);
     EXPECT_FALSE(viewModel->authorization().isAuthorized());
+
+    // Settings shown while the store is still locked: asked, still unknown.
+    const int calls = keychain->calls;
+    viewModel->refreshSavedKeyStatus();
+    ASSERT_TRUE(runUntil([&] { return keychain->calls > calls; }));
+    EXPECT_EQ(viewModel->savedCredentialPresence(), SavedCredentialPresence::unknown);
+
+    // Unlocked: the next refresh needs the key, and summaries come back
+    // without the key being typed again.
+    keychain->failure = platform::KeychainStatus::success;
+    viewModel->refreshNow();
+    ASSERT_TRUE(runUntil([&] { return summarized(); }));
+    EXPECT_EQ(viewModel->savedCredentialPresence(), SavedCredentialPresence::saved);
+    EXPECT_EQ(viewModel->settingsMessage(), std::nullopt);
+    EXPECT_EQ(summarizers->lastToken, "sk-saved");
 }
 
 TEST_F(ViewModelTest, RefreshNowForcesANewSummary) {

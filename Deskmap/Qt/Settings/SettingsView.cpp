@@ -36,6 +36,7 @@ QPushButton* button(const QString& text, QWidget* parent) {
 // name, then the value.
 QLabel* valueLabel(const QString& name, QWidget* parent) {
     auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText); // values may quote what a store or client said
     label->setAccessibleName(name);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return label;
@@ -137,8 +138,12 @@ void SettingsView::buildProvider(QWidget* content) {
     providerPicker_ =
         new SegmentedPicker(QStringLiteral("Provider"), ViewTexts::providerNames(), section);
     connect(providerPicker_, &SegmentedPicker::chosen, this, [this](int index) {
-        keyField_->clear();
-        model_->selectSummaryProvider(allSummaryProviders.at(static_cast<std::size_t>(index)));
+        const auto provider = allSummaryProviders.at(static_cast<std::size_t>(index));
+        // The key typed so far belongs to the provider it was typed for.
+        if (provider != model_->selectedSummaryProvider()) {
+            keyField_->clear();
+        }
+        model_->selectSummaryProvider(provider);
     });
     providerForm_->addRow(QStringLiteral("Provider"), providerPicker_);
 
@@ -311,6 +316,7 @@ void SettingsView::keyPressEvent(QKeyEvent* event) {
 void SettingsView::refreshStatuses() {
     model_->refreshWindowTitleAccessStatus();
     model_->refreshSpaceSwitchAccessibilityStatus();
+    model_->refreshSavedKeyStatus();
     model_->refreshLaunchAtLoginStatus();
     model_->verifyInstalledClient();
 }

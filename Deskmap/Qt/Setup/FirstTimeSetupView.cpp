@@ -176,8 +176,12 @@ QWidget* FirstTimeSetupView::buildProviderStep() {
     providerPicker_ =
         new SegmentedPicker(QStringLiteral("Provider"), ViewTexts::providerNames(), card);
     connect(providerPicker_, &SegmentedPicker::chosen, this, [this](int index) {
-        keyField_->clear();
-        model_->selectSummaryProvider(allSummaryProviders.at(static_cast<std::size_t>(index)));
+        const auto provider = allSummaryProviders.at(static_cast<std::size_t>(index));
+        // The key typed so far belongs to the provider it was typed for.
+        if (provider != model_->selectedSummaryProvider()) {
+            keyField_->clear();
+        }
+        model_->selectSummaryProvider(provider);
     });
     layout->addWidget(providerPicker_);
 
@@ -391,6 +395,7 @@ void FirstTimeSetupView::renderKeyButtons() {
 void FirstTimeSetupView::refreshStatuses() {
     model_->refreshWindowTitleAccessStatus();
     model_->refreshSpaceSwitchAccessibilityStatus();
+    model_->refreshSavedKeyStatus();
     model_->verifyInstalledClient();
 }
 

@@ -55,7 +55,15 @@ Connection::Connection(const std::string& socketPath, Limits limits)
         if (result == 0 || errno != EAGAIN || Clock::now() >= deadline) {
             break;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (limits_.cancelDescriptor >= 0) {
+            pollfd cancelled{limits_.cancelDescriptor, POLLIN, 0};
+            if (::poll(&cancelled, 1, 10) > 0) {
+                errno = ECANCELED;
+                break;
+            }
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
     }
     if (result != 0) {
         const auto reason = std::string(std::strerror(errno));
@@ -64,6 +72,24 @@ Connection::Connection(const std::string& socketPath, Limits limits)
         throw WindowServerError("Could not connect to the window manager at " + socketPath + ": " +
                                 reason + ".");
     }
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    if (::getsockopt(socket_, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 ||
+        peer.uid != limits_.peerUser.value_or(::getuid())) {
+        ::close(socket_);
+        socket_ = -1;
+        throw WindowServerError("The window manager's IPC socket " + socketPath +
+                                " belongs to a process of another user.");
+    }
+}
+
+int Connection::wait(short events, int timeoutMilliseconds) {
+    pollfd watched[2] = {{socket_, events, 0}, {limits_.cancelDescriptor, POLLIN, 0}};
+    const int ready = ::poll(watched, limits_.cancelDescriptor >= 0 ? 2 : 1, timeoutMilliseconds);
+    if (ready > 0 && watched[1].revents != 0) {
+        fail("Stopped waiting for the window manager.");
+    }
+    return ready;
 }
 
 Connection::~Connection() {
@@ -88,8 +114,7 @@ void Connection::send(std::string_view bytes) {
         }
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd writable{socket_, POLLOUT, 0};
-        const int ready = ::poll(&writable, 1, static_cast<int>(std::max<long>(left.count(), 0)));
+        const int ready = wait(POLLOUT, static_cast<int>(std::max<long>(left.count(), 0)));
         if (ready < 0 && errno == EINTR) {
             continue;
         }
@@ -113,14 +138,13 @@ void Connection::read(char* into, std::size_t size, std::optional<Clock::time_po
         if (socket_ < 0) {
             fail("The connection to the window manager was already lost.");
         }
-        int wait = -1;
+        int timeout = -1;
         if (deadline) {
             const auto left =
                 std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now());
-            wait = static_cast<int>(std::max<long>(left.count(), 0));
+            timeout = static_cast<int>(std::max<long>(left.count(), 0));
         }
-        pollfd readable{socket_, POLLIN, 0};
-        const int ready = ::poll(&readable, 1, wait);
+        const int ready = wait(POLLIN, timeout);
         if (ready < 0 && errno == EINTR) {
             continue;
         }

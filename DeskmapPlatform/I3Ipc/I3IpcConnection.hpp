@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,15 @@ public:
         // The largest payload believed: a full tree of a thousand windows
         // takes a few megabytes, and parsing takes many times the size.
         std::size_t maximumPayload = 16u << 20;
+        // When readable, every wait ends at once with WindowServerError: how
+        // a watch that is stopped gets out of a connect or a reply that a
+        // wedged window manager holds. -1: none.
+        int cancelDescriptor = -1;
+        // The user the window manager must run as: a socket path can be set
+        // by anyone (the X root window's property by any client of the
+        // display), and a process of another user is no window manager of
+        // ours to read or command. Empty: this process's user.
+        std::optional<uid_t> peerUser;
     };
 
     // Connects at once.
@@ -48,6 +58,8 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     void send(std::string_view bytes);
+    // poll() on the socket for `events` and on the cancel descriptor.
+    int wait(short events, int timeoutMilliseconds);
     // Waits until `deadline` at most, or for ever without one.
     void read(char* into, std::size_t size, std::optional<Clock::time_point> deadline);
     Message receiveBy(std::optional<Clock::time_point> deadline);

@@ -17,6 +17,9 @@ EventWatch::EventWatch(SocketLocator locateSocket, Connection::Limits limits,
     if (::pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
         throw WindowServerError("Could not watch the window manager for workspace changes.");
     }
+    // Stopping reaches a connect or a subscription that a wedged window
+    // manager holds, so the destructor never waits for their timeout.
+    limits_.cancelDescriptor = wakePipe_[0];
     thread_ = std::thread([this] { run(); });
 }
 
@@ -91,6 +94,11 @@ void EventWatch::run() {
             }
         } catch (const std::exception&) {
             // Lost, or more than could be read: connect again.
+        }
+        // Not at once: a window manager that accepts and drops every
+        // subscription would otherwise make a loop of refreshes.
+        if (!waitReadable(-1, static_cast<int>(retryDelay_.count()))) {
+            return;
         }
     }
 }

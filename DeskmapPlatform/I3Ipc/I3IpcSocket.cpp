@@ -88,11 +88,12 @@ std::optional<std::string> rootWindowSocketPath(const std::string& display) {
         return std::nullopt;
     }
     // A socket path fits in a sun_path; a longer property is not one.
-    const std::unique_ptr<xcb_get_property_reply_t, FreeDeleter> property(
-        xcb_get_property_reply(connection,
-                               xcb_get_property(connection, 0, screens.data->root, atom->atom,
-                                                XCB_GET_PROPERTY_TYPE_ANY, 0, 64),
-                               nullptr));
+    const auto property = replyBy<xcb_get_property_reply_t>(
+        connection,
+        xcb_get_property(connection, 0, screens.data->root, atom->atom, XCB_GET_PROPERTY_TYPE_ANY,
+                         0, 64)
+            .sequence,
+        deadline);
     if (!property || property->format != 8) {
         return std::nullopt;
     }

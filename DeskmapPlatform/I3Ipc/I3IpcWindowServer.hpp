@@ -67,6 +67,9 @@ public:
     void requestScreenCaptureAccess() override {}
     // Not to be called from the observer itself.
     void setActiveSpaceObserver(std::function<void()> observer) override;
+    // Workspace and output events cover every workspace that comes, goes or
+    // moves.
+    bool announcesStructureChanges() const override { return true; }
 
 private:
     // The live connection, made again after a loss; call with mutex_ held.

@@ -32,7 +32,7 @@ std::string execArgument(const std::string& argument) {
     bool needsQuotes = argument.empty();
     std::string quoted;
     for (const char c : argument) {
-        if (std::strchr(" \t\n\"'\\><~|&;$*?#()`=%", c)) {
+        if (std::strchr(" \t\n\r\"'\\><~|&;$*?#()`=%", c)) {
             needsQuotes = true;
         }
         if (c == '"' || c == '`' || c == '$' || c == '\\') {
@@ -43,9 +43,26 @@ std::string execArgument(const std::string& argument) {
         }
         quoted += c;
     }
+    // Line breaks and tabs as the format's escapes: a raw line break would
+    // end the Exec line and start another of the path's choosing.
     std::string escaped;
     for (const char c : needsQuotes ? quoted : argument) {
-        escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+        switch (c) {
+        case '\\':
+            escaped += "\\\\";
+            break;
+        case '\n':
+            escaped += "\\n";
+            break;
+        case '\r':
+            escaped += "\\r";
+            break;
+        case '\t':
+            escaped += "\\t";
+            break;
+        default:
+            escaped += c;
+        }
     }
     return needsQuotes ? "\"" + escaped + "\"" : escaped;
 }
@@ -93,8 +110,18 @@ fs::path XdgAutostart::standardFolder() {
 
 fs::path XdgAutostart::currentExecutable() {
     std::error_code error;
-    auto path = fs::read_symlink("/proc/self/exe", error);
-    return error ? fs::path("deskmap") : path;
+    const auto path = fs::read_symlink("/proc/self/exe", error);
+    return error ? fs::path("deskmap") : programAt(path.string());
+}
+
+fs::path XdgAutostart::programAt(std::string linkTarget) {
+    // A program replaced while it runs (a package upgrade) reads so; the
+    // file now at its path is the one to start at the next login.
+    constexpr std::string_view deleted = " (deleted)";
+    if (linkTarget.ends_with(deleted)) {
+        linkTarget.resize(linkTarget.size() - deleted.size());
+    }
+    return linkTarget;
 }
 
 XdgAutostart::State XdgAutostart::state() const {

@@ -32,6 +32,9 @@ public:
     static std::filesystem::path standardFolder();
     // The running program's own executable.
     static std::filesystem::path currentExecutable();
+    // The program at /proc/self/exe's `linkTarget`, which names one replaced
+    // while it runs "PATH (deleted)".
+    static std::filesystem::path programAt(std::string linkTarget);
 
     std::filesystem::path entryPath() const { return folder_ / entryName_; }
     State state() const;

@@ -47,11 +47,20 @@ TEST_F(XdgAutostartTest, InstallWritesAnEntryThatStartsTheProgram) {
     EXPECT_NO_THROW(autostart.uninstall()) << "removing a missing entry succeeds";
 }
 
-TEST_F(XdgAutostartTest, ExecQuotesPathsWithReservedCharacters) {
+TEST_F(XdgAutostartTest, ExecIsOneLineThatQuotesReservedCharacters) {
     const XdgAutostart spaced(root, "x.desktop", "/home/a b/it's $HOME/deskmap");
     EXPECT_NE(spaced.entryText().find("\nExec=\"/home/a b/it's \\\\$HOME/deskmap\"\n"),
               std::string::npos)
         << spaced.entryText();
+    // A line break in the path cannot start a line of its own choosing.
+    const XdgAutostart broken(root, "x.desktop", "/opt/a\nHidden=true\n/deskmap");
+    EXPECT_NE(broken.entryText().find("\nExec=\"/opt/a\\nHidden=true\\n/deskmap\"\n"),
+              std::string::npos)
+        << broken.entryText();
+    EXPECT_EQ(broken.entryText().find("\nHidden="), std::string::npos);
+
+    EXPECT_EQ(XdgAutostart::programAt("/usr/bin/deskmap-app (deleted)"), "/usr/bin/deskmap-app");
+    EXPECT_EQ(XdgAutostart::programAt("/usr/bin/deskmap-app"), "/usr/bin/deskmap-app");
 }
 
 TEST_F(XdgAutostartTest, HiddenOrDisabledEntriesAreNotEnabled) {

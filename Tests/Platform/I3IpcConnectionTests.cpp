@@ -186,6 +186,16 @@ TEST(I3IpcConnection, EveryWayOfFailingIsASentenceNotAHang) {
               "The window manager did not answer within 1 second.");
     EXPECT_LT(std::chrono::steady_clock::now() - flooded, 5s);
 
+    // A socket held by a process of another user is nobody to trust.
+    {
+        FakePeer peer([](int socket) { FakePeer::readRequest(socket); });
+        auto limits = quick();
+        limits.peerUser = ::getuid() + 1;
+        EXPECT_EQ(failure([&] { Connection connection(peer.path(), limits); }),
+                  "The window manager's IPC socket " + peer.path() +
+                      " belongs to a process of another user.");
+    }
+
     const auto missing =
         (std::filesystem::temp_directory_path() / "deskmap-no-such-socket").string();
     EXPECT_EQ(failure([&] { Connection connection(missing, quick()); }),
@@ -283,9 +293,49 @@ TEST(I3IpcWindowServer, TheWatchHearsEventsAndCatchesUpAfterALoss) {
     }
     EXPECT_EQ(subscriptions, 2);
     server.setActiveSpaceObserver({});
-    std::this_thread::sleep_for(50ms);
-    std::lock_guard lock(mutex);
-    EXPECT_EQ(notifications, 2);
+}
+
+TEST(I3IpcWindowServer, StoppingTheWatchNeverWaitsForAWedgedWindowManager) {
+    std::atomic<int> asked = 0;
+    FakePeer peer([&](int socket) {
+        FakePeer::readRequest(socket); // the subscription, never answered
+        ++asked;
+        FakePeer::readRequest(socket); // until the watch hangs up
+    });
+    I3IpcWindowServer::Options options;
+    options.locateSocket = [&] { return peer.path(); };
+    options.limits.timeout = 30s;
+    I3IpcWindowServer server(std::move(options));
+    server.setActiveSpaceObserver([] {});
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (asked == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(5ms);
+    }
+    ASSERT_EQ(asked, 1);
+    const auto stopping = std::chrono::steady_clock::now();
+    server.setActiveSpaceObserver({});
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, 2s);
+}
+
+TEST(I3IpcWindowServer, AWatchDroppedRightAfterItsSubscriptionWaitsBeforeTryingAgain) {
+    std::atomic<int> subscriptions = 0;
+    FakePeer peer(
+        [&](int socket) { serveLikeAWindowManager(socket, subscriptions, [](int, int) {}); });
+    I3IpcWindowServer::Options options;
+    options.locateSocket = [&] { return peer.path(); };
+    options.limits = quick();
+    options.retryDelay = 100ms;
+    I3IpcWindowServer server(std::move(options));
+    const auto started = std::chrono::steady_clock::now();
+    server.setActiveSpaceObserver([] {});
+    const auto deadline = started + 10s;
+    while (subscriptions < 4 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(5ms);
+    }
+    ASSERT_GE(subscriptions, 4);
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 300ms)
+        << "each drop is followed by the retry delay, not a loop of refreshes";
+    server.setActiveSpaceObserver({});
 }
 
 TEST(I3IpcWindowServer, ObserversComeAndGoFromSeveralThreads) {

@@ -238,10 +238,25 @@ SwayDesktop::SwayDesktop() {
                             {"WLR_RENDERER", "pixman"},
                             {"LANG", "C.UTF-8"}},
                            true);
+    if (::getuid() == 0) {
+        user_ = unprivilegedUser;
+    }
     waitForSocket(home_ + "/run", "sway-ipc.");
     command("create_output");
     waitFor([&] { return query("get_outputs").size() == 2; }, "the second output");
     command("focus output HEADLESS-1; workspace 1");
+}
+
+std::vector<std::string> TilingDesktop::asUser(const std::string& program,
+                                               std::vector<std::string> arguments) const {
+    std::vector<std::string> command;
+    if (user_ != ::getuid()) {
+        command = {"/usr/bin/setpriv", "--reuid=" + std::to_string(user_),
+                   "--regid=" + std::to_string(unprivilegedGroup), "--clear-groups"};
+    }
+    command.push_back(program);
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return command;
 }
 
 std::map<std::string, std::string> SwayDesktop::environment() const {

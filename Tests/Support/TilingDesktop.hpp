@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 #include <sys/types.h>
+#include <unistd.h>
 #include <vector>
 
 namespace deskmap::test {
@@ -25,6 +26,13 @@ public:
     // What a program needs in its environment to reach this desktop.
     virtual std::map<std::string, std::string> environment() const = 0;
     const std::string& socketPath() const { return socket_; }
+    // The user the window manager runs as. Deskmap trusts only a window
+    // manager of its own user, so its programs run as this user too.
+    uid_t user() const { return user_; }
+    // The command line that runs `program` as that user (through setpriv
+    // when it is not the test's own).
+    std::vector<std::string> asUser(const std::string& program,
+                                    std::vector<std::string> arguments) const;
     // The two outputs' names, in order.
     virtual std::vector<std::string> outputs() const = 0;
 
@@ -55,6 +63,7 @@ protected:
     std::string socket_;
     std::vector<pid_t> processes_;
     pid_t windowManager_ = -1;
+    uid_t user_ = ::getuid();
 };
 
 // sway, headless, software rendering, as an unprivileged user (sway refuses

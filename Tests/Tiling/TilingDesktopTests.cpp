@@ -79,7 +79,15 @@ template <class Desktop> class TilingDesktopTest : public testing::Test {
 protected:
     test::ProcessOutcome deskmap(std::vector<std::string> arguments) const {
         arguments.insert(arguments.end(), {"--desktop", desktop.name()});
-        return test::runProcess(DESKMAP_BINARY, arguments, desktop.environment(), isolated);
+        return run(DESKMAP_BINARY, std::move(arguments), desktop.environment());
+    }
+
+    // Runs `program` as the window manager's user.
+    test::ProcessOutcome run(const std::string& program, std::vector<std::string> arguments,
+                             const std::map<std::string, std::string>& environment) const {
+        auto command = desktop.asUser(program, std::move(arguments));
+        return test::runProcess(command.front(), {command.begin() + 1, command.end()}, environment,
+                                isolated);
     }
 
     std::vector<Space> spaces() const {
@@ -106,6 +114,7 @@ protected:
         platform::I3IpcWindowServer::Options options;
         options.locateSocket = [path = desktop.socketPath()] { return path; };
         options.retryDelay = 100ms;
+        options.limits.peerUser = desktop.user();
         return std::make_shared<platform::I3IpcWindowServer>(std::move(options));
     }
 
@@ -214,7 +223,8 @@ TYPED_TEST(TilingDesktopTest, WatchFollowsAWorkspaceChangeMadeByACommand) {
     wm.openWindow("one", "1");
     wm.openWindow("three", "3");
     wm.command("workspace 1");
-    test::ChildProcess watching(DESKMAP_BINARY, {"watch", "--json", "--desktop", wm.name()},
+    const auto command = wm.asUser(DESKMAP_BINARY, {"watch", "--json", "--desktop", wm.name()});
+    test::ChildProcess watching(command.front(), {command.begin() + 1, command.end()},
                                 wm.environment(), isolated);
     // Generous pauses: the first refresh must be done before the switch,
     // also in sanitizer builds.
@@ -277,6 +287,7 @@ TEST_F(SwayDesktopTest, TheProgramsOwnWindowIsNotTheUsersWork) {
     platform::I3IpcWindowServer::Options options;
     options.locateSocket = [path = desktop.socketPath()] { return path; };
     options.ownProcess = *pid;
+    options.limits.peerUser = desktop.user();
     const auto inventory =
         MacOSSpaceCollector(std::make_shared<platform::I3IpcWindowServer>(options)).collect();
     ASSERT_EQ(inventory.spaces.size(), 2u);
@@ -286,8 +297,7 @@ TEST_F(SwayDesktopTest, TheProgramsOwnWindowIsNotTheUsersWork) {
 
 TEST_F(SwayDesktopTest, ItsSocketWinsWithoutADesktopNamed) {
     desktop.openWindow("one", "1");
-    const auto result =
-        test::runProcess(DESKMAP_BINARY, {"spaces"}, desktop.environment(), isolated);
+    const auto result = run(DESKMAP_BINARY, {"spaces"}, desktop.environment());
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.out.find("foot: one"), std::string::npos) << result.out;
 }
@@ -309,7 +319,14 @@ TEST_F(SwayDesktopTest, TheAppOpensItsWindowWhereNoTrayIsOffered) {
                         // the process lifetime; this project's code is
                         // leak-checked by the test programs themselves.
                         {"ASAN_OPTIONS", "detect_leaks=0:abort_on_error=1"}});
-    test::ChildProcess app(DESKMAP_APP, {"--desktop", "sway"}, environment, isolated);
+    // Its files belong to the user it runs as, as in a session.
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(home)) {
+        (void)::chown(entry.path().c_str(), desktop.user(), desktop.user());
+    }
+    (void)::chown(home.c_str(), desktop.user(), desktop.user());
+    const auto command = desktop.asUser(DESKMAP_APP, {"--desktop", "sway"});
+    test::ChildProcess app(command.front(), {command.begin() + 1, command.end()}, environment,
+                           isolated);
     // The list's window, as sway holds it: floating, since it has a fixed size.
     std::string type;
     std::function<void(const nlohmann::json&)> find = [&](const nlohmann::json& node) {

@@ -1,7 +1,7 @@
 #include "DeskmapCore/Output/OutputFormatter.hpp"
 
 #include "DeskmapCore/Inventory/InventoryJSON.hpp"
-#include "DeskmapCore/Output/TerminalSanitizer.hpp"
+#include "DeskmapCore/Text/DisplayText.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -86,9 +86,9 @@ std::string inventoryHuman(const Inventory& inventory) {
                 text += "\n";
             }
             first = false;
-            text += "   " + TerminalSanitizer::sanitize(window.app);
+            text += "   " + DisplayText::shown(window.app);
             if (window.title) {
-                text += ": " + TerminalSanitizer::sanitize(*window.title);
+                text += ": " + DisplayText::shown(*window.title);
             }
         }
     }
@@ -101,8 +101,8 @@ std::string summaryHuman(const SummaryResult& result) {
         if (!text.empty()) {
             text += "\n\n";
         }
-        text += std::to_string(space.index) + "  " + TerminalSanitizer::sanitize(space.label) +
-                currentMark(space.isCurrent) + "\n   " + TerminalSanitizer::sanitize(space.summary);
+        text += std::to_string(space.index) + "  " + DisplayText::shown(space.label) +
+                currentMark(space.isCurrent) + "\n   " + DisplayText::shown(space.summary);
     }
     return text;
 }

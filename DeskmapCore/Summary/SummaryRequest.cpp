@@ -1,6 +1,7 @@
 #include "DeskmapCore/Summary/SummaryRequest.hpp"
 
 #include "DeskmapCore/Support/StrictJSON.hpp"
+#include "DeskmapCore/Text/DisplayText.hpp"
 #include "DeskmapCore/Text/Unicode.hpp"
 
 #include <nlohmann/json.hpp>
@@ -66,11 +67,18 @@ std::string minimizedInput(const Inventory& inventory, const APIProvider& provid
     try {
         auto spaces = nlohmann::json::array();
         for (const auto& space : inventory.spaces) {
+            // Bounded, so one hostile window cannot inflate the request.
             auto windows = nlohmann::json::array();
             for (const auto& window : space.windows) {
-                nlohmann::json minimized{{"app", window.app}};
+                if (windows.size() == maximumWindowsPerSpace) {
+                    break;
+                }
+                nlohmann::json minimized{
+                    {"app", Unicode::truncatedToGraphemes(Unicode::repairedUTF8(window.app),
+                                                          maximumAppNameLength)}};
                 if (window.title) {
-                    minimized["title"] = *window.title;
+                    minimized["title"] = Unicode::truncatedToGraphemes(
+                        Unicode::repairedUTF8(*window.title), maximumTitleLength);
                 }
                 windows.push_back(std::move(minimized));
             }
@@ -126,7 +134,9 @@ SummaryResult parsedResult(const std::string& outputText, const std::string& mod
             Unicode::graphemeCount(summary) > maximumSummaryLength) {
             reject(Case::constraints);
         }
-        if (containsControlCharacters(label) || containsControlCharacters(summary)) {
+        // An override or isolate would reorder whatever is shown beside it.
+        if (containsControlCharacters(label) || containsControlCharacters(summary) ||
+            DisplayText::hasBidiControls(label) || DisplayText::hasBidiControls(summary)) {
             reject(Case::constraints);
         }
         if (accepted.contains(entry.index)) {

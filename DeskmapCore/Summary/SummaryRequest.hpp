@@ -16,9 +16,16 @@
 // judged by.
 namespace deskmap::SummaryRequest {
 
-// Per Space only its index and its windows' app names and titles, as compact
-// JSON with sorted keys, unescaped slashes and UTF-8 text. Throws the
-// provider's invalid-response error if the inventory cannot be encoded.
+// What one Space may contribute to a request, so that no window can inflate
+// it without bound: its first windows, each name and title cut short.
+inline constexpr std::size_t maximumWindowsPerSpace = 50;
+inline constexpr std::size_t maximumAppNameLength = 100; // user-perceived characters
+inline constexpr std::size_t maximumTitleLength = 300;
+
+// Per Space only its index and its windows' app names and titles (within
+// the limits above), as compact JSON with sorted keys, unescaped slashes and
+// UTF-8 text. Throws the provider's invalid-response error if the inventory
+// cannot be encoded.
 std::string minimizedInput(const Inventory& inventory, const APIProvider& provider);
 
 // The JSON schema of the answer, built afresh on each call.

@@ -115,6 +115,46 @@ std::size_t graphemeCount(std::string_view utf8) {
     return count;
 }
 
+std::string truncatedToGraphemes(std::string_view utf8, std::size_t maximum,
+                                 std::size_t maximumScalarsPerGrapheme) {
+    if (utf8.empty()) {
+        return {};
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    UText* text = utext_openUTF8(nullptr, utf8.data(), length32(utf8), &status);
+    if (U_FAILURE(status)) {
+        throw std::runtime_error(std::string("text could not be segmented: ") +
+                                 u_errorName(status));
+    }
+    auto& breaks = characterBreaks();
+    breaks.setText(text, status);
+    std::string kept;
+    std::size_t count = 0;
+    int32_t start = breaks.first();
+    for (int32_t end = breaks.next(); U_SUCCESS(status) && end != icu::BreakIterator::DONE;
+         start = end, end = breaks.next()) {
+        if (count == maximum) {
+            kept += "\u2026";
+            break;
+        }
+        ++count;
+        // The cluster's first code points, up to the limit.
+        int32_t offset = start;
+        for (std::size_t scalars = 0; offset < end && scalars < maximumScalarsPerGrapheme;
+             ++scalars) {
+            U8_FWD_1(utf8.data(), offset, end);
+        }
+        kept.append(
+            utf8.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(offset - start)));
+    }
+    utext_close(text);
+    if (U_FAILURE(status)) {
+        throw std::runtime_error(std::string("text could not be segmented: ") +
+                                 u_errorName(status));
+    }
+    return kept;
+}
+
 std::string repairedUTF8(std::string_view bytes) {
     std::string repaired;
     repaired.reserve(bytes.size());

@@ -21,6 +21,12 @@ std::string trimmedWhitespaceAndNewlines(std::string_view text);
 // The number of user-perceived characters (extended grapheme clusters).
 std::size_t graphemeCount(std::string_view utf8);
 
+// The first `maximum` user-perceived characters of well-formed `utf8`, with
+// "…" for the rest; each keeps at most `maximumScalarsPerGrapheme` code
+// points, so a pile of combining marks on one letter stays one short letter.
+std::string truncatedToGraphemes(std::string_view utf8, std::size_t maximum,
+                                 std::size_t maximumScalarsPerGrapheme = 16);
+
 } // namespace deskmap::Unicode
 
 namespace deskmap::Unicode {

@@ -244,10 +244,14 @@ TEST_F(InstalledClientTest, ReportsEveryWayARunCanFail) {
 TEST_F(InstalledClientTest, APromptTooLongForOneArgumentIsNamedAsSuch) {
     // The Cursor agent takes the prompt as one argument, which Linux limits
     // to 128 KiB.
-    Inventory crowded{{SpaceInventory{1, "3", "D1", true, {}}}};
-    for (std::uint32_t id = 1; id <= 1'500; ++id) {
-        crowded.spaces[0].windows.push_back(WindowEvidence{
-            id, "Terminal", "build log " + std::to_string(id) + std::string(80, '.'), {}});
+    Inventory crowded;
+    for (std::int64_t index = 1; index <= 30; ++index) {
+        crowded.spaces.push_back(
+            SpaceInventory{index, std::to_string(index), "D1", index == 1, {}});
+        for (std::uint32_t id = 1; id <= 50; ++id) {
+            crowded.spaces.back().windows.push_back(WindowEvidence{
+                id, "Terminal", "build log " + std::to_string(id) + std::string(80, '.'), {}});
+        }
     }
     clients.writeCursor(StandInClients::cursorSignedIn(), {ClientRun{}});
     auto cursor = summarizer(InstalledClient::cursor);

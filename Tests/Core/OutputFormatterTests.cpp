@@ -49,6 +49,30 @@ TEST(OutputFormatter, KeepsHostileTitlesOnOneLine) {
                                                               replacement + "break");
 }
 
+TEST(OutputFormatter, OutsideTextCannotReorderOrFloodWhatSurroundsIt) {
+    const std::string isolate = "\u2068", pop = "\u2069";
+    const std::string override = "\u202Egnp.exe"; // shows as "exe.png"
+    const std::string hebrew = "\u05E9\u05DC\u05D5\u05DD";
+    std::string zalgo = "a";
+    for (int mark = 0; mark < 5000; ++mark) {
+        zalgo += "\xCC\x81";
+    }
+    const Inventory inventory{
+        {SpaceInventory{1,
+                        "1",
+                        "D",
+                        false,
+                        {window("Files", override), window(hebrew, "Plain"), window("Z", zalgo)}}}};
+    const auto text = OutputFormatter::inventoryHuman(inventory);
+    EXPECT_NE(text.find("Files: " + isolate + override + pop), std::string::npos) << text;
+    EXPECT_NE(text.find(isolate + hebrew + pop + ": Plain"), std::string::npos) << text;
+    EXPECT_LT(text.size(), 200u) << "one letter stays one short letter";
+    // Stored and written as they came: the marks are the text.
+    const auto json = nlohmann::json::parse(OutputFormatter::inventoryJSON(inventory));
+    EXPECT_EQ(json["spaces"][0]["windows"][0]["title"], override);
+    EXPECT_EQ(json["spaces"][0]["windows"][2]["title"], zalgo);
+}
+
 TEST(OutputFormatter, PrintsSummariesForTheTerminal) {
     const SpaceInventory space{3, "9", "D", true, {window("Terminal", "build")}};
     const SummaryResult result{

@@ -88,6 +88,21 @@ TEST(SummaryRequest, MinimizedInputCarriesOnlyIndicesAppsAndTitles) {
               R"({"spaces":[]})");
 }
 
+TEST(SummaryRequest, OneHostileSpaceCannotInflateTheRequest) {
+    SpaceInventory flooded{1, "1", "D", true, {}};
+    for (int each = 0; each < 400; ++each) {
+        flooded.windows.push_back(WindowEvidence{static_cast<std::uint32_t>(each),
+                                                 std::string(10'000, 'A'),
+                                                 std::string(100'000, 'x'), WindowBounds{}});
+    }
+    const auto input = nlohmann::json::parse(
+        SummaryRequest::minimizedInput(Inventory{{flooded}}, APIProvider::openAI()));
+    const auto& windows = input["spaces"][0]["windows"];
+    ASSERT_EQ(windows.size(), SummaryRequest::maximumWindowsPerSpace);
+    EXPECT_EQ(windows[0]["app"], std::string(100, 'A') + "\u2026");
+    EXPECT_EQ(windows[0]["title"], std::string(300, 'x') + "\u2026");
+}
+
 TEST(SummaryRequest, SchemaHasExactlyTheContractsMembers) {
     const auto schema = SummaryRequest::schema();
     const auto& items = schema["properties"]["spaces"]["items"];
@@ -157,6 +172,9 @@ TEST(SummaryRequest, RejectsBlankAndControlCharacters) {
     EXPECT_EQ(rejectionWith(0, {1, "tab\there", "ok"}), Case::constraints);
     EXPECT_EQ(rejectionWith(0, {1, "ok", "bell\x7f"}), Case::constraints);
     EXPECT_EQ(rejectionWith(0, {1, "ok", "c1\xC2\x85inside"}), Case::constraints);
+    // Overrides and isolates would reorder what is shown beside the label.
+    EXPECT_EQ(rejectionWith(0, {1, "\u202Ereversed", "ok"}), Case::constraints);
+    EXPECT_EQ(rejectionWith(0, {1, "ok", "isolated \u2067text"}), Case::constraints);
 }
 
 TEST(SummaryRequest, AcceptsLatinWritingOnly) {

@@ -1,5 +1,7 @@
 #include "SpaceListPresentation.hpp"
 
+#include "DeskmapCore/Text/DisplayText.hpp"
+
 #include <algorithm>
 #include <set>
 
@@ -17,8 +19,10 @@ RowContent rowContent(const SpaceInventory& space, const RefreshSnapshot& snapsh
     }
     const bool stale = snapshot.summaryAssociation == RefreshSnapshot::SummaryAssociation::stale &&
                        (summary == nullptr || summary->evidence != space.windows);
+    // A model's words and app names are outside text: shown isolated and
+    // capped, never able to reorder or flood the row.
     if (summary != nullptr) {
-        return {summary->label, summary->summary, stale};
+        return {DisplayText::shown(summary->label), DisplayText::shown(summary->summary), stale};
     }
     return {localLabel(space), localSummary(space), stale};
 }
@@ -33,9 +37,9 @@ std::string localLabel(const SpaceInventory& space) {
         return "Sparse evidence";
     }
     auto name = apps.begin();
-    std::string label = *name;
+    std::string label = DisplayText::shown(*name);
     if (++name != apps.end()) {
-        label += " and " + *name;
+        label += " and " + DisplayText::shown(*name);
     }
     return label;
 }
@@ -91,7 +95,9 @@ Status status(const StatusInputs& inputs, const RelativeTimeFormatter& relativeT
     case S::credentialFailed:
     case S::collectionFailed:
     case S::summaryFailed:
-        return {snapshot.errorMessage.value_or("Error"), failure};
+        return {snapshot.errorMessage ? DisplayText::shown(*snapshot.errorMessage)
+                                      : std::string("Error"),
+                failure};
     }
     return {"Error", failure};
 }

@@ -15,6 +15,7 @@ ClientStatusRow::ClientStatusRow(QWidget* parent)
     layout->addWidget(busy_, 0, Qt::AlignTop);
     layout->addWidget(text_, 1);
     text_->setAccessibleName(QStringLiteral("Client status"));
+    text_->setTextFormat(Qt::PlainText); // a client's own words
     text_->setWordWrap(true);
     text_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Minimum);
     text_->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -96,6 +96,7 @@ void makeSecondary(QLabel* label) {
 
 QLabel* calloutLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText); // messages may quote outside text
     label->setWordWrap(true);
     label->setFont(calloutFont(label->font()));
     return label;

@@ -1,0 +1,75 @@
+#include "DeskmapCore/Text/DisplayText.hpp"
+
+#include "DeskmapCore/Output/TerminalSanitizer.hpp"
+#include "DeskmapCore/Text/Unicode.hpp"
+
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
+namespace deskmap::DisplayText {
+
+namespace {
+
+constexpr std::string_view firstStrongIsolate = "\u2068";
+constexpr std::string_view popDirectionalIsolate = "\u2069";
+
+template <class Test> bool anyScalar(std::string_view text, Test test) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = static_cast<int32_t>(text.size());
+    int32_t offset = 0;
+    while (offset < length) {
+        UChar32 scalar = 0;
+        U8_NEXT(bytes, offset, length, scalar);
+        if (scalar >= 0 && test(scalar)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool isBidiControl(UChar32 scalar) {
+    return (scalar >= 0x202A && scalar <= 0x202E) || (scalar >= 0x2066 && scalar <= 0x2069);
+}
+
+// Anything that takes part in reordering beyond plain left-to-right text.
+bool affectsOrder(UChar32 scalar) {
+    if (isBidiControl(scalar)) {
+        return true;
+    }
+    switch (u_charDirection(scalar)) {
+    case U_RIGHT_TO_LEFT:
+    case U_RIGHT_TO_LEFT_ARABIC:
+    case U_ARABIC_NUMBER:
+    case U_LEFT_TO_RIGHT_EMBEDDING:
+    case U_LEFT_TO_RIGHT_OVERRIDE:
+    case U_RIGHT_TO_LEFT_EMBEDDING:
+    case U_RIGHT_TO_LEFT_OVERRIDE:
+    case U_POP_DIRECTIONAL_FORMAT:
+    case U_LEFT_TO_RIGHT_ISOLATE:
+    case U_RIGHT_TO_LEFT_ISOLATE:
+    case U_FIRST_STRONG_ISOLATE:
+    case U_POP_DIRECTIONAL_ISOLATE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+std::string shown(std::string_view outside, std::size_t maximumGraphemes) {
+    auto text =
+        Unicode::truncatedToGraphemes(TerminalSanitizer::sanitize(outside), maximumGraphemes);
+    if (!anyScalar(text, affectsOrder)) {
+        return text; // plain left-to-right text needs no isolation
+    }
+    // The isolate's end also ends every embedding and override left open
+    // inside it.
+    return std::string(firstStrongIsolate) + text + std::string(popDirectionalIsolate);
+}
+
+bool hasBidiControls(std::string_view text) {
+    return anyScalar(text, isBidiControl);
+}
+
+} // namespace deskmap::DisplayText

@@ -105,6 +105,11 @@ public:
     // removes it.
     virtual void setActiveSpaceObserver(std::function<void()> observer) = 0;
 
+    // Whether the observer is also called when Spaces or displays come, go
+    // or move (and after any gap in listening), so that nobody needs to
+    // poll for them.
+    virtual bool announcesStructureChanges() const { return false; }
+
 protected:
     WindowServer() = default;
     WindowServer(const WindowServer&) = default;

@@ -57,20 +57,32 @@ struct RefreshTriggers::Shared {
         }
     }
 
-    // Spaces added, removed or moved between displays need a full refresh;
-    // the window server tells only about active-Space changes.
+    // The display structure last read, by either task (both run on the one
+    // executor).
+    std::optional<std::vector<DisplaySpaceStructure>> structure;
+
+    // Whether `read` changes the structure; remembers it.
+    bool structureChanged(const SpaceTopology& read) {
+        auto now = read.displayStructure();
+        const bool changed = !structure || *structure != now;
+        structure = std::move(now);
+        return changed;
+    }
+
+    // Spaces added, removed or moved between displays need a full refresh.
+    // A window server that announces them is heard by followActiveSpace
+    // after the first reading; any other is read every structureInterval.
     static asio::awaitable<void> watchStructure(std::shared_ptr<Shared> self) {
-        std::optional<std::vector<DisplaySpaceStructure>> previous;
+        const bool announced = self->notifications->announcesStructureChanges();
         for (;;) {
             auto reading = self->readTopology();
             const auto read = co_await std::move(reading);
-            if (read) {
-                auto structure = read->displayStructure();
-                if (!previous || *previous != structure) {
-                    auto refreshing = self->refresh();
-                    co_await std::move(refreshing);
-                }
-                previous = std::move(structure);
+            if (read && self->structureChanged(*read)) {
+                auto refreshing = self->refresh();
+                co_await std::move(refreshing);
+            }
+            if (announced && read) {
+                co_return; // nothing to poll: the idle app stays asleep
             }
             auto pausing = runtime::sleepFor(self->timing.structureInterval);
             co_await std::move(pausing);
@@ -86,7 +98,9 @@ struct RefreshTriggers::Shared {
             auto read = co_await std::move(reading);
             co_await runtime::checkCancellation();
             bool absorbed = false;
-            if (read) {
+            const bool restructured = read && self->notifications->announcesStructureChanges() &&
+                                      self->structureChanged(*read);
+            if (read && !restructured) {
                 auto accepting = self->coordinator->activeSpaceChanged(std::move(*read));
                 absorbed = co_await std::move(accepting);
             }

@@ -23,7 +23,8 @@ struct RefreshTriggerTiming {
 // - a poll: at once, then `pollInterval` after each refresh returned;
 // - a watch of the display structure (each display's identifier and ordered
 //   Spaces, never which Space is current): the first reading and every
-//   change ask for a refresh;
+//   change ask for a refresh. Read on every notification where the window
+//   server announces such changes, else every `structureInterval`;
 // - the window server's active-Space notifications: the current-Space marks
 //   follow without collecting when the coordinator can absorb the change, and
 //   a full refresh runs when it cannot (or when the topology cannot be read).

@@ -64,6 +64,13 @@ SimulatedWindowServer::SimulatedWindowServer(nlohmann::json scenario)
         throw ScenarioError(
             "\"windowSpaces\" must be an object that maps window numbers to Space lists");
     }
+    const auto announces = scenario_.find("announcesStructureChanges");
+    if (announces != scenario_.end()) {
+        if (!announces->is_boolean()) {
+            throw ScenarioError("\"announcesStructureChanges\" must be true or false");
+        }
+        announcesStructureChanges_ = announces->get<bool>();
+    }
 }
 
 std::int32_t SimulatedWindowServer::mainConnectionID() {

@@ -57,6 +57,10 @@ public:
     bool isScreenCaptureAccessGranted() override;
     void requestScreenCaptureAccess() override;
     void setActiveSpaceObserver(std::function<void()> observer) override;
+    // A scenario's Spaces never come or go, so there is nothing to poll for;
+    // "announcesStructureChanges": false makes it a desktop that says
+    // nothing of them.
+    bool announcesStructureChanges() const override { return announcesStructureChanges_; }
 
 private:
     struct PendingSwipe {
@@ -83,6 +87,7 @@ private:
     std::function<void()> observer_;
     std::condition_variable swipesChanged_;
     bool stopping_ = false;
+    bool announcesStructureChanges_ = true;
     std::thread notifier_; // started with the first swipe
 };
 

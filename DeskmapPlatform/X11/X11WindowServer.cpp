@@ -50,6 +50,7 @@ struct PendingWindow {
     xcb_get_property_cookie_t state;
     xcb_get_property_cookie_t opacity;
     xcb_get_property_cookie_t desktop;
+    xcb_get_property_cookie_t process;
 };
 
 std::optional<std::string> utf8Text(const std::optional<X11Connection::Property>& property) {
@@ -211,9 +212,11 @@ nlohmann::json X11WindowServer::copyWindowListInfo(std::uint32_t, std::uint32_t)
                 connection.requestProperty(window, ewmh._NET_WM_WINDOW_TYPE),
                 connection.requestProperty(window, ewmh._NET_WM_STATE),
                 connection.requestProperty(window, connection.opacityAtom()),
-                connection.requestProperty(window, ewmh._NET_WM_DESKTOP)});
+                connection.requestProperty(window, ewmh._NET_WM_DESKTOP),
+                connection.requestProperty(window, ewmh._NET_WM_PID)});
         }
         xcb_flush(connection.connection());
+        const auto ownProcess = hooks_.ownProcess.value_or(static_cast<std::uint32_t>(::getpid()));
 
         auto windows = nlohmann::json::array();
         std::map<std::uint32_t, std::optional<std::uint32_t>> desktops;
@@ -234,9 +237,17 @@ nlohmann::json X11WindowServer::copyWindowListInfo(std::uint32_t, std::uint32_t)
             const auto state = connection.property(request.state);
             const auto opacity = connection.property(request.opacity);
             const auto desktop = connection.property(request.desktop);
+            const auto process = connection.property(request.process);
             if (!geometry || !position) {
                 connection.requireAlive();
                 continue; // closed since the client list was read
+            }
+            // The program's own list window is not the user's work. (A pid
+            // is only as true as its client says; the worst a liar gets is
+            // to leave its own window out.)
+            const auto pid = process ? process->cardinals() : std::vector<std::uint32_t>{};
+            if (!pid.empty() && pid.front() == ownProcess) {
+                continue;
             }
 
             const auto types = type ? type->cardinals() : std::vector<std::uint32_t>{};
@@ -401,9 +412,22 @@ void X11WindowServer::setActiveSpaceObserver(std::function<void()> observer) {
     wakePipe_[0] = wakePipe_[1] = -1;
 }
 
+void X11WindowServer::notifyObserver() {
+    std::function<void()> observer;
+    {
+        std::lock_guard lock(observerMutex_);
+        observer = observer_;
+    }
+    if (observer) {
+        observer();
+    }
+}
+
 // Listens on a connection of its own for changes of the root window's
-// current-desktop property, reconnecting after a loss, until woken.
+// current-desktop and number-of-desktops properties, reconnecting after a
+// loss, until woken.
 void X11WindowServer::watchActiveSpace() {
+    bool reconnected = false;
     for (;;) {
         std::unique_ptr<X11Connection> connection;
         try {
@@ -415,6 +439,9 @@ void X11WindowServer::watchActiveSpace() {
             xcb_change_window_attributes(connection->connection(), connection->root(),
                                          XCB_CW_EVENT_MASK, &mask);
             xcb_flush(connection->connection());
+            if (reconnected) {
+                notifyObserver(); // anything may have changed while nobody listened
+            }
         }
         for (;;) {
             pollfd watched[2] = {{wakePipe_[0], POLLIN, 0}, {-1, POLLIN, 0}};
@@ -430,27 +457,24 @@ void X11WindowServer::watchActiveSpace() {
                 return; // asked to stop
             }
             if (watched[1].fd < 0) {
+                reconnected = true;
                 break; // reconnect
             }
             bool changed = false;
             while (auto* event = xcb_poll_for_event(connection->connection())) {
                 if ((event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY) {
                     const auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
-                    changed = changed || notify->atom == connection->ewmh()._NET_CURRENT_DESKTOP;
+                    const auto& ewmh = connection->ewmh();
+                    changed = changed || notify->atom == ewmh._NET_CURRENT_DESKTOP ||
+                              notify->atom == ewmh._NET_NUMBER_OF_DESKTOPS;
                 }
                 std::free(event);
             }
             if (changed) {
-                std::function<void()> observer;
-                {
-                    std::lock_guard lock(observerMutex_);
-                    observer = observer_;
-                }
-                if (observer) {
-                    observer();
-                }
+                notifyObserver();
             }
             if (connection->failed()) {
+                reconnected = true;
                 break;
             }
         }

@@ -28,6 +28,9 @@ public:
         // Runs after the client list was read and before the windows'
         // properties are asked for.
         std::function<void()> afterClientList;
+        // The process whose windows are left out (they are not the user's
+        // work); empty: this one.
+        std::optional<std::uint32_t> ownProcess;
     };
 
     // `display`: an X display name; empty means $DISPLAY. Connects at once
@@ -58,6 +61,8 @@ public:
     void requestScreenCaptureAccess() override {}
     // Not to be called from the observer itself.
     void setActiveSpaceObserver(std::function<void()> observer) override;
+    // The root window announces the number of workspaces as it changes.
+    bool announcesStructureChanges() const override { return true; }
 
     static constexpr std::uint32_t displayNumber = 1;
 
@@ -74,6 +79,7 @@ private:
     Desktops readDesktops(X11Connection& connection);
     nlohmann::json spacesOf(std::uint32_t desktop, std::uint32_t count) const;
     void watchActiveSpace();
+    void notifyObserver();
 
     std::string display_;
     Hooks hooks_;

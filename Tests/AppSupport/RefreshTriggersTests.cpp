@@ -17,8 +17,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-nlohmann::json oneDisplay() {
-    return nlohmann::json::parse(R"({
+nlohmann::json oneDisplay(bool announcesStructureChanges = true) {
+    auto scenario = nlohmann::json::parse(R"({
       "managedDisplaySpaces": [{"Display Identifier": "AAAA-1111",
         "Current Space": {"ManagedSpaceID": 2},
         "Spaces": [{"ManagedSpaceID": 1}, {"ManagedSpaceID": 2}, {"ManagedSpaceID": 3}]}],
@@ -27,6 +27,8 @@ nlohmann::json oneDisplay() {
                    "kCGWindowBounds": {"X": 0, "Y": 0, "Width": 800, "Height": 600}}],
       "windowSpaces": {"7": [2]},
       "gestureDelayMs": 5})");
+    scenario["announcesStructureChanges"] = announcesStructureChanges;
+    return scenario;
 }
 
 // The simulated desktop's collector, counting full collections, with a Space
@@ -41,6 +43,7 @@ public:
         return collector_.collect();
     }
     SpaceTopology collectTopology() override {
+        ++topologyReads;
         auto topology = collector_.collectTopology();
         if (extraSpace) {
             topology.spaceIDs.push_back("99");
@@ -50,6 +53,7 @@ public:
     }
 
     std::atomic<int> collections{0};
+    std::atomic<int> topologyReads{0};
     std::atomic<bool> extraSpace{false};
 
 private:
@@ -66,7 +70,9 @@ protected:
         background.join();
     }
 
-    void start(RefreshTriggerTiming timing) {
+    void start(RefreshTriggerTiming timing, bool announced = true) {
+        windowServer = std::make_shared<platform::SimulatedWindowServer>(oneDisplay(announced));
+        desktop = std::make_shared<CountingCollector>(windowServer);
         coordinator = RefreshCoordinator::make(
             {io.get_executor(), io.get_executor(), background.get_executor()}, desktop,
             std::make_shared<test::ScriptedCredentials>(), gate,
@@ -120,7 +126,7 @@ TEST_F(RefreshTriggersTest, PollsAgainAnIntervalAfterEachRefresh) {
 }
 
 TEST_F(RefreshTriggersTest, AChangedDisplayStructureRefreshesAndTheCurrentSpaceAloneDoesNot) {
-    start({1h, 5ms});
+    start({1h, 5ms}, false);
     ASSERT_TRUE(runUntil([&] { return ready(); }));
     runFor(50ms); // several structure readings of an unchanged desktop
     const int settled = desktop->collections;
@@ -135,6 +141,21 @@ TEST_F(RefreshTriggersTest, AChangedDisplayStructureRefreshesAndTheCurrentSpaceA
 
     desktop->extraSpace = true; // a Space was added
     EXPECT_TRUE(runUntil([&] { return desktop->collections > settled; }, 3s));
+}
+
+TEST_F(RefreshTriggersTest, ADesktopThatAnnouncesItsStructureIsNeverPolled) {
+    start({1h, 5ms});
+    ASSERT_TRUE(runUntil([&] { return ready() && desktop->topologyReads >= 1; }));
+    runFor(30ms); // the start-up refreshes end
+    const int reads = desktop->topologyReads;
+    const int collections = desktop->collections;
+    // A change announced: one reading, and it finds a Space added.
+    desktop->extraSpace = true;
+    ASSERT_TRUE(SwipeGesture::post(*windowServer, SpaceSwitchDirection::right));
+    ASSERT_TRUE(runUntil([&] { return desktop->collections > collections; }, 3s));
+    ASSERT_TRUE(runUntil([&] { return ready(); }));
+    EXPECT_EQ(desktop->topologyReads, reads + 1)
+        << "read once for the announcement; at 5 ms a poll would have read many times";
 }
 
 TEST_F(RefreshTriggersTest, AnActiveSpaceChangeTheCoordinatorCannotAbsorbRefreshes) {

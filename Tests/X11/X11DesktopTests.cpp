@@ -93,7 +93,7 @@ TEST_F(X11DesktopTest, AStickyWindowIsOnEverySpace) {
                                  {"Sticky: everywhere"}}));
 }
 
-TEST_F(X11DesktopTest, AuxiliaryAndInvisibleWindowsAreLeftOut) {
+TEST_F(X11DesktopTest, AuxiliaryInvisibleAndTheProgramsOwnWindowsAreLeftOut) {
     desktop.openWindow("kept", "Kept", 0);
     const auto skipped = desktop.openWindow("not in the task bar", "Skipped", 0);
     desktop.run("wmctrl", {"-i", "-r", skipped, "-b", "add,skip_taskbar"});
@@ -101,6 +101,17 @@ TEST_F(X11DesktopTest, AuxiliaryAndInvisibleWindowsAreLeftOut) {
     desktop.run("xprop", {"-id", invisible, "-f", "_NET_WM_WINDOW_OPACITY", "32c", "-set",
                           "_NET_WM_WINDOW_OPACITY", "0"});
     EXPECT_EQ(spaces(), (Windows{{"Kept: kept"}, {}, {}, {}}));
+
+    // The list's own window, when it is a window, is not the user's work.
+    const auto own = desktop.openWindow("Deskmap", "deskmap-app", 0);
+    desktop.run("xprop", {"-id", own, "-f", "_NET_WM_PID", "32c", "-set", "_NET_WM_PID", "4242"});
+    platform::X11WindowServer::Hooks hooks;
+    hooks.ownProcess = 4242;
+    const auto inventory =
+        MacOSSpaceCollector(std::make_shared<platform::X11WindowServer>(desktop.display(), hooks))
+            .collect();
+    ASSERT_EQ(inventory.spaces.at(0).windows.size(), 1u);
+    EXPECT_EQ(inventory.spaces[0].windows[0].app, "Kept");
 }
 
 TEST_F(X11DesktopTest, SwitchMovesTheRealWorkspaceBothWays) {

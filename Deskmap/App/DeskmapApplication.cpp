@@ -4,6 +4,7 @@
 #include "Deskmap/Qt/Settings/SettingsView.hpp"
 #include "Deskmap/Qt/Setup/FirstTimeSetupWindowController.hpp"
 #include "Deskmap/Qt/Tray/SpaceListPopover.hpp"
+#include "Deskmap/Qt/Tray/TrayHostWatch.hpp"
 #include "Deskmap/Qt/Tray/TrayIcon.hpp"
 #include "ExitWatchdog.hpp"
 
@@ -50,6 +51,7 @@ DeskmapApplication::~DeskmapApplication() {
     // process alive.
     const ExitWatchdog watchdog(lifetime_.quitDeadline, exitCode_, lifetime_.endProcess);
     // Windows hold the view model; the view model's work needs the threads.
+    trayWatch_.reset();
     tray_.reset();
     settings_.reset();
     popover_.reset();
@@ -65,26 +67,19 @@ DeskmapApplication::~DeskmapApplication() {
 
 int DeskmapApplication::run(bool showListAtStart) {
     const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
-    popover_ = std::make_unique<qt::SpaceListPopover>(
-        model_,
-        trayAvailable ? qt::SpaceListPopover::Mode::popup : qt::SpaceListPopover::Mode::window);
-    QObject::connect(popover_.get(), &qt::SpaceListPopover::settingsRequested,
-                     [this] { showSettings(); });
-    QObject::connect(popover_.get(), &qt::SpaceListPopover::setupRequested,
-                     [this] { showSetup(); });
-    QObject::connect(popover_.get(), &qt::SpaceListPopover::quitRequested, [this] { quit(); });
+    makeList(trayAvailable ? qt::SpaceListPopover::Mode::popup
+                           : qt::SpaceListPopover::Mode::window);
     if (trayAvailable) {
-        tray_ = std::make_unique<qt::TrayIcon>();
-        QObject::connect(tray_.get(), &qt::TrayIcon::clicked, [this] {
-            if (!quitting_) {
-                popover_->toggle(tray_->geometry());
+        showTray();
+    } else {
+        // At login the panel often starts after the app: move to its tray
+        // when one appears.
+        trayWatch_ = std::make_unique<qt::TrayHostWatch>();
+        QObject::connect(trayWatch_.get(), &qt::TrayHostWatch::changed, [this] {
+            if (!tray_ && !quitting_ && QSystemTrayIcon::isSystemTrayAvailable()) {
+                moveToTray();
             }
         });
-        QObject::connect(tray_.get(), &qt::TrayIcon::refreshRequested,
-                         [this] { model_->refreshNow(); });
-        QObject::connect(tray_.get(), &qt::TrayIcon::settingsRequested, [this] { showSettings(); });
-        QObject::connect(tray_.get(), &qt::TrayIcon::quitRequested, [this] { quit(); });
-        tray_->show();
     }
     // Without a tray the list is the app's window, shown from the start.
     if (showListAtStart || !trayAvailable) {
@@ -92,6 +87,38 @@ int DeskmapApplication::run(bool showListAtStart) {
     }
     setup_->showWhenApplicationIsReadyIfNeeded(model_);
     return finishLoop(QApplication::exec());
+}
+
+void DeskmapApplication::makeList(qt::SpaceListPopover::Mode mode) {
+    popover_ = std::make_unique<qt::SpaceListPopover>(model_, mode);
+    QObject::connect(popover_.get(), &qt::SpaceListPopover::settingsRequested,
+                     [this] { showSettings(); });
+    QObject::connect(popover_.get(), &qt::SpaceListPopover::setupRequested,
+                     [this] { showSetup(); });
+    QObject::connect(popover_.get(), &qt::SpaceListPopover::quitRequested, [this] { quit(); });
+}
+
+void DeskmapApplication::showTray() {
+    tray_ = std::make_unique<qt::TrayIcon>();
+    QObject::connect(tray_.get(), &qt::TrayIcon::clicked, [this] {
+        if (!quitting_) {
+            popover_->toggle(tray_->geometry());
+        }
+    });
+    QObject::connect(tray_.get(), &qt::TrayIcon::refreshRequested,
+                     [this] { model_->refreshNow(); });
+    QObject::connect(tray_.get(), &qt::TrayIcon::settingsRequested, [this] { showSettings(); });
+    QObject::connect(tray_.get(), &qt::TrayIcon::quitRequested, [this] { quit(); });
+    tray_->show();
+}
+
+void DeskmapApplication::moveToTray() {
+    // The window gives way to a popup beside the icon; hiding it is not
+    // closing it, which would quit.
+    popover_->hide();
+    popover_.reset();
+    makeList(qt::SpaceListPopover::Mode::popup);
+    showTray();
 }
 
 int DeskmapApplication::finishLoop(int loopResult) {

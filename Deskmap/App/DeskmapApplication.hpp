@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Deskmap/Qt/Runtime/QtExecutor.hpp"
+#include "Deskmap/Qt/Tray/SpaceListPopover.hpp"
 #include "Deskmap/ViewModel/DeskmapViewModel.hpp"
 
 #include <QString>
@@ -15,7 +16,7 @@
 namespace deskmap::qt {
 class FirstTimeSetupWindowController;
 class SettingsView;
-class SpaceListPopover;
+class TrayHostWatch;
 class TrayIcon;
 } // namespace deskmap::qt
 
@@ -66,6 +67,9 @@ public:
     const std::shared_ptr<DeskmapViewModel>& viewModel() const { return model_; }
 
 private:
+    void makeList(qt::SpaceListPopover::Mode mode);
+    void showTray();
+    void moveToTray();
     void showSettings();
     void showSetup();
     void endNow(int exitCode);
@@ -86,6 +90,7 @@ private:
     std::unique_ptr<qt::SpaceListPopover> popover_;
     std::unique_ptr<qt::SettingsView> settings_;
     std::unique_ptr<qt::TrayIcon> tray_;
+    std::unique_ptr<qt::TrayHostWatch> trayWatch_; // while no tray is there
     std::function<void()> quitStarted_;
     bool quitting_ = false;
     bool workEnded_ = false;

@@ -4,7 +4,8 @@
 //   DESKMAP_TEST_SAVE_DELAY_MS  how long each keychain save takes
 //   DESKMAP_TEST_SAVE_AT_START  saves a key as soon as the app runs
 //   DESKMAP_TEST_MARKERS        a directory: "running" is made when the app
-//                               runs, "saving" when a save starts
+//                               runs (holding "dumpable=N"), "saving" when a
+//                               save starts
 #include "Deskmap/App/AppMain.hpp"
 #include "Deskmap/App/DeskmapApplication.hpp"
 #include "Deskmap/ViewModel/StandardServices.hpp"
@@ -13,15 +14,20 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/prctl.h>
 #include <thread>
 
 namespace {
 
-void mark(const char* name) {
+void mark(const char* name, const std::string& content = "1") {
     if (const char* directory = std::getenv("DESKMAP_TEST_MARKERS")) {
-        std::ofstream(std::string(directory) + "/" + name) << "1";
+        // Whole or not at all, for a test that reads it as soon as it is there.
+        const std::string path = std::string(directory) + "/" + name;
+        std::ofstream(path + ".partial") << content;
+        std::filesystem::rename(path + ".partial", path);
     }
 }
 
@@ -76,6 +82,7 @@ int main(int argc, char** argv) {
             if (std::getenv("DESKMAP_TEST_SAVE_AT_START")) {
                 app.viewModel()->saveKey("sk-test-key", false);
             }
-            mark("running");
+            // What a test may check of the running process.
+            mark("running", "dumpable=" + std::to_string(::prctl(PR_GET_DUMPABLE)));
         });
 }

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <thread>
 
 namespace deskmap::test {
@@ -96,6 +97,9 @@ TEST_F(AppLifecycleTest, ALaunchWhileTheRunningAppQuitsStartsAnInstanceOfItsOwn)
     std::this_thread::sleep_for(200ms); // the signal reaches its event loop
     auto relaunch = launch("second", 0, false);
     ASSERT_TRUE(appears(root / "second" / "running", 30s)) << relaunch->wait().err;
+    std::ifstream running(root / "second" / "running");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(running), {}), "dumpable=0")
+        << "a process that holds keys writes no core file";
     EXPECT_TRUE(quitting->exitsWithin(6s));
     EXPECT_EQ(quitting->wait().exitCode, 0);
     EXPECT_FALSE(relaunch->exitsWithin(0ms)) << "the new instance runs";

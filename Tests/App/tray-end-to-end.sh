@@ -104,6 +104,30 @@ status=0
 wait "$app_pid" || status=$?
 [ "$status" = 0 ] || fail "closing the window ended the app with status $status"
 
+# As a window, the list stays in view on the workspace a click switched to.
+wmctrl -s 0
+"$app" --desktop x11 & app_pid=$!; pids+=("$app_pid")
+within 100 list_window || fail "without a tray no window opened"
+list="$(list_window)"
+sleep 1 # its first refresh
+eval "$(xdotool getwindowgeometry --shell "$list")"
+xdotool mousemove $((X + 150)) $((Y + 210)) click 1
+within 50 on_desktop 2 || fail "a click in the window did not switch (now $(current_desktop))"
+within 30 list_window || fail "the list window was left behind on the workspace it was on"
+
+# A tray that appears later (at login the panel often starts after the app)
+# takes the app in: the icon is embedded and the window gives way to it.
+sleep 2
+start_tray
+within 100 icons_are 1 || fail "the icon was not embedded in a tray that came late ($(icons))"
+within 50 sh -c '! xdotool search --onlyvisible --name "^Deskmap$"' \
+  || fail "the list window stayed after the tray came"
+kill -TERM "$app_pid"
+within 100 sh -c "! kill -0 $app_pid" || fail "SIGTERM did not end the app"
+wait "$app_pid" || true
+kill "$tray_pid"; wait "$tray_pid" 2>/dev/null || true
+within 50 sh -c '! wmctrl -lx | grep trayer >/dev/null' || fail "trayer did not end"
+
 # SIGTERM quits the way Quit does.
 "$app" --desktop x11 & app_pid=$!; pids+=("$app_pid")
 within 100 list_window || fail "the app did not start again"

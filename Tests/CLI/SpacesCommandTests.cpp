@@ -11,14 +11,23 @@ namespace {
 using test::deskmap;
 using test::scenarios;
 
-TEST(SpacesCommand, PrintsTheDemoDesktopByDefault) {
+TEST(SpacesCommand, PrintsTheDemoDesktopOnlyWithoutASessionAndSaysSo) {
     const auto result = deskmap({"spaces"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.err, "deskmap: no desktop found: showing the built-in demo desktop\n");
     EXPECT_EQ(result.out.rfind("1  Space 1\n", 0), 0u) << result.out;
     EXPECT_NE(result.out.find("(current)"), std::string::npos);
     EXPECT_EQ(result.out.back(), '\n');
     EXPECT_NE(result.out.substr(result.out.size() - 2), "\n\n");
+    EXPECT_EQ(deskmap({"spaces", "--desktop", "demo"}).err, "") << "asked for, it is no fallback";
+
+    // A session that runs but cannot be read is an error, never the demo.
+    for (const auto& command : {std::vector<std::string>{"spaces"}, {"switch", "1"}}) {
+        const auto wayland = deskmap(command, {{"WAYLAND_DISPLAY", "wayland-7"}});
+        EXPECT_EQ(wayland.exitCode, 1);
+        EXPECT_EQ(wayland.out, "");
+        EXPECT_NE(wayland.err.find("Wayland session"), std::string::npos) << wayland.err;
+    }
 }
 
 TEST(SpacesCommand, PrintsAScenarioAsTerminalText) {

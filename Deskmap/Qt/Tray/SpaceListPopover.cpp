@@ -2,12 +2,14 @@
 
 #include "Deskmap/Qt/Popover/SpaceListView.hpp"
 #include "PopoverPlacement.hpp"
+#include "StickyWindow.hpp"
 
 #include <QCloseEvent>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -90,6 +92,11 @@ void SpaceListPopover::toggle(const QRect& anchor) {
 
 void SpaceListPopover::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // As the app's window it stays in view across the switches made from it.
+    if (mode_ == Mode::window) {
+        showOnEveryWorkspace(this);
+        QTimer::singleShot(0, this, [this] { showOnEveryWorkspace(this); }); // once mapped
+    }
     // The usable area may change while the list shows (another screen, a
     // panel added); follow it.
     if (auto* handle = windowHandle(); handle != nullptr && !screenWatched_) {

@@ -2,41 +2,52 @@
 
 #include "DeskmapPlatform/WindowServer.hpp"
 
+#include <memory>
+#include <mutex>
 #include <string>
 
 namespace deskmap::platform {
 
-// A desktop that runs but cannot be read: every read throws
-// WindowServerError with `reason`, so the app's list shows why instead of a
-// map, and a click switches nothing.
+// A desktop that runs but cannot be read (yet): every read throws
+// WindowServerError with `reason`, so the app's list says why instead of
+// showing a map, and a click switches nothing. Each read first asks
+// `retry` again (a window manager that starts after the app at login
+// becomes readable); once it gives a window server, every call goes there.
 class UnavailableWindowServer final : public WindowServer {
 public:
-    explicit UnavailableWindowServer(std::string reason) : reason_(std::move(reason)) {}
+    using Retry = std::function<std::shared_ptr<WindowServer>()>;
 
-    std::int32_t mainConnectionID() override { return 0; }
+    explicit UnavailableWindowServer(std::string reason, Retry retry = {});
+
+    std::int32_t mainConnectionID() override;
     nlohmann::json copyManagedDisplaySpaces(std::int32_t connection) override;
     nlohmann::json copySpacesForWindows(std::int32_t connection, std::int32_t spaceMask,
                                         const nlohmann::json& windowNumbers) override;
     nlohmann::json copyWindowListInfo(std::uint32_t option,
                                       std::uint32_t relativeToWindow) override;
-    std::optional<InputEvent> createEvent() override { return std::nullopt; }
-    std::vector<std::uint32_t> displaysWithPoint(DisplayPoint, std::uint32_t) override {
-        return {};
-    }
-    std::optional<std::string> displayUUID(std::uint32_t) override { return std::nullopt; }
-    std::uint32_t mainDisplayID() override { return 0; }
-    void postEvent(std::int32_t, const InputEvent&) override { unavailable(); }
-    // Nothing is refused: there is simply nothing to read.
-    bool isAccessibilityTrusted() override { return true; }
-    void requestAccessibilityTrust() override {}
-    bool isScreenCaptureAccessGranted() override { return true; }
-    void requestScreenCaptureAccess() override {}
-    void setActiveSpaceObserver(std::function<void()>) override {}
+    std::optional<InputEvent> createEvent() override;
+    std::vector<std::uint32_t> displaysWithPoint(DisplayPoint point,
+                                                 std::uint32_t maximum) override;
+    std::optional<std::string> displayUUID(std::uint32_t display) override;
+    std::uint32_t mainDisplayID() override;
+    void postEvent(std::int32_t tap, const InputEvent& event) override;
+    // Nothing is refused: there is simply nothing to read yet.
+    bool isAccessibilityTrusted() override;
+    void requestAccessibilityTrust() override;
+    bool isScreenCaptureAccessGranted() override;
+    void requestScreenCaptureAccess() override;
+    void setActiveSpaceObserver(std::function<void()> observer) override;
 
 private:
-    [[noreturn]] void unavailable() const;
+    // The readable desktop, once there is one; asks `retry` when there is not.
+    std::shared_ptr<WindowServer> readable();
+    std::shared_ptr<WindowServer> readableOrThrow();
 
     std::string reason_;
+    Retry retry_;
+    std::mutex mutex_;
+    std::shared_ptr<WindowServer> inner_;
+    std::function<void()> observer_;
 };
 
 } // namespace deskmap::platform

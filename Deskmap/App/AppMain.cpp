@@ -57,7 +57,16 @@ openDesktop(const std::optional<std::string>& requested) {
         }
         return windowServer;
     } catch (const deskmap::platform::UnsupportedSessionError& unsupported) {
-        return std::make_shared<deskmap::platform::UnavailableWindowServer>(unsupported.what());
+        // Asked again on every read: at login the window manager may start
+        // after the app.
+        return std::make_shared<deskmap::platform::UnavailableWindowServer>(
+            unsupported.what(), [requested]() -> std::shared_ptr<deskmap::platform::WindowServer> {
+                try {
+                    return deskmap::platform::openChosenDesktop(requested);
+                } catch (const deskmap::platform::UnsupportedSessionError&) {
+                    return nullptr;
+                }
+            });
     }
 }
 
@@ -156,7 +165,11 @@ int runDeskmapApp(int argc, char** argv, const ServicesFactory& makeServices,
         if (quitEarly) {
             QTimer::singleShot(0, [&app] { app.quit(0); });
         }
-        return app.run(parser.isSet(showOption));
+        const int status = app.run(parser.isSet(showOption));
+        // The work has ended or been given up; a signal during the teardown
+        // that follows ends the process at once.
+        signals.restoreDefaults();
+        return status;
     } catch (const platform::DesktopSelectionError& failure) {
         std::cerr << "deskmap-app: " << failure.what() << "\n";
         return 2;

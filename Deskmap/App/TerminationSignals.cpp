@@ -42,6 +42,10 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
 }
 
 TerminationSignals::~TerminationSignals() {
+    restoreDefaults();
+}
+
+void TerminationSignals::restoreDefaults() {
     if (!notifier_) {
         return;
     }

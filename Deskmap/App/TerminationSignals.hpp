@@ -17,6 +17,10 @@ public:
     explicit TerminationSignals(QObject* parent = nullptr);
     ~TerminationSignals() override;
 
+    // From now on the signals act as they do by default (they end the
+    // process at once); as when destroyed.
+    void restoreDefaults();
+
 Q_SIGNALS:
     void received();
 

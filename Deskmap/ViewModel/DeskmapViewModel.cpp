@@ -128,7 +128,7 @@ void DeskmapViewModel::construct() {
     const auto collector = std::make_shared<MacOSSpaceCollector>(services_.windowServer);
     const std::weak_ptr<DeskmapViewModel> weak = weak_from_this();
     coordinator_ = RefreshCoordinator::make(
-        {executors_.worker, executors_.main, executors_.background}, collector,
+        {executors_.worker, executors_.main, executors_.background, keychain_}, collector,
         selectedCredentials_, authorization_, summarizers, services_.windowTitleAccess,
         [] { return std::chrono::system_clock::now(); },
         [weak](const RefreshSnapshot& snapshot) {
@@ -230,7 +230,10 @@ void DeskmapViewModel::notify(ViewModelProperty property) {
 }
 
 void DeskmapViewModel::applySnapshot(RefreshSnapshot snapshot) {
-    const bool passEnded = snapshot.status != RefreshSnapshot::Status::refreshing;
+    // Not after a pass whose own read failed: that would be a second unlock
+    // prompt right after the first was dismissed.
+    const bool passEnded = snapshot.status != RefreshSnapshot::Status::refreshing &&
+                           snapshot.status != RefreshSnapshot::Status::credentialFailed;
     publish(snapshot_, std::move(snapshot), ViewModelProperty::snapshot);
     // The coordinator needed the key and the store may answer now.
     if (passEnded) {

@@ -52,10 +52,12 @@ RefreshCoordinator::RefreshCoordinator(
     std::shared_ptr<const WindowTitleAccessChecking> windowTitleAccess, Clock now,
     UpdateHandler onUpdate)
     : strand_(asio::make_strand(executors.actor)), main_(std::move(executors.main)),
-      background_(std::move(executors.background)), collector_(std::move(collector)),
-      credentials_(std::move(credentials)), authorization_(std::move(authorization)),
-      summarizers_(std::move(summarizers)), windowTitleAccess_(std::move(windowTitleAccess)),
-      now_(std::move(now)), onUpdate_(std::move(onUpdate)) {}
+      background_(std::move(executors.background)),
+      credentialReads_(executors.credentials ? std::move(executors.credentials) : background_),
+      collector_(std::move(collector)), credentials_(std::move(credentials)),
+      authorization_(std::move(authorization)), summarizers_(std::move(summarizers)),
+      windowTitleAccess_(std::move(windowTitleAccess)), now_(std::move(now)),
+      onUpdate_(std::move(onUpdate)) {}
 
 template <class T>
 asio::awaitable<T>
@@ -234,7 +236,7 @@ RefreshCoordinator::performRefresh(bool forceSummary) {
     std::exception_ptr credentialFailure;
     try {
         auto reading = runtime::callOn(
-            background_, [credentials = credentials_] { return credentials->token(); });
+            credentialReads_, [credentials = credentials_] { return credentials->token(); });
         token = co_await std::move(reading);
     } catch (...) {
         credentialFailure = std::current_exception();

@@ -42,6 +42,10 @@ public:
         asio::any_io_executor actor;      // the coordinator's own strand is made on it
         asio::any_io_executor main;       // where onUpdate runs
         asio::any_io_executor background; // where collections run
+        // Where the key is read (it may wait on an unlock prompt); empty:
+        // `background`. The app passes the strand its other keychain calls
+        // take, so prompts queue instead of taking every thread.
+        asio::any_io_executor credentials = {};
     };
 
     static std::shared_ptr<RefreshCoordinator>
@@ -125,6 +129,7 @@ private:
     asio::strand<asio::any_io_executor> strand_;
     asio::any_io_executor main_;
     asio::any_io_executor background_;
+    asio::any_io_executor credentialReads_;
 
     const std::shared_ptr<SpaceCollecting> collector_;
     const std::shared_ptr<const CredentialStoring> credentials_;

@@ -55,11 +55,32 @@ bool affectsOrder(UChar32 scalar) {
     }
 }
 
+// `text` (well-formed) without explicit embeddings, overrides and isolates:
+// one of its own could close the isolate around it, or leave an override
+// open past it.
+std::string withoutBidiControls(const std::string& text) {
+    std::string kept;
+    kept.reserve(text.size());
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = static_cast<int32_t>(text.size());
+    int32_t offset = 0;
+    while (offset < length) {
+        const auto start = offset;
+        UChar32 scalar = 0;
+        U8_NEXT(bytes, offset, length, scalar);
+        if (!isBidiControl(scalar)) {
+            kept.append(text, static_cast<std::size_t>(start),
+                        static_cast<std::size_t>(offset - start));
+        }
+    }
+    return kept;
+}
+
 } // namespace
 
 std::string shown(std::string_view outside, std::size_t maximumGraphemes) {
-    auto text =
-        Unicode::truncatedToGraphemes(TerminalSanitizer::sanitize(outside), maximumGraphemes);
+    auto text = Unicode::truncatedToGraphemes(
+        withoutBidiControls(TerminalSanitizer::sanitize(outside)), maximumGraphemes);
     if (!anyScalar(text, affectsOrder)) {
         return text; // plain left-to-right text needs no isolation
     }

@@ -13,9 +13,9 @@ namespace deskmap::DisplayText {
 inline constexpr std::size_t maximumShownGraphemes = 200;
 
 // `outside` with control characters and ill-formed sequences replaced by
-// U+FFFD, at most `maximumGraphemes` long, and, when it holds right-to-left
-// writing or bidirectional formatting characters, isolated (FSI … PDI) so it
-// cannot reorder the text around it.
+// U+FFFD, without its own embeddings, overrides and isolates, at most
+// `maximumGraphemes` long, and, when it holds right-to-left writing,
+// isolated (FSI … PDI) so it cannot reorder the text around it.
 std::string shown(std::string_view outside, std::size_t maximumGraphemes = maximumShownGraphemes);
 
 // Whether `text` holds an explicit bidirectional embedding, override or

@@ -176,6 +176,8 @@ private:
         }
     }
 
+    static constexpr int idleWait = 24 * 60 * 60 * 1000; // woken long before
+
     void run() {
         for (;;) {
             std::vector<Submission> submissions;
@@ -202,7 +204,10 @@ private:
                     finish(message->easy_handle, message->data.result);
                 }
             }
-            curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
+            // Idle, it sleeps until woken (a submission, a cancellation, the
+            // end): a periodic wake-up would cost an idle app its sleep.
+            // While transfers run, curl's own timeouts need a second at most.
+            curl_multi_poll(multi_, nullptr, 0, transfers_.empty() ? idleWait : 1000, nullptr);
         }
         // Whoever still waits learns that the session is gone.
         for (auto& [id, transfer] : transfers_) {

@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <string_view>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -98,15 +99,32 @@ void writeErrno(int descriptor, int error) {
     for (int index = 0; index < 5; ++index) {
         moved[index] = kept[index] < 0 ? -1 : ::fcntl(kept[index], F_DUPFD, 16);
     }
-    if (moved[0] < 0) {
+    if (moved[0] < 0 && input < 0) {
         moved[0] = ::open("/dev/null", O_RDONLY);
     }
     for (int index = 0; index < 5; ++index) {
         if (moved[index] < 0 || ::dup2(moved[index], index) < 0) {
+            writeErrno(report, errno); // the original is still open until here
             ::_exit(127);
         }
     }
-    ::syscall(SYS_close_range, firstFreeFD, ~0U, 0);
+    for (const int copy : moved) {
+        if (copy >= firstFreeFD) {
+            ::close(copy);
+        }
+    }
+    // Everything else: no guard may hold the lifeline or another child's
+    // pipes. One call where the kernel has it, else one by one.
+    if (::syscall(SYS_close_range, firstFreeFD, ~0U, 0) != 0) {
+        rlimit limit{};
+        const auto highest =
+            ::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
+                ? static_cast<int>(std::min<rlim_t>(limit.rlim_cur, 1u << 20))
+                : 1024;
+        for (int descriptor = firstFreeFD; descriptor < highest; ++descriptor) {
+            ::close(descriptor);
+        }
+    }
     if (workingDirectory && ::chdir(workingDirectory) != 0) {
         writeErrno(reportFD, errno);
         ::_exit(127);
@@ -118,8 +136,13 @@ void writeErrno(int descriptor, int error) {
         ::_exit(127);
     }
     if (program == 0) {
-        // The program dies with its guard, should the guard be killed alone.
+        // The program dies with its guard, should the guard be killed alone
+        // (or have died already).
+        const pid_t guard = ::getppid();
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != guard) {
+            ::_exit(127);
+        }
         ::close(lifelineFD);
         ::fcntl(reportFD, F_SETFD, FD_CLOEXEC);
         ::execve(executable, argv, envp);
@@ -150,6 +173,9 @@ void writeErrno(int descriptor, int error) {
                 ::_exit(WEXITSTATUS(status));
             }
             const int number = WTERMSIG(status);
+            // Dies as the program did, but writes no core file: this is a
+            // copy of a process that may hold keys.
+            ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
             ::sigaction(number, &defaults, nullptr);
             ::kill(::getpid(), number);
             ::_exit(128 + number);
@@ -271,14 +297,22 @@ std::optional<int> SpawnedProcess::tryReap() {
     if (reaped_) {
         return std::nullopt;
     }
+    // Ended, but not reaped yet, so the group's number cannot be reused:
+    // whatever the program left behind in its group ends with it.
+    siginfo_t ended{};
+    int checked = -1;
+    do {
+        checked = ::waitid(P_PID, static_cast<id_t>(pid_), &ended, WEXITED | WNOHANG | WNOWAIT);
+    } while (checked < 0 && errno == EINTR);
+    if (checked == 0 && ended.si_pid == 0) {
+        return std::nullopt;
+    }
+    signalGroup(SIGKILL);
     int status = 0;
     pid_t waited = -1;
     do {
-        waited = ::waitpid(pid_, &status, WNOHANG);
+        waited = ::waitpid(pid_, &status, 0);
     } while (waited < 0 && errno == EINTR);
-    if (waited == 0) {
-        return std::nullopt;
-    }
     reaped_ = true;
     if (waited < 0) {
         return -1;

@@ -51,7 +51,7 @@ TEST(OutputFormatter, KeepsHostileTitlesOnOneLine) {
 
 TEST(OutputFormatter, OutsideTextCannotReorderOrFloodWhatSurroundsIt) {
     const std::string isolate = "\u2068", pop = "\u2069";
-    const std::string override = "\u202Egnp.exe"; // shows as "exe.png"
+    const std::string override = "\u2069\u202Egnp.exe"; // "exe.png", past any isolate
     const std::string hebrew = "\u05E9\u05DC\u05D5\u05DD";
     std::string zalgo = "a";
     for (int mark = 0; mark < 5000; ++mark) {
@@ -64,7 +64,7 @@ TEST(OutputFormatter, OutsideTextCannotReorderOrFloodWhatSurroundsIt) {
                         false,
                         {window("Files", override), window(hebrew, "Plain"), window("Z", zalgo)}}}};
     const auto text = OutputFormatter::inventoryHuman(inventory);
-    EXPECT_NE(text.find("Files: " + isolate + override + pop), std::string::npos) << text;
+    EXPECT_NE(text.find("Files: gnp.exe\n"), std::string::npos) << text;
     EXPECT_NE(text.find(isolate + hebrew + pop + ": Plain"), std::string::npos) << text;
     EXPECT_LT(text.size(), 200u) << "one letter stays one short letter";
     // Stored and written as they came: the marks are the text.

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace deskmap {
 namespace {
@@ -103,8 +104,20 @@ TEST(ProcessRunner, KillsAChildThatIgnoresTerminationAfterTheGracePeriod) {
     EXPECT_LT(elapsed, 30s);
 }
 
-TEST(ProcessRunner, AGrandchildHoldingThePipesCannotHoldTheRunOpen) {
-    EXPECT_EQ(runnerFailure(shell("sleep 60 & exit 0", 300ms)), ProcessRunnerError::Case::timedOut);
+TEST(ProcessRunner, WhatAClientLeavesInItsGroupEndsWithIt) {
+    // Holding the pipes, it cannot hold the run open either.
+    const auto started = Clock::now();
+    EXPECT_EQ(run(shell("sleep 60 & exit 0", 30s)).status, 0);
+    EXPECT_LT(Clock::now() - started, 10s);
+
+    const auto result = run(shell("sleep 60 >/dev/null 2>&1 & echo $!"));
+    ASSERT_EQ(result.status, 0);
+    const auto leftover = static_cast<pid_t>(std::stol(result.standardOutput));
+    const auto deadline = Clock::now() + 5s;
+    while (processRuns(leftover) && Clock::now() < deadline) {
+        std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_FALSE(processRuns(leftover));
 }
 
 TEST(ProcessRunner, AMissingExecutableCouldNotStart) {

@@ -3,6 +3,7 @@
 #include "DeskmapPlatform/Simulated/ScenarioError.hpp"
 #include "DeskmapPlatform/Simulated/ScenarioFile.hpp"
 #include "DeskmapPlatform/Simulated/SimulatedWindowServer.hpp"
+#include "DeskmapPlatform/UnavailableWindowServer.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -169,6 +170,29 @@ TEST(DesktopSelection, DetectionNeverPassesAPartialOrMadeUpMapOffAsTheSession) {
     EXPECT_NE(bareX.description.find("The X display :3 has no EWMH window manager"),
               std::string::npos)
         << bareX.description;
+}
+
+TEST(DesktopSelection, ASessionThatCannotBeReadSaysWhyUntilItCanBe) {
+    int attempts = 0;
+    bool ready = false;
+    UnavailableWindowServer unavailable("The X display :3 has no EWMH window manager.", [&] {
+        ++attempts;
+        return ready ? openDesktop("demo") : nullptr;
+    });
+    unavailable.setActiveSpaceObserver([] {});
+    try {
+        (void)unavailable.copyManagedDisplaySpaces(1);
+        ADD_FAILURE() << "nothing to read yet";
+    } catch (const WindowServerError& error) {
+        EXPECT_STREQ(error.what(), "The X display :3 has no EWMH window manager.");
+    }
+    EXPECT_TRUE(unavailable.isScreenCaptureAccessGranted()) << "no permission is missing";
+    // The window manager came up: from now on it answers.
+    ready = true;
+    EXPECT_TRUE(unavailable.copyManagedDisplaySpaces(1).is_array());
+    const int tries = attempts;
+    EXPECT_TRUE(unavailable.copyWindowListInfo(0, 0).is_array());
+    EXPECT_EQ(attempts, tries) << "asked only until it answered";
 }
 
 TEST(DesktopSelection, OpensTheDemoAndScenarioFiles) {

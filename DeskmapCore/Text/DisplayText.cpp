@@ -13,26 +13,12 @@ namespace {
 constexpr std::string_view firstStrongIsolate = "\u2068";
 constexpr std::string_view popDirectionalIsolate = "\u2069";
 
-template <class Test> bool anyScalar(std::string_view text, Test test) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-    const auto length = static_cast<int32_t>(text.size());
-    int32_t offset = 0;
-    while (offset < length) {
-        UChar32 scalar = 0;
-        U8_NEXT(bytes, offset, length, scalar);
-        if (scalar >= 0 && test(scalar)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool isBidiControl(UChar32 scalar) {
+bool isBidiControl(std::int32_t scalar) {
     return (scalar >= 0x202A && scalar <= 0x202E) || (scalar >= 0x2066 && scalar <= 0x2069);
 }
 
 // Anything that takes part in reordering beyond plain left-to-right text.
-bool affectsOrder(UChar32 scalar) {
+bool affectsOrder(std::int32_t scalar) {
     if (isBidiControl(scalar)) {
         return true;
     }
@@ -81,7 +67,7 @@ std::string withoutBidiControls(const std::string& text) {
 std::string shown(std::string_view outside, std::size_t maximumGraphemes) {
     auto text = Unicode::truncatedToGraphemes(
         withoutBidiControls(TerminalSanitizer::sanitize(outside)), maximumGraphemes);
-    if (!anyScalar(text, affectsOrder)) {
+    if (!Unicode::anyScalar(text, affectsOrder)) {
         return text; // plain left-to-right text needs no isolation
     }
     // The isolate's end also ends every embedding and override left open
@@ -90,7 +76,7 @@ std::string shown(std::string_view outside, std::size_t maximumGraphemes) {
 }
 
 bool hasBidiControls(std::string_view text) {
-    return anyScalar(text, isBidiControl);
+    return Unicode::anyScalar(text, isBidiControl);
 }
 
 } // namespace deskmap::DisplayText

@@ -8,6 +8,7 @@
 #include <unicode/utf8.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -88,23 +89,25 @@ std::string trimmedWhitespaceAndNewlines(std::string_view text) {
         text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)));
 }
 
-std::size_t graphemeCount(std::string_view utf8) {
+namespace {
+
+// Calls `visit` with the byte range of each user-perceived character, in
+// order, until it returns false.
+void forEachGrapheme(std::string_view utf8,
+                     const std::function<bool(int32_t start, int32_t end)>& visit) {
     if (utf8.empty()) {
-        return 0;
+        return;
     }
     UErrorCode status = U_ZERO_ERROR;
     UText* text = utext_openUTF8(nullptr, utf8.data(), length32(utf8), &status);
-    if (U_FAILURE(status)) {
-        throw std::runtime_error(std::string("text could not be segmented: ") +
-                                 u_errorName(status));
-    }
-    auto& breaks = characterBreaks();
-    breaks.setText(text, status);
-    std::size_t count = 0;
     if (U_SUCCESS(status)) {
-        breaks.first();
-        while (breaks.next() != icu::BreakIterator::DONE) {
-            ++count;
+        auto& breaks = characterBreaks();
+        breaks.setText(text, status);
+        if (U_SUCCESS(status)) {
+            int32_t start = breaks.first();
+            for (int32_t end = breaks.next(); end != icu::BreakIterator::DONE && visit(start, end);
+                 start = end, end = breaks.next()) {
+            }
         }
     }
     utext_close(text);
@@ -112,30 +115,27 @@ std::size_t graphemeCount(std::string_view utf8) {
         throw std::runtime_error(std::string("text could not be segmented: ") +
                                  u_errorName(status));
     }
+}
+
+} // namespace
+
+std::size_t graphemeCount(std::string_view utf8) {
+    std::size_t count = 0;
+    forEachGrapheme(utf8, [&count](int32_t, int32_t) {
+        ++count;
+        return true;
+    });
     return count;
 }
 
 std::string truncatedToGraphemes(std::string_view utf8, std::size_t maximum,
                                  std::size_t maximumScalarsPerGrapheme) {
-    if (utf8.empty()) {
-        return {};
-    }
-    UErrorCode status = U_ZERO_ERROR;
-    UText* text = utext_openUTF8(nullptr, utf8.data(), length32(utf8), &status);
-    if (U_FAILURE(status)) {
-        throw std::runtime_error(std::string("text could not be segmented: ") +
-                                 u_errorName(status));
-    }
-    auto& breaks = characterBreaks();
-    breaks.setText(text, status);
     std::string kept;
     std::size_t count = 0;
-    int32_t start = breaks.first();
-    for (int32_t end = breaks.next(); U_SUCCESS(status) && end != icu::BreakIterator::DONE;
-         start = end, end = breaks.next()) {
+    forEachGrapheme(utf8, [&](int32_t start, int32_t end) {
         if (count == maximum) {
             kept += "\u2026";
-            break;
+            return false;
         }
         ++count;
         // The cluster's first code points, up to the limit.
@@ -146,13 +146,23 @@ std::string truncatedToGraphemes(std::string_view utf8, std::size_t maximum,
         }
         kept.append(
             utf8.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(offset - start)));
-    }
-    utext_close(text);
-    if (U_FAILURE(status)) {
-        throw std::runtime_error(std::string("text could not be segmented: ") +
-                                 u_errorName(status));
-    }
+        return true;
+    });
     return kept;
+}
+
+bool anyScalar(std::string_view utf8, bool (*test)(std::int32_t scalar)) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(utf8.data());
+    const auto length = length32(utf8);
+    int32_t offset = 0;
+    while (offset < length) {
+        UChar32 scalar = 0;
+        U8_NEXT(bytes, offset, length, scalar);
+        if (scalar >= 0 && test(scalar)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string repairedUTF8(std::string_view bytes) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,9 @@ std::size_t graphemeCount(std::string_view utf8);
 // points, so a pile of combining marks on one letter stays one short letter.
 std::string truncatedToGraphemes(std::string_view utf8, std::size_t maximum,
                                  std::size_t maximumScalarsPerGrapheme = 16);
+
+// Whether `test` holds for any well-formed code point of `utf8`.
+bool anyScalar(std::string_view utf8, bool (*test)(std::int32_t scalar));
 
 } // namespace deskmap::Unicode
 

@@ -122,7 +122,7 @@ TEST_F(KeychainCredentialStoreTest, SavingAddsOrUpdatesTheOneItem) {
     expectStoreError([&] { store.save("k4"); });
 }
 
-TEST_F(KeychainCredentialStoreTest, AKeyIsOneLineWhenSavedAndWhenRead) {
+TEST_F(KeychainCredentialStoreTest, AKeyOfSeveralLinesIsNeverStored) {
     for (const auto& key :
          {std::string("sk-a\nb"), std::string("sk-a\rX-Evil: 1"), std::string("sk-a\0b", 6)}) {
         EXPECT_THROW(store.save(key), InvalidCredentialError) << key;

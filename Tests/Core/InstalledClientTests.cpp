@@ -212,6 +212,9 @@ TEST_F(InstalledClientTest, ReportsEveryWayARunCanFail) {
          "Codex returned an invalid response: model output did not match the required schema"},
         {ClientRun{test::latinAnswer({1, 2}), "", 2, false},
          "Codex exited with status 2. Check its sign-in state and try again."},
+        // Its answer file is output like its pipes, with their cap.
+        {ClientRun{std::string((1u << 20) + 1, ' '), "", 0, false},
+         "Codex returned an invalid response: the final response was larger than 1 MiB"},
     };
     for (const auto& [run, message] : codexCases) {
         clients.writeCodex(StandInClients::codexSignedIn(), {run});

@@ -250,11 +250,36 @@ SwayDesktop::SwayDesktop() {
 std::vector<std::string> TilingDesktop::asUser(const std::string& program,
                                                std::vector<std::string> arguments) const {
     std::vector<std::string> command;
+    std::string runnable = program;
     if (user_ != ::getuid()) {
         command = {"/usr/bin/setpriv", "--reuid=" + std::to_string(user_),
                    "--regid=" + std::to_string(unprivilegedGroup), "--clear-groups"};
+        // A copy that user can reach: the build tree may lie where it cannot.
+        const auto bin = std::filesystem::path(home_) / "bin";
+        std::filesystem::create_directories(bin);
+        std::filesystem::permissions(
+            bin, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                     std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                     std::filesystem::perms::others_exec);
+        const auto copy = bin / std::filesystem::path(program).filename();
+        std::filesystem::copy_file(program, copy,
+                                   std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::permissions(
+            copy, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                      std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                      std::filesystem::perms::others_exec);
+        runnable = copy.string();
+        // Its run-time modules beside it, where an installed program has them.
+        const auto modules = std::filesystem::path(home_) / "lib" / "deskmap";
+        std::filesystem::create_directories(modules);
+        for (const auto& module : std::filesystem::directory_iterator(DESKMAP_MODULE_DIRECTORY)) {
+            if (module.path().extension() == ".so") {
+                std::filesystem::copy_file(module.path(), modules / module.path().filename(),
+                                           std::filesystem::copy_options::overwrite_existing);
+            }
+        }
     }
-    command.push_back(program);
+    command.push_back(runnable);
     command.insert(command.end(), arguments.begin(), arguments.end());
     return command;
 }

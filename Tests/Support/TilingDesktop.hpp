@@ -29,8 +29,8 @@ public:
     // The user the window manager runs as. Deskmap trusts only a window
     // manager of its own user, so its programs run as this user too.
     uid_t user() const { return user_; }
-    // The command line that runs `program` as that user (through setpriv
-    // when it is not the test's own).
+    // The command line that runs `program` as that user (when it is not the
+    // test's own: a copy the user can reach, through setpriv).
     std::vector<std::string> asUser(const std::string& program,
                                     std::vector<std::string> arguments) const;
     // The two outputs' names, in order.

@@ -2,9 +2,14 @@
 # makes of it.
 include(GNUInstallDirs)
 
+# A placeholder the maintainer who publishes the package replaces.
+set(DESKMAP_PACKAGE_MAINTAINER "Deskmap maintainers <maintainers@deskmap.invalid>"
+    CACHE STRING "The package's Maintainer field")
+
 install(TARGETS deskmap deskmap-app RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# The programs look for their run-time modules in ../lib/deskmap.
-install(TARGETS deskmap-curl deskmap-secret-service LIBRARY DESTINATION lib/deskmap)
+# The programs look for their run-time modules in ../lib/deskmap/modules:
+# private, so no ldconfig is run for them.
+install(TARGETS deskmap-curl deskmap-secret-service LIBRARY DESTINATION lib/deskmap/modules)
 install(FILES Deskmap/App/Data/com.quillary.deskmap.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES Deskmap/App/Data/com.quillary.deskmap.metainfo.xml
@@ -12,14 +17,51 @@ install(FILES Deskmap/App/Data/com.quillary.deskmap.metainfo.xml
 install(FILES Deskmap/Qt/Resources/deskmap.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
+# Manual pages, from scdoc sources, compressed as Debian wants them.
+find_program(SCDOC_PROGRAM scdoc)
+find_program(GZIP_PROGRAM gzip)
+if(SCDOC_PROGRAM AND GZIP_PROGRAM)
+  set(manuals)
+  foreach(page deskmap.1 deskmap-app.1)
+    add_custom_command(
+      OUTPUT ${CMAKE_BINARY_DIR}/man/${page}.gz
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+      COMMAND ${SCDOC_PROGRAM} < ${PROJECT_SOURCE_DIR}/docs/man/${page}.scd > ${CMAKE_BINARY_DIR}/man/${page}
+      COMMAND ${GZIP_PROGRAM} -9n -f -k ${CMAKE_BINARY_DIR}/man/${page}
+      DEPENDS ${PROJECT_SOURCE_DIR}/docs/man/${page}.scd
+      VERBATIM)
+    list(APPEND manuals ${CMAKE_BINARY_DIR}/man/${page}.gz)
+  endforeach()
+  add_custom_target(deskmap-manuals ALL DEPENDS ${manuals})
+  install(FILES ${manuals} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+else()
+  message(WARNING "scdoc not found: the manual pages are not built")
+endif()
+
+# The licence in the machine-readable form, and the changelog.
+install(FILES packaging/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/deskmap)
+configure_file(packaging/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
+add_custom_command(
+  OUTPUT ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+  COMMAND ${GZIP_PROGRAM} -9n -f -k ${CMAKE_BINARY_DIR}/packaging/changelog
+  DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog
+  VERBATIM)
+add_custom_target(deskmap-changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/deskmap)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME deskmap)
-set(CPACK_PACKAGE_VENDOR Quillary)
-set(CPACK_PACKAGE_CONTACT "Deskmap developers <deskmap@quillary.com>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Every workspace of every display, labelled, in the tray")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Deskmap lists every workspace of every display with a short label and a one-phrase\n"
-    "summary written from window metadata alone, and switches to one with a click.")
+set(CPACK_PACKAGE_VENDOR "The Deskmap developers")
+set(CPACK_PACKAGE_CONTACT "${DESKMAP_PACKAGE_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "every workspace of every display, labelled, in the tray")
+# One string: a CMake list would put ";" into the text. Lines wrapped for
+# the control file.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Deskmap lists every workspace of every display with a short label and a\n"
+  "one-phrase summary written from window metadata alone (application names\n"
+  "and window titles), and switches to one with a click.")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -14,7 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Where a module may be: beside an installed program (../lib/deskmap), or
+// Where a module may be: beside an installed program
+// (../lib/deskmap/modules), or
 // in the build tree the program was built in when it runs from there.
 // Explicit paths, because a sanitizer's dlopen interceptor hides the
 // program's own run path from the loader.
@@ -25,7 +26,7 @@ std::vector<fs::path> candidates(const char* library) {
     if (error) {
         return paths;
     }
-    paths.push_back(program.parent_path().parent_path() / "lib" / "deskmap" / library);
+    paths.push_back(program.parent_path().parent_path() / "lib" / "deskmap" / "modules" / library);
     const fs::path buildTree(DESKMAP_BUILD_DIRECTORY);
     const auto relative = program.lexically_relative(buildTree);
     if (!relative.empty() && *relative.begin() != "..") {

@@ -15,7 +15,7 @@ public:
 // The address of `symbol` in the program's module `library`, loaded once and
 // kept for the life of the process. Throws ModuleError naming what failed.
 // Modules come only from the installed layout beside the program
-// (../lib/deskmap) or, for a program run from its build tree, that tree's
+// (../lib/deskmap/modules) or, for a program run from its build tree, that tree's
 // module folder; never from the library path, and never from a place
 // another user could have written.
 void* moduleSymbol(const char* library, const char* symbol);

@@ -17,8 +17,10 @@ done
 
 dpkg-deb -x "$deb" "$work/root"
 root="$work/root/usr"
-for file in bin/deskmap bin/deskmap-app lib/deskmap/libdeskmap-curl.so \
-            lib/deskmap/libdeskmap-secret-service.so \
+for file in bin/deskmap bin/deskmap-app lib/deskmap/modules/libdeskmap-curl.so \
+            lib/deskmap/modules/libdeskmap-secret-service.so \
+            share/doc/deskmap/copyright share/doc/deskmap/changelog.gz \
+            share/man/man1/deskmap.1.gz share/man/man1/deskmap-app.1.gz \
             share/applications/com.quillary.deskmap.desktop \
             share/metainfo/com.quillary.deskmap.metainfo.xml \
             share/icons/hicolor/scalable/apps/deskmap.svg; do
@@ -29,8 +31,38 @@ desktop-file-validate "$root/share/applications/com.quillary.deskmap.desktop" ||
 appstreamcli validate --no-net "$root/share/metainfo/com.quillary.deskmap.metainfo.xml" >/dev/null ||
   fail "the metainfo is not valid"
 
-"$root/bin/deskmap" --version >/dev/null || fail "deskmap --version"
-"$root/bin/deskmap-app" --version >/dev/null || fail "deskmap-app --version"
+# The checks every Debian package passes: nothing to report.
+lintian_out="$(lintian --tag-display-limit 0 "$deb" 2>&1)" || true
+if grep -E '^[EW]: ' <<<"$lintian_out" >/dev/null; then
+  fail "lintian reports: $lintian_out"
+fi
+
+# One version, from the CMake project, in the package and both programs.
+version="$(dpkg-deb -f "$deb" Version)"
+[ "$("$root/bin/deskmap" --version)" = "deskmap $version" ] || fail "deskmap --version"
+"$root/bin/deskmap-app" --version | grep -qx "deskmap-app $version" || fail "deskmap-app --version"
+grep -q "Recommends: .*qt6-wayland" <(dpkg-deb -f "$deb") || fail "no Recommends: qt6-wayland"
+if dpkg-deb -f "$deb" Description | grep -q ';'; then fail "the description holds a list separator"; fi
+
+# The manual pages render without a warning and name every command and
+# option that --help lists, so the two cannot drift apart.
+for page in deskmap deskmap-app; do
+  warnings="$(LC_ALL=C.UTF-8 MANWIDTH=100 man --warnings -l "$root/share/man/man1/$page.1.gz" 2>&1 >/dev/null)"
+  [ -z "$warnings" ] || fail "man $page warns: $warnings"
+done
+manual="$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$root/share/man/man1/deskmap.1.gz" 2>/dev/null)"
+commands="$("$root/bin/deskmap" --help | awk '/^Subcommands:/ { on = 1; next } on && NF { print $1 }')"
+[ -n "$commands" ] || fail "deskmap --help lists no commands"
+for command in $commands; do
+  grep -qw -- "$command" <<<"$manual" || fail "the manual page lacks the command $command"
+  for option in $("$root/bin/deskmap" "$command" --help | grep -oE -- '--[a-z-]+' | sort -u); do
+    grep -q -- "$option" <<<"$manual" || fail "the manual page lacks $command $option"
+  done
+done
+app_manual="$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$root/share/man/man1/deskmap-app.1.gz" 2>/dev/null)"
+for option in $(env -u DISPLAY "$root/bin/deskmap-app" --help | grep -oE -- '--[a-z-]+' | sort -u); do
+  grep -q -- "$option" <<<"$app_manual" || fail "the deskmap-app manual page lacks $option"
+done
 spaces="$(env -u DISPLAY "$root/bin/deskmap" spaces --desktop demo)" ||
   fail "deskmap spaces --desktop demo"
 grep "Space 12" <<<"$spaces" >/dev/null || fail "deskmap spaces --desktop demo printed no Space 12"

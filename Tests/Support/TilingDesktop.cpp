@@ -270,7 +270,7 @@ std::vector<std::string> TilingDesktop::asUser(const std::string& program,
                       std::filesystem::perms::others_exec);
         runnable = copy.string();
         // Its run-time modules beside it, where an installed program has them.
-        const auto modules = std::filesystem::path(home_) / "lib" / "deskmap";
+        const auto modules = std::filesystem::path(home_) / "lib" / "deskmap" / "modules";
         std::filesystem::create_directories(modules);
         for (const auto& module : std::filesystem::directory_iterator(DESKMAP_MODULE_DIRECTORY)) {
             if (module.path().extension() == ".so") {

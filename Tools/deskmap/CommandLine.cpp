@@ -23,7 +23,7 @@ namespace {
 constexpr const char* desktopHelp =
     "Desktop to read: \"sway\", \"i3\", \"x11\" (an EWMH window manager), \"demo\" (the "
     "built-in simulated desktop) or a scenario file path. Overrides DESKMAP_DESKTOP; without "
-    "either, the running desktop, else the demo.";
+    "either, the running desktop (the demo only where no graphical session runs at all).";
 
 } // namespace
 

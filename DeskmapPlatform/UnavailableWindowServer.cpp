@@ -2,24 +2,57 @@
 
 #include <nlohmann/json.hpp>
 
+#include <chrono>
+
 namespace deskmap::platform {
 
-UnavailableWindowServer::UnavailableWindowServer(std::string reason, Retry retry)
-    : reason_(std::move(reason)), retry_(std::move(retry)) {}
+UnavailableWindowServer::UnavailableWindowServer(std::string reason, Retry retry,
+                                                 std::chrono::milliseconds retryInterval)
+    : reason_(std::move(reason)), retry_(std::move(retry)), retryInterval_(retryInterval) {}
+
+std::shared_ptr<WindowServer> UnavailableWindowServer::current() {
+    std::lock_guard lock(mutex_);
+    return inner_;
+}
 
 std::shared_ptr<WindowServer> UnavailableWindowServer::readable() {
-    std::lock_guard lock(mutex_);
-    if (!inner_ && retry_) {
-        try {
-            inner_ = retry_();
-        } catch (const std::exception&) {
-            // Still not readable; the reason stays the first one.
+    if (auto inner = current(); inner || !retry_) {
+        return inner;
+    }
+    {
+        // At most one look every retryInterval: a look connects to servers.
+        std::lock_guard lock(mutex_);
+        const auto now = std::chrono::steady_clock::now();
+        if (looking_ || (lastLook_ && now - *lastLook_ < retryInterval_)) {
+            return nullptr;
         }
-        if (inner_ && observer_) {
-            inner_->setActiveSpaceObserver(observer_);
+        looking_ = true;
+        lastLook_ = now;
+    }
+    std::shared_ptr<WindowServer> found; // looked for without the lock held
+    try {
+        found = retry_();
+    } catch (const std::exception&) {
+        // Still not readable; the reason stays the first one.
+    }
+    std::function<void()> observer;
+    {
+        std::lock_guard lock(mutex_);
+        looking_ = false;
+        if (!found || inner_) {
+            return inner_;
+        }
+        inner_ = found;
+        observer = observer_;
+    }
+    if (observer) {
+        try {
+            found->setActiveSpaceObserver(std::move(observer));
+        } catch (const std::exception&) {
+            // Changes are then found by the next refresh.
         }
     }
-    return inner_;
+    return found;
 }
 
 std::shared_ptr<WindowServer> UnavailableWindowServer::readableOrThrow() {
@@ -75,23 +108,23 @@ void UnavailableWindowServer::postEvent(std::int32_t tap, const InputEvent& even
 }
 
 bool UnavailableWindowServer::isAccessibilityTrusted() {
-    const auto inner = readable();
+    const auto inner = current();
     return inner ? inner->isAccessibilityTrusted() : true;
 }
 
 void UnavailableWindowServer::requestAccessibilityTrust() {
-    if (const auto inner = readable()) {
+    if (const auto inner = current()) {
         inner->requestAccessibilityTrust();
     }
 }
 
 bool UnavailableWindowServer::isScreenCaptureAccessGranted() {
-    const auto inner = readable();
+    const auto inner = current();
     return inner ? inner->isScreenCaptureAccessGranted() : true;
 }
 
 void UnavailableWindowServer::requestScreenCaptureAccess() {
-    if (const auto inner = readable()) {
+    if (const auto inner = current()) {
         inner->requestScreenCaptureAccess();
     }
 }

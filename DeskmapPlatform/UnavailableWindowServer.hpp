@@ -2,6 +2,7 @@
 
 #include "DeskmapPlatform/WindowServer.hpp"
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,7 +18,9 @@ class UnavailableWindowServer final : public WindowServer {
 public:
     using Retry = std::function<std::shared_ptr<WindowServer>()>;
 
-    explicit UnavailableWindowServer(std::string reason, Retry retry = {});
+    explicit UnavailableWindowServer(
+        std::string reason, Retry retry = {},
+        std::chrono::milliseconds retryInterval = std::chrono::seconds(2));
 
     std::int32_t mainConnectionID() override;
     nlohmann::json copyManagedDisplaySpaces(std::int32_t connection) override;
@@ -39,13 +42,18 @@ public:
     void setActiveSpaceObserver(std::function<void()> observer) override;
 
 private:
-    // The readable desktop, once there is one; asks `retry` when there is not.
+    // The readable desktop, once there is one; asks `retry` when there is
+    // not (outside the lock, at most once every retryInterval).
     std::shared_ptr<WindowServer> readable();
+    std::shared_ptr<WindowServer> current();
     std::shared_ptr<WindowServer> readableOrThrow();
 
     std::string reason_;
     Retry retry_;
+    std::chrono::milliseconds retryInterval_;
     std::mutex mutex_;
+    bool looking_ = false;
+    std::optional<std::chrono::steady_clock::time_point> lastLook_;
     std::shared_ptr<WindowServer> inner_;
     std::function<void()> observer_;
 };

@@ -38,6 +38,13 @@ else()
   message(WARNING "scdoc not found: the manual pages are not built")
 endif()
 
+# Completions, where each shell looks for them.
+install(FILES packaging/completions/deskmap.bash
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME deskmap)
+install(FILES packaging/completions/_deskmap DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
+install(FILES packaging/completions/deskmap.fish
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
+
 # The licence in the machine-readable form, and the changelog.
 install(FILES packaging/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/deskmap)
 configure_file(packaging/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)

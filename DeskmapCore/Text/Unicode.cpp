@@ -99,10 +99,11 @@ void forEachGrapheme(std::string_view utf8,
         return;
     }
     UErrorCode status = U_ZERO_ERROR;
-    UText* text = utext_openUTF8(nullptr, utf8.data(), length32(utf8), &status);
+    const std::unique_ptr<UText, UText* (*)(UText*)> text(
+        utext_openUTF8(nullptr, utf8.data(), length32(utf8), &status), utext_close);
     if (U_SUCCESS(status)) {
         auto& breaks = characterBreaks();
-        breaks.setText(text, status);
+        breaks.setText(text.get(), status);
         if (U_SUCCESS(status)) {
             int32_t start = breaks.first();
             for (int32_t end = breaks.next(); end != icu::BreakIterator::DONE && visit(start, end);
@@ -110,7 +111,6 @@ void forEachGrapheme(std::string_view utf8,
             }
         }
     }
-    utext_close(text);
     if (U_FAILURE(status)) {
         throw std::runtime_error(std::string("text could not be segmented: ") +
                                  u_errorName(status));

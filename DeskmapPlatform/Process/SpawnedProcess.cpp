@@ -103,8 +103,14 @@ void writeErrno(int descriptor, int error) {
         moved[0] = ::open("/dev/null", O_RDONLY);
     }
     for (int index = 0; index < 5; ++index) {
-        if (moved[index] < 0 || ::dup2(moved[index], index) < 0) {
-            writeErrno(report, errno); // the original is still open until here
+        if (moved[index] < 0) {
+            writeErrno(moved[4] >= 0 ? moved[4] : report, errno); // none replaced yet
+            ::_exit(127);
+        }
+    }
+    for (int index = 0; index < 5; ++index) {
+        if (::dup2(moved[index], index) < 0) {
+            writeErrno(moved[4], errno);
             ::_exit(127);
         }
     }
@@ -130,6 +136,7 @@ void writeErrno(int descriptor, int error) {
         ::_exit(127);
     }
 
+    const pid_t guard = ::getpid();
     const pid_t program = ::fork();
     if (program < 0) {
         writeErrno(reportFD, errno);
@@ -138,7 +145,6 @@ void writeErrno(int descriptor, int error) {
     if (program == 0) {
         // The program dies with its guard, should the guard be killed alone
         // (or have died already).
-        const pid_t guard = ::getppid();
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != guard) {
             ::_exit(127);
@@ -288,7 +294,8 @@ SpawnedProcess::~SpawnedProcess() {
 }
 
 void SpawnedProcess::signalGroup(int signal) const {
-    if (pid_ > 0) {
+    // Once reaped, the group was ended and its number may be another's.
+    if (pid_ > 0 && !reaped_) {
         ::kill(-pid_, signal);
     }
 }
@@ -304,7 +311,11 @@ std::optional<int> SpawnedProcess::tryReap() {
     do {
         checked = ::waitid(P_PID, static_cast<id_t>(pid_), &ended, WEXITED | WNOHANG | WNOWAIT);
     } while (checked < 0 && errno == EINTR);
-    if (checked == 0 && ended.si_pid == 0) {
+    if (checked < 0) {
+        reaped_ = true; // not ours to wait for (any more)
+        return -1;
+    }
+    if (ended.si_pid == 0) {
         return std::nullopt;
     }
     signalGroup(SIGKILL);

@@ -52,8 +52,8 @@ public:
     int takeStandardError() { return take(error_); }
     int takeExitDescriptor() { return take(exit_); }
 
-    // Sends `signal` to every process of the child's group, also after the
-    // child itself has exited (a grandchild may hold its pipes).
+    // Sends `signal` to every process of the child's group while the child
+    // is not reaped (reaping ends the group first).
     void signalGroup(int signal) const;
 
     // Reaps the child if it has exited: its exit status, or minus the number

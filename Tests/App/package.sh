@@ -21,6 +21,8 @@ for file in bin/deskmap bin/deskmap-app lib/deskmap/modules/libdeskmap-curl.so \
             lib/deskmap/modules/libdeskmap-secret-service.so \
             share/doc/deskmap/copyright share/doc/deskmap/changelog.gz \
             share/man/man1/deskmap.1.gz share/man/man1/deskmap-app.1.gz \
+            share/bash-completion/completions/deskmap share/zsh/vendor-completions/_deskmap \
+            share/fish/vendor_completions.d/deskmap.fish \
             share/applications/com.quillary.deskmap.desktop \
             share/metainfo/com.quillary.deskmap.metainfo.xml \
             share/icons/hicolor/scalable/apps/deskmap.svg; do
@@ -66,4 +68,34 @@ done
 spaces="$(env -u DISPLAY "$root/bin/deskmap" spaces --desktop demo)" ||
   fail "deskmap spaces --desktop demo"
 grep "Space 12" <<<"$spaces" >/dev/null || fail "deskmap spaces --desktop demo printed no Space 12"
+# The completions, driven as each shell drives them.
+bash_completes() { # LINE: the candidates bash offers at its end, sorted, on one line
+  bash -c '
+    source /usr/share/bash-completion/bash_completion
+    source "$1"
+    COMP_LINE="$2"; COMP_POINT=${#COMP_LINE}
+    read -r -a COMP_WORDS <<<"$COMP_LINE"
+    [[ $COMP_LINE == *" " ]] && COMP_WORDS+=("")
+    COMP_CWORD=$(( ${#COMP_WORDS[@]} - 1 ))
+    _deskmap deskmap "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD-1]}"
+    printf "%s\n" "${COMPREPLY[@]}" | sort | tr "\n" " "' \
+    _ "$root/share/bash-completion/completions/deskmap" "$1"
+}
+[ "$(bash_completes "deskmap su")" = "summarize " ] || fail "bash: commands ($(bash_completes "deskmap su"))"
+[ "$(bash_completes "deskmap summarize --provider ")" = "codex cursor openai openrouter " ] ||
+  fail "bash: providers"
+[ "$(bash_completes "deskmap key --provider ")" = "openai openrouter " ] || fail "bash: key providers"
+[ "$(bash_completes "deskmap check-client ")" = "codex cursor " ] || fail "bash: clients"
+mkdir "$work/scenarios" && touch "$work/scenarios/day.json"
+(cd "$work/scenarios" && [ "$(bash_completes "deskmap spaces --desktop ")" = "day.json demo i3 sway x11 " ]) ||
+  fail "bash: desktops and scenario files"
+fish_completes() { fish -c "source $root/share/fish/vendor_completions.d/deskmap.fish; complete -C'$1'" | cut -f1 | sort | tr '\n' ' '; }
+[ "$(fish_completes "deskmap su")" = "summarize " ] || fail "fish: commands ($(fish_completes "deskmap su"))"
+[ "$(fish_completes "deskmap watch --provider ")" = "codex cursor openai openrouter " ] ||
+  fail "fish: providers"
+[ "$(fish_completes "deskmap key ")" = "clear save status " ] || fail "fish: key actions"
+zsh -n "$root/share/zsh/vendor-completions/_deskmap" || fail "zsh cannot parse its completion"
+zsh -fc "fpath=($root/share/zsh/vendor-completions \$fpath); autoload -Uz compinit && compinit -u -D && autoload -Uz _deskmap && whence -w _deskmap" >/dev/null ||
+  fail "zsh cannot load its completion"
+
 echo "package: 1 passed, 0 failed"

@@ -175,10 +175,13 @@ TEST(DesktopSelection, DetectionNeverPassesAPartialOrMadeUpMapOffAsTheSession) {
 TEST(DesktopSelection, ASessionThatCannotBeReadSaysWhyUntilItCanBe) {
     int attempts = 0;
     bool ready = false;
-    UnavailableWindowServer unavailable("The X display :3 has no EWMH window manager.", [&] {
-        ++attempts;
-        return ready ? openDesktop("demo") : nullptr;
-    });
+    UnavailableWindowServer unavailable(
+        "The X display :3 has no EWMH window manager.",
+        [&] {
+            ++attempts;
+            return ready ? openDesktop("demo") : nullptr;
+        },
+        std::chrono::milliseconds(0));
     unavailable.setActiveSpaceObserver([] {});
     try {
         (void)unavailable.copyManagedDisplaySpaces(1);

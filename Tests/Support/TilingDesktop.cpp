@@ -13,6 +13,7 @@
 #include <functional>
 #include <grp.h>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -262,20 +263,24 @@ std::vector<std::string> TilingDesktop::asUser(const std::string& program,
                      std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
                      std::filesystem::perms::others_exec);
         const auto copy = bin / std::filesystem::path(program).filename();
-        std::filesystem::copy_file(program, copy,
-                                   std::filesystem::copy_options::overwrite_existing);
+        // Once per desktop: a copy that runs cannot be replaced.
+        std::filesystem::copy_file(program, copy, std::filesystem::copy_options::skip_existing);
         std::filesystem::permissions(
             copy, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
                       std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
                       std::filesystem::perms::others_exec);
         runnable = copy.string();
         // Its run-time modules beside it, where an installed program has them.
-        const auto modules = std::filesystem::path(home_) / "lib" / "deskmap" / "modules";
+        const auto lib = std::filesystem::path(home_) / "lib";
+        const auto modules = lib / "deskmap" / "modules";
         std::filesystem::create_directories(modules);
+        for (const auto& folder : {lib, lib / "deskmap", modules}) {
+            ::chmod(folder.c_str(), 0755); // whatever the umask: no one else may write
+        }
         for (const auto& module : std::filesystem::directory_iterator(DESKMAP_MODULE_DIRECTORY)) {
             if (module.path().extension() == ".so") {
                 std::filesystem::copy_file(module.path(), modules / module.path().filename(),
-                                           std::filesystem::copy_options::overwrite_existing);
+                                           std::filesystem::copy_options::skip_existing);
             }
         }
     }

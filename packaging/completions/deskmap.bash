@@ -1,0 +1,50 @@
+# bash completion for deskmap
+_deskmap() {
+    local cur prev words cword
+    _init_completion || return
+
+    local command="" word
+    for word in "${words[@]:1:cword-1}"; do
+        case $word in
+            -*) ;;
+            *) command=$word; break ;;
+        esac
+    done
+
+    case $prev in
+        --desktop)
+            COMPREPLY=($(compgen -W "sway i3 x11 demo" -- "$cur"))
+            _filedir json # a scenario file
+            return
+            ;;
+        --provider)
+            if [[ $command == key ]]; then
+                COMPREPLY=($(compgen -W "openai openrouter" -- "$cur"))
+            else
+                COMPREPLY=($(compgen -W "openai openrouter codex cursor" -- "$cur"))
+            fi
+            return
+            ;;
+    esac
+
+    local options arguments=""
+    case $command in
+        "") options="--help --version"
+            arguments="spaces summarize watch key check-client switch" ;;
+        spaces) options="--json --desktop --help" ;;
+        summarize) options="--provider --json --dry-run --desktop --help" ;;
+        watch) options="--provider --json --once --desktop --help" ;;
+        key) options="--provider --help"
+             arguments="save clear status" ;;
+        check-client) options="--help"
+                      arguments="codex cursor" ;;
+        switch) options="--desktop --help" ;;
+        *) return ;;
+    esac
+    if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
+    else
+        COMPREPLY=($(compgen -W "$arguments" -- "$cur"))
+    fi
+}
+complete -F _deskmap deskmap

@@ -69,10 +69,18 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "and window titles), and switches to one with a click.")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# /usr for the Debian package only: the source archive keeps the tree as it is.
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/CPackPerGenerator.cmake)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE gzip)
+# The release tarball (`cmake --build BUILD --target package_source`): the
+# sources as they are in the tree, without build trees or git's files.
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_PACKAGE_FILE_NAME deskmap-${PROJECT_VERSION})
+string(REGEX REPLACE "([][+.*()^$?|\\])" "\\\\\\1" source_pattern "${PROJECT_SOURCE_DIR}")
+set(CPACK_SOURCE_IGNORE_FILES "^${source_pattern}/build/" "^${source_pattern}/\\.git/"
+    "^${source_pattern}/\\.cache/" "^${source_pattern}/compile_commands\\.json$")
 include(CPack)

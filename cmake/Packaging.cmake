@@ -12,7 +12,9 @@ install(TARGETS deskmap deskmap-app RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS deskmap-curl deskmap-secret-service LIBRARY DESTINATION lib/deskmap/modules)
 install(FILES Deskmap/App/Data/com.quillary.deskmap.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES Deskmap/App/Data/com.quillary.deskmap.metainfo.xml
+configure_file(Deskmap/App/Data/com.quillary.deskmap.metainfo.xml.in
+               ${CMAKE_BINARY_DIR}/packaging/com.quillary.deskmap.metainfo.xml @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/com.quillary.deskmap.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES Deskmap/Qt/Resources/deskmap.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
@@ -47,6 +49,8 @@ install(FILES packaging/completions/deskmap.fish
 
 # The licence in the machine-readable form, and the changelog.
 install(FILES packaging/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/deskmap)
+execute_process(COMMAND date -u -d "${DESKMAP_RELEASE_DATE}" "+%a, %d %b %Y 12:00:00 +0000"
+                OUTPUT_VARIABLE DESKMAP_CHANGELOG_DATE OUTPUT_STRIP_TRAILING_WHITESPACE)
 configure_file(packaging/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
 add_custom_command(
   OUTPUT ${CMAKE_BINARY_DIR}/packaging/changelog.gz

@@ -44,6 +44,10 @@ version="$(dpkg-deb -f "$deb" Version)"
 [ "$("$root/bin/deskmap" --version)" = "deskmap $version" ] || fail "deskmap --version"
 "$root/bin/deskmap-app" --version | grep -qx "deskmap-app $version" || fail "deskmap-app --version"
 grep -q "Recommends: .*qt6-wayland" <(dpkg-deb -f "$deb") || fail "no Recommends: qt6-wayland"
+grep -q "<release version=\"$version\"" "$root/share/metainfo/com.quillary.deskmap.metainfo.xml" ||
+  fail "the metainfo's release is not $version"
+zcat "$root/share/doc/deskmap/changelog.gz" | head -1 | grep -q "^deskmap ($version)" ||
+  fail "the changelog's entry is not $version"
 if dpkg-deb -f "$deb" Description | grep -q ';'; then fail "the description holds a list separator"; fi
 
 # The manual pages render without a warning and name every command and

@@ -35,9 +35,11 @@ std::vector<fs::path> candidates(const char* library) {
     return paths;
 }
 
-void* open(const char* library) {
+} // namespace
+
+void* openModule(const char* library, const std::vector<fs::path>& paths) {
     std::string reason = "not found";
-    for (const auto& path : candidates(library)) {
+    for (const auto& path : paths) {
         std::error_code error;
         if (!fs::exists(path, error)) {
             continue;
@@ -55,15 +57,13 @@ void* open(const char* library) {
     throw ModuleError(std::string("could not load ") + library + ": " + reason);
 }
 
-} // namespace
-
 void* moduleSymbol(const char* library, const char* symbol) {
     static std::mutex mutex;
     static std::map<std::string, void*> handles;
     std::lock_guard lock(mutex);
     auto& handle = handles[library];
     if (handle == nullptr) {
-        handle = open(library);
+        handle = openModule(library, candidates(library));
     }
     ::dlerror();
     void* address = ::dlsym(handle, symbol);

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace deskmap::platform {
 
@@ -19,6 +20,10 @@ public:
 // module folder; never from the library path, and never from a place
 // another user could have written.
 void* moduleSymbol(const char* library, const char* symbol);
+
+// The first of `paths` that exists, loaded, unless another user could have
+// written it; throws ModuleError with the reason when none was loaded.
+void* openModule(const char* library, const std::vector<std::filesystem::path>& paths);
 
 // Whether `path` and every folder above it belong to root or `user` and no
 // one else may change them (a sticky folder, as /tmp, protects what others

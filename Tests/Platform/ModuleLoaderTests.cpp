@@ -45,8 +45,30 @@ TEST(ModuleLoader, LoadsOnlyWhatNoOtherUserCouldHaveWritten) {
     fs::remove_all(root);
 }
 
-TEST(ModuleLoader, AMissingModuleOrSymbolIsAClearError) {
+TEST(ModuleLoader, AModuleAnotherUserCouldHaveWrittenIsNeverLoaded) {
+    std::string pattern = (fs::temp_directory_path() / "deskmap-modules-XXXXXX").string();
+    const fs::path root = ::mkdtemp(pattern.data());
+    const fs::path module = fs::path(DESKMAP_MODULE_DIRECTORY) / "libdeskmap-curl.so";
+    for (const auto* folder : {"shared", "private"}) {
+        fs::create_directories(root / folder);
+        ::chmod((root / folder).c_str(), std::string(folder) == "shared" ? 0777 : 0755);
+        fs::copy_file(module, root / folder / "libdeskmap-curl.so");
+    }
+    try {
+        openModule("libdeskmap-curl.so", {root / "missing" / "libdeskmap-curl.so",
+                                          root / "shared" / "libdeskmap-curl.so"});
+        ADD_FAILURE() << "a module in a folder anyone may write was loaded";
+    } catch (const ModuleError& error) {
+        EXPECT_NE(std::string(error.what()).find("could be changed by another user"),
+                  std::string::npos)
+            << error.what();
+    }
+    EXPECT_NE(openModule("libdeskmap-curl.so", {root / "shared" / "libdeskmap-curl.so",
+                                                root / "private" / "libdeskmap-curl.so"}),
+              nullptr)
+        << "the next, trusted candidate is taken";
     EXPECT_THROW(moduleSymbol("libdeskmap-no-such-module.so", "entry"), ModuleError);
+    fs::remove_all(root);
 }
 
 } // namespace

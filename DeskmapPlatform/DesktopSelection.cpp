@@ -1,5 +1,7 @@
 #include "DeskmapPlatform/DesktopSelection.hpp"
 
+#include "DeskmapPlatform/DBus/DBusConnection.hpp"
+#include "DeskmapPlatform/GnomeShell/GnomeShellWindowServer.hpp"
 #include "DeskmapPlatform/I3Ipc/I3IpcSocket.hpp"
 #include "DeskmapPlatform/I3Ipc/I3IpcWindowServer.hpp"
 #include "DeskmapPlatform/Simulated/DemoScenario.hpp"
@@ -10,7 +12,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <sstream>
 
 namespace deskmap::platform {
 
@@ -65,10 +70,38 @@ std::string sessionName(const SessionProbe& probe, const std::string& fallback) 
     return probe.currentDesktop ? *probe.currentDesktop : fallback;
 }
 
+bool gnomeShellAnswers() {
+    try {
+        auto bus = DBus::connectSessionBus();
+        return DBus::hasOwner(*bus, "org.gnome.Shell", std::chrono::seconds(2));
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 } // namespace
+
+bool namesGnome(const std::optional<std::string>& currentDesktop) {
+    if (!currentDesktop) {
+        return false;
+    }
+    std::istringstream names(*currentDesktop);
+    std::string name;
+    while (std::getline(names, name, ':')) {
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        if (name == "GNOME") {
+            return true;
+        }
+    }
+    return false;
+}
 
 DetectedDesktop detectDesktop(const SessionProbe& probe) {
     using Kind = DetectedDesktop::Kind;
+    if (probe.gnomeShellRunning && namesGnome(probe.currentDesktop)) {
+        return {Kind::supported, gnomeDesktopName, {}};
+    }
     if (probe.swayListening) {
         return {Kind::supported, swayDesktopName, {}};
     }
@@ -79,7 +112,7 @@ DetectedDesktop detectDesktop(const SessionProbe& probe) {
         return {Kind::unsupported,
                 {},
                 "This Wayland session (" + sessionName(probe, *probe.waylandDisplay) +
-                    ") has no Deskmap backend yet: only sway is supported on Wayland. "
+                    ") has no Deskmap backend yet: only sway and GNOME are supported on Wayland. "
                     "Use --desktop to choose a desktop."};
     }
     if (probe.x11Display) {
@@ -100,6 +133,12 @@ DetectedDesktop detectDesktop() {
     probe.waylandDisplay = environmentValue("WAYLAND_DISPLAY");
     probe.x11Display = environmentValue("DISPLAY");
     probe.currentDesktop = environmentValue("XDG_CURRENT_DESKTOP");
+    // Only a session that says it is GNOME is asked over D-Bus: the others
+    // never load the D-Bus client.
+    probe.gnomeShellRunning = namesGnome(probe.currentDesktop) && gnomeShellAnswers();
+    if (probe.gnomeShellRunning) {
+        return detectDesktop(probe);
+    }
     probe.swayListening = environmentValue("SWAYSOCK") && hasSocket(I3Ipc::WindowManager::sway);
     if (!probe.swayListening) {
         probe.i3Listening = hasSocket(I3Ipc::WindowManager::i3);
@@ -112,6 +151,9 @@ DetectedDesktop detectDesktop() {
 
 std::shared_ptr<WindowServer> openDesktop(const std::string& name) {
     try {
+        if (name == gnomeDesktopName) {
+            return std::make_shared<GnomeShellWindowServer>(GnomeShellWindowServer::Options{});
+        }
         if (name == swayDesktopName) {
             return openTiling(I3Ipc::WindowManager::sway);
         }

@@ -10,12 +10,14 @@
 
 namespace deskmap::platform {
 
-// The built-in simulated desktop, the X11 desktop of $DISPLAY, and the
-// tiling window managers reached over their IPC socket.
+// The built-in simulated desktop, the X11 desktop of $DISPLAY, the tiling
+// window managers reached over their IPC socket, and GNOME Shell through
+// Deskmap's extension.
 inline constexpr const char* demoDesktopName = "demo";
 inline constexpr const char* x11DesktopName = "x11";
 inline constexpr const char* swayDesktopName = "sway";
 inline constexpr const char* i3DesktopName = "i3";
+inline constexpr const char* gnomeDesktopName = "gnome";
 
 // A desktop name or scenario that cannot be opened.
 class DesktopSelectionError : public std::runtime_error {
@@ -57,12 +59,17 @@ struct SessionProbe {
     bool swayListening = false;
     bool i3Listening = false;
     bool ewmhWindowManager = false;
+    bool gnomeShellRunning = false; // org.gnome.Shell on the session bus
 };
 
-// The rule: sway or i3 where their IPC socket answers (they also answer as
-// X11, or not at all); on Wayland nothing else (X11 through XWayland sees
-// only part of the windows); on X11 an EWMH window manager; no session at
-// all is the only case for the demo desktop.
+// Whether XDG_CURRENT_DESKTOP (a colon-separated list) names GNOME.
+bool namesGnome(const std::optional<std::string>& currentDesktop);
+
+// The rule: GNOME where the session says so and GNOME Shell runs (even where
+// XWayland offers EWMH: it sees only X11 windows); sway or i3 where their IPC socket answers (they
+// also answer as X11, or not at all); on Wayland nothing else (X11 through XWayland sees only part
+// of the windows); on X11 an EWMH window manager; no session at all is the only case for the demo
+// desktop.
 DetectedDesktop detectDesktop(const SessionProbe& probe);
 // The same over this process's environment and sockets.
 DetectedDesktop detectDesktop();
@@ -77,7 +84,7 @@ std::string chooseDesktop(const std::optional<std::string>& requested,
                           const std::function<DetectedDesktop()>& detect,
                           std::optional<std::string>* notice = nullptr);
 
-// Opens "sway", "i3", "x11", "demo" (the built-in simulated desktop) or a
+// Opens "gnome", "sway", "i3", "x11", "demo" (the built-in simulated desktop) or a
 // scenario file path. Throws DesktopSelectionError with a message naming
 // the problem.
 std::shared_ptr<WindowServer> openDesktop(const std::string& name);

@@ -99,6 +99,9 @@ public:
     // one.
     virtual bool isScreenCaptureAccessGranted() = 0;
     virtual void requestScreenCaptureAccess() = 0;
+    // While access is not granted: a sentence saying what the user must do
+    // where the desktop has a way of its own, or nothing.
+    virtual std::optional<std::string> screenCaptureAccessAdvice() { return std::nullopt; }
 
     // Called, on a thread of the window server's choosing, whenever the
     // current Space of a display changes. One observer; an empty function

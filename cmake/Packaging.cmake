@@ -1,6 +1,7 @@
 # What `cmake --install` puts in place, and the Debian package `cpack -G DEB`
 # makes of it.
 include(GNUInstallDirs)
+include(DeskmapPlatform/GnomeShell/Extension/Extension.cmake)
 
 # A placeholder the maintainer who publishes the package replaces.
 set(DESKMAP_PACKAGE_MAINTAINER "Deskmap maintainers <maintainers@deskmap.invalid>"
@@ -9,7 +10,7 @@ set(DESKMAP_PACKAGE_MAINTAINER "Deskmap maintainers <maintainers@deskmap.invalid
 install(TARGETS deskmap deskmap-app RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The programs look for their run-time modules in ../lib/deskmap/modules:
 # private, so no ldconfig is run for them.
-install(TARGETS deskmap-curl deskmap-secret-service LIBRARY DESTINATION lib/deskmap/modules)
+install(TARGETS deskmap-curl deskmap-secret-service deskmap-dbus LIBRARY DESTINATION lib/deskmap/modules)
 install(FILES Deskmap/App/Data/com.quillary.deskmap.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 configure_file(Deskmap/App/Data/com.quillary.deskmap.metainfo.xml.in

@@ -110,7 +110,7 @@ int runDeskmapApp(int argc, char** argv, const ServicesFactory& makeServices,
         QStringLiteral("show"), QStringLiteral("Open the Space list (of the running Deskmap)."));
     const QCommandLineOption desktopOption(
         QStringLiteral("desktop"),
-        QStringLiteral("The desktop to read: sway, i3, x11, demo or a scenario file."),
+        QStringLiteral("The desktop to read: gnome, sway, i3, x11, demo or a scenario file."),
         QStringLiteral("sway|i3|x11|demo|PATH"));
     const QCommandLineOption screenshotOption(
         QStringLiteral("screenshot"),

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Support/PrivateSession.hpp"
+
 #include <nlohmann/json.hpp>
 
 #include <map>
@@ -13,9 +15,9 @@ namespace deskmap::test {
 // A private tiling desktop for tests, with two outputs side by side:
 // workspaces 1–4 belong to the first, 7 and 8 to the second. Everything it
 // starts is stopped when it is destroyed.
-class TilingDesktop {
+class TilingDesktop : public PrivateSession {
 public:
-    virtual ~TilingDesktop();
+    ~TilingDesktop() override;
     TilingDesktop(const TilingDesktop&) = delete;
     TilingDesktop& operator=(const TilingDesktop&) = delete;
 
@@ -26,13 +28,6 @@ public:
     // What a program needs in its environment to reach this desktop.
     virtual std::map<std::string, std::string> environment() const = 0;
     const std::string& socketPath() const { return socket_; }
-    // The user the window manager runs as. Deskmap trusts only a window
-    // manager of its own user, so its programs run as this user too.
-    uid_t user() const { return user_; }
-    // The command line that runs `program` as that user (when it is not the
-    // test's own: a copy the user can reach, through setpriv).
-    std::vector<std::string> asUser(const std::string& program,
-                                    std::vector<std::string> arguments) const;
     // The two outputs' names, in order.
     virtual std::vector<std::string> outputs() const = 0;
 
@@ -49,21 +44,14 @@ public:
     void kill();
 
 protected:
-    TilingDesktop();
+    TilingDesktop() = default;
     // The client program (swaymsg, i3-msg).
     virtual std::string client() const = 0;
     virtual std::string terminalCommand(const std::string& title) const = 0;
-    // Starts a daemon with the test's environment plus `environment`;
-    // as `user` when the test runs as root and one is given.
-    pid_t start(const std::vector<std::string>& command,
-                const std::map<std::string, std::string>& environment, bool asUser = false);
     void waitForSocket(const std::string& directory, const std::string& prefix);
 
-    std::string home_;
     std::string socket_;
-    std::vector<pid_t> processes_;
     pid_t windowManager_ = -1;
-    uid_t user_ = ::getuid();
 };
 
 // sway, headless, software rendering, as an unprivileged user (sway refuses

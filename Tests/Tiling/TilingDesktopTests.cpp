@@ -5,6 +5,7 @@
 #include "DeskmapCore/Errors/DeskmapError.hpp"
 #include "DeskmapPlatform/I3Ipc/I3IpcWindowServer.hpp"
 #include "Support/ChildProcess.hpp"
+#include "Support/Notifications.hpp"
 #include "Support/TilingDesktop.hpp"
 #include "Support/WatchOutput.hpp"
 
@@ -48,31 +49,6 @@ struct Space {
         }
         return out << "]";
     }
-};
-
-// Counts the notifications of a window server's active-Space observer.
-class Notifications {
-public:
-    std::function<void()> observer() {
-        return [this] {
-            std::lock_guard lock(mutex_);
-            ++count_;
-            changed_.notify_all();
-        };
-    }
-    bool waitFor(int count) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, 20s, [&] { return count_ >= count; });
-    }
-    int count() {
-        std::lock_guard lock(mutex_);
-        return count_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    int count_ = 0;
 };
 
 template <class Desktop> class TilingDesktopTest : public testing::Test {
@@ -204,7 +180,7 @@ TYPED_TEST(TilingDesktopTest, AWorkspaceChangeIsReportedAtOnce) {
     auto& wm = this->desktop;
     wm.openWindow("one", "1");
     const auto server = this->windowServer();
-    Notifications notifications;
+    test::Notifications notifications;
     server->setActiveSpaceObserver(notifications.observer());
     // The subscription is made on its own thread: wait until it hears.
     for (int attempt = 0; attempt < 50 && notifications.count() == 0; ++attempt) {
@@ -365,7 +341,7 @@ TEST_F(I3DesktopTest, TheRootWindowNamesTheSocketAndItWinsOverEWMH) {
 TEST_F(I3DesktopTest, ARestartIsFollowed) {
     desktop.openWindow("one", "1");
     const auto server = windowServer();
-    Notifications notifications;
+    test::Notifications notifications;
     server->setActiveSpaceObserver(notifications.observer());
     MacOSSpaceCollector collector(server);
     ASSERT_EQ(collector.collect().spaces.size(), 2u);

@@ -1,0 +1,417 @@
+#include "DeskmapPlatform/GnomeShell/GnomeShellWindowServer.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <limits>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace deskmap::platform {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// How long the state read with the Spaces stands for the window list: long
+// enough for the collection it was read for, too short to mislead a later one.
+constexpr auto pendingStateLife = 1s;
+
+constexpr const char* shellName = "org.gnome.Shell";
+
+const std::string enableAdvice =
+    std::string("enable it with \"gnome-extensions enable ") + GnomeShell::extensionUUID + "\"";
+
+// GNOME's extension states (org.gnome.Shell.Extensions).
+constexpr double extensionActive = 1;
+constexpr double extensionInactive = 2;
+constexpr double extensionError = 3;
+constexpr double extensionOutOfDate = 4;
+constexpr double extensionInitialized = 6; // found at start, never enabled
+
+DBus::MethodCall extensionCall(const char* member, std::vector<DBus::Argument> arguments = {}) {
+    return {GnomeShell::busName, GnomeShell::objectPath, GnomeShell::interfaceName, member,
+            std::move(arguments)};
+}
+
+DBus::MethodCall shellExtensionsCall(const char* member) {
+    return {shellName,
+            "/org/gnome/Shell",
+            "org.gnome.Shell.Extensions",
+            member,
+            {std::string(GnomeShell::extensionUUID)}};
+}
+
+} // namespace
+
+// Listens, on a connection of its own, for the extension's change signal and
+// for the extension (or the Shell) coming and going, and calls `changed` on
+// its own thread for each. After losing the bus it connects again every
+// `retryDelay` and calls `changed` once back, since anything may have
+// changed meanwhile. Stops when destroyed.
+class GnomeShellWindowServer::ChangeWatch {
+public:
+    ChangeWatch(std::function<std::unique_ptr<DBus::Connection>()> connect,
+                std::chrono::milliseconds timeout, std::chrono::milliseconds retryDelay,
+                std::function<void()> changed)
+        : connect_(std::move(connect)), timeout_(timeout), retryDelay_(retryDelay),
+          changed_(std::move(changed)), stop_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+        if (stop_ < 0) {
+            throw WindowServerError("The change watch could not be started.");
+        }
+        thread_ = std::thread([this] { run(); });
+    }
+    ~ChangeWatch() {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto written = ::write(stop_, &one, sizeof one);
+        thread_.join();
+        ::close(stop_);
+    }
+    ChangeWatch(const ChangeWatch&) = delete;
+    ChangeWatch& operator=(const ChangeWatch&) = delete;
+
+private:
+    bool stopped() const {
+        pollfd descriptor{stop_, POLLIN, 0};
+        return ::poll(&descriptor, 1, 0) > 0;
+    }
+
+    void run() {
+        bool afterGap = false;
+        while (!stopped()) {
+            try {
+                auto bus = connect_();
+                const auto notify = [this](const DBus::Signal&) { changed_(); };
+                bus->subscribe({GnomeShell::busName, GnomeShell::objectPath,
+                                GnomeShell::interfaceName, "StateChanged", std::nullopt},
+                               notify, timeout_);
+                bus->subscribe({"org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                "org.freedesktop.DBus", "NameOwnerChanged",
+                                std::string(GnomeShell::busName)},
+                               notify, timeout_);
+                if (afterGap) {
+                    changed_();
+                }
+                afterGap = true;
+                while (!stopped()) {
+                    bus->wait(stop_, 1h);
+                }
+                return;
+            } catch (const DBus::ConnectionError&) {
+            } catch (const DBus::CallError&) {
+            }
+            pollfd descriptor{stop_, POLLIN, 0};
+            ::poll(&descriptor, 1, static_cast<int>(retryDelay_.count()));
+        }
+    }
+
+    std::function<std::unique_ptr<DBus::Connection>()> connect_;
+    std::chrono::milliseconds timeout_;
+    std::chrono::milliseconds retryDelay_;
+    std::function<void()> changed_;
+    int stop_;
+    std::thread thread_;
+};
+
+GnomeShellWindowServer::GnomeShellWindowServer(Options options) : options_(std::move(options)) {
+    std::lock_guard lock(mutex_);
+    connection();
+}
+
+GnomeShellWindowServer::~GnomeShellWindowServer() {
+    setActiveSpaceObserver({});
+}
+
+DBus::Connection& GnomeShellWindowServer::connection() {
+    if (!connection_) {
+        try {
+            connection_ = options_.connect();
+        } catch (const DBus::ConnectionError& error) {
+            throw WindowServerError(error.what());
+        }
+        versionChecked_ = false;
+    }
+    return *connection_;
+}
+
+nlohmann::json GnomeShellWindowServer::call(const DBus::MethodCall& request) {
+    try {
+        return connection().call(request, options_.callTimeout);
+    } catch (const DBus::ConnectionError& error) {
+        connection_.reset();
+        throw WindowServerError(error.what());
+    }
+}
+
+std::string GnomeShellWindowServer::diagnoseMissingExtension() {
+    try {
+        if (!DBus::hasOwner(connection(), shellName, options_.callTimeout)) {
+            return "GNOME Shell is not running in this session, so its workspaces cannot be read.";
+        }
+        const auto reply = call(shellExtensionsCall("GetExtensionInfo"));
+        const auto info = reply.size() == 1 && reply[0].is_object() ? reply[0] : nlohmann::json();
+        const auto state =
+            info.contains("state") && info["state"].is_number() ? info["state"].get<double>() : -1;
+        if (state == extensionInactive || state == extensionInitialized) {
+            return std::string("The Deskmap GNOME Shell extension is disabled: ") + enableAdvice +
+                   ".";
+        }
+        if (state == extensionError || state == extensionOutOfDate) {
+            const auto reason = info.contains("error") && info["error"].is_string()
+                                    ? info["error"].get<std::string>()
+                                    : std::string();
+            return "The Deskmap GNOME Shell extension could not start" +
+                   (reason.empty() ? std::string() : " (" + reason + ")") +
+                   ": reinstall Deskmap, then log out and back in.";
+        }
+        if (state == extensionActive) {
+            return "The Deskmap GNOME Shell extension is enabled but does not answer: log out "
+                   "and back in.";
+        }
+    } catch (const DBus::CallError&) {
+    } catch (const WindowServerError&) {
+    }
+    return std::string("The Deskmap GNOME Shell extension is not loaded: GNOME loads a newly "
+                       "installed extension at the next login, so log out and back in, then ") +
+           enableAdvice + ".";
+}
+
+GnomeShell::State GnomeShellWindowServer::readState() {
+    try {
+        if (!versionChecked_) {
+            const auto version =
+                DBus::property(connection(), GnomeShell::busName, GnomeShell::objectPath,
+                               GnomeShell::interfaceName, "Version", options_.callTimeout);
+            if (!version.is_number_unsigned() ||
+                version.get<std::uint64_t>() != GnomeShell::interfaceVersion) {
+                throw WindowServerError(
+                    "The Deskmap GNOME Shell extension in use is version " +
+                    (version.is_number() ? version.dump() : std::string("unknown")) +
+                    ", but this Deskmap needs version " +
+                    std::to_string(GnomeShell::interfaceVersion) +
+                    ": install the extension that came with this Deskmap, then log out and back "
+                    "in.");
+            }
+            versionChecked_ = true;
+        }
+        const auto reply = call(extensionCall("GetState"));
+        if (reply.size() != 1 || !reply[0].is_string()) {
+            throw GnomeShell::StateError("the reply is not text");
+        }
+        return GnomeShell::readState(reply[0].get<std::string>());
+    } catch (const DBus::CallError& error) {
+        versionChecked_ = false;
+        if (error.isNobodyThere()) {
+            throw WindowServerError(diagnoseMissingExtension());
+        }
+        if (error.isTimeout()) {
+            throw WindowServerError("GNOME Shell did not answer in time.");
+        }
+        throw WindowServerError(std::string("GNOME Shell refused to tell its workspaces (") +
+                                error.what() + ").");
+    } catch (const DBus::ConnectionError& error) {
+        connection_.reset();
+        throw WindowServerError(error.what());
+    }
+}
+
+std::uint32_t GnomeShellWindowServer::displayNumber(const std::string& identifier) {
+    const auto [entry, added] = displayNumbers_.try_emplace(
+        identifier, static_cast<std::uint32_t>(displayNumbers_.size() + 1));
+    return entry->second;
+}
+
+nlohmann::json GnomeShellWindowServer::copyManagedDisplaySpaces(std::int32_t) {
+    std::lock_guard lock(mutex_);
+    auto state = readState();
+    const auto map = GnomeShell::mapState(state);
+    for (const auto& display : map.displays) {
+        displayNumber(display.identifier);
+    }
+    mainDisplay_ = displayNumber(map.displays.front().identifier);
+    pendingState_ = PendingState{std::move(state), std::chrono::steady_clock::now()};
+    return GnomeShell::displaySpaces(map);
+}
+
+GnomeShell::State GnomeShellWindowServer::stateForWindowList() {
+    if (pendingState_ &&
+        std::chrono::steady_clock::now() - pendingState_->read < pendingStateLife) {
+        auto state = std::move(pendingState_->state);
+        pendingState_.reset();
+        return state;
+    }
+    pendingState_.reset();
+    return readState();
+}
+
+nlohmann::json GnomeShellWindowServer::copyWindowListInfo(std::uint32_t, std::uint32_t) {
+    std::lock_guard lock(mutex_);
+    const auto state = stateForWindowList();
+    windowSpaces_ = GnomeShell::mapState(state).windowSpaces;
+    return GnomeShell::windowList(state, options_.ownProcess.value_or(::getpid()));
+}
+
+nlohmann::json GnomeShellWindowServer::copySpacesForWindows(std::int32_t, std::int32_t,
+                                                            const nlohmann::json& windowNumbers) {
+    if (!windowNumbers.is_array()) {
+        return nullptr;
+    }
+    std::lock_guard lock(mutex_);
+    auto spaces = nlohmann::json::array();
+    for (const auto& number : windowNumbers) {
+        if (!number.is_number_unsigned() ||
+            number.get<std::uint64_t>() > std::numeric_limits<std::uint32_t>::max()) {
+            continue;
+        }
+        const auto found = windowSpaces_.find(number.get<std::uint32_t>());
+        if (found != windowSpaces_.end()) {
+            for (const auto space : found->second) {
+                spaces.push_back(space);
+            }
+        }
+    }
+    return spaces;
+}
+
+std::optional<InputEvent> GnomeShellWindowServer::createEvent() {
+    std::lock_guard lock(mutex_);
+    const auto state = readState();
+    InputEvent event;
+    event.location = GnomeShell::switchingPoint(state, GnomeShell::mapState(state));
+    return event;
+}
+
+std::vector<std::uint32_t> GnomeShellWindowServer::displaysWithPoint(DisplayPoint point,
+                                                                     std::uint32_t maximum) {
+    std::lock_guard lock(mutex_);
+    const auto state = readState();
+    std::vector<std::uint32_t> displays;
+    for (const auto& display : GnomeShell::mapState(state).displays) {
+        for (const auto& rect : display.area) {
+            if (rect.contains(point) && displays.size() < maximum) {
+                displays.push_back(displayNumber(display.identifier));
+                break;
+            }
+        }
+    }
+    return displays;
+}
+
+std::optional<std::string> GnomeShellWindowServer::displayUUID(std::uint32_t display) {
+    std::lock_guard lock(mutex_);
+    for (const auto& [identifier, number] : displayNumbers_) {
+        if (number == display) {
+            return identifier;
+        }
+    }
+    return std::nullopt;
+}
+
+std::uint32_t GnomeShellWindowServer::mainDisplayID() {
+    std::lock_guard lock(mutex_);
+    return mainDisplay_.value_or(0);
+}
+
+void GnomeShellWindowServer::postEvent(std::int32_t, const InputEvent& event) {
+    std::lock_guard lock(mutex_);
+    const auto forward = swipes_.feed(event);
+    if (!forward) {
+        return;
+    }
+    const auto state = readState();
+    // Never past either end, as the Shell's own keyboard switching.
+    const auto target =
+        GnomeShell::neighbouringWorkspace(state, GnomeShell::mapState(state), *forward);
+    if (!target) {
+        return;
+    }
+    nlohmann::json reply;
+    try {
+        reply = call(extensionCall("ActivateWorkspace", {*target}));
+    } catch (const DBus::CallError& error) {
+        throw WindowServerError(std::string("GNOME Shell did not switch workspace (") +
+                                error.what() + ").");
+    }
+    if (reply.size() != 1 || !reply[0].is_boolean() || !reply[0].get<bool>()) {
+        throw WindowServerError("GNOME Shell did not switch workspace: it has changed meanwhile.");
+    }
+}
+
+bool GnomeShellWindowServer::isScreenCaptureAccessGranted() {
+    std::lock_guard lock(mutex_);
+    try {
+        readState();
+        return true;
+    } catch (const WindowServerError&) {
+        return false;
+    }
+}
+
+void GnomeShellWindowServer::requestScreenCaptureAccess() {
+    std::lock_guard lock(mutex_);
+    try {
+        call(shellExtensionsCall("EnableExtension"));
+    } catch (const DBus::CallError&) {
+        // Not installed, or no Shell: the advice says what to do.
+    } catch (const WindowServerError&) {
+    }
+    // The extension claims its name while being enabled; give it a moment
+    // so the answer read right after reflects the switch.
+    const auto deadline = std::chrono::steady_clock::now() + options_.callTimeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        try {
+            if (DBus::hasOwner(connection(), GnomeShell::busName, options_.callTimeout)) {
+                return;
+            }
+        } catch (const DBus::CallError&) {
+            return;
+        } catch (const WindowServerError&) {
+            return;
+        }
+        std::this_thread::sleep_for(50ms);
+    }
+}
+
+std::optional<std::string> GnomeShellWindowServer::screenCaptureAccessAdvice() {
+    std::lock_guard lock(mutex_);
+    try {
+        readState();
+        return std::nullopt;
+    } catch (const WindowServerError& error) {
+        return std::string(error.what());
+    }
+}
+
+void GnomeShellWindowServer::setActiveSpaceObserver(std::function<void()> observer) {
+    // Held while the watch starts or stops; the watch's own thread never
+    // takes it (so this must not be called from the observer).
+    std::lock_guard watching(watchMutex_);
+    const bool wanted = static_cast<bool>(observer);
+    {
+        std::lock_guard lock(observerMutex_);
+        observer_ = std::move(observer);
+    }
+    if (wanted == static_cast<bool>(watch_)) {
+        return;
+    }
+    if (!wanted) {
+        watch_.reset(); // joins its thread, which may be calling the observer
+        return;
+    }
+    watch_ = std::make_unique<ChangeWatch>(options_.connect, options_.callTimeout,
+                                           options_.retryDelay, [this] { notifyObserver(); });
+}
+
+void GnomeShellWindowServer::notifyObserver() {
+    std::function<void()> observer;
+    {
+        std::lock_guard lock(observerMutex_);
+        observer = observer_;
+    }
+    if (observer) {
+        observer();
+    }
+}
+
+} // namespace deskmap::platform

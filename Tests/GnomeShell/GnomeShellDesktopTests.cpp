@@ -1,0 +1,262 @@
+// Every command against a real GNOME Shell (headless, Wayland, two virtual
+// monitors) running Deskmap's extension, with foot terminals.
+#include "DeskmapAppSupport/SpaceSwitcher/SwipeGesture.hpp"
+#include "DeskmapPlatform/DBus/DBusConnection.hpp"
+#include "DeskmapPlatform/GnomeShell/GnomeShellWindowServer.hpp"
+#include "Support/ChildProcess.hpp"
+#include "Support/GnomeShellDesktop.hpp"
+#include "Support/Notifications.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <csignal>
+#include <thread>
+
+namespace deskmap {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::vector<std::string> isolated{
+    "DESKMAP_DESKTOP",     "SWAYSOCK",           "I3SOCK",         "DISPLAY",
+    "OPENAI_ACCESS_TOKEN", "OPENROUTER_API_KEY", "XDG_CONFIG_HOME"};
+
+// A session-bus connection that counts the calls that read the state.
+class CountingConnection final : public platform::DBus::Connection {
+public:
+    CountingConnection(std::unique_ptr<platform::DBus::Connection> inner,
+                       std::shared_ptr<std::atomic<int>> reads)
+        : inner_(std::move(inner)), reads_(std::move(reads)) {}
+    nlohmann::json call(const platform::DBus::MethodCall& call,
+                        std::chrono::milliseconds timeout) override {
+        if (call.member == "GetState") {
+            ++*reads_;
+        }
+        return inner_->call(call, timeout);
+    }
+    void subscribe(const platform::DBus::SignalMatch& match,
+                   std::function<void(const platform::DBus::Signal&)> handler,
+                   std::chrono::milliseconds timeout) override {
+        inner_->subscribe(match, std::move(handler), timeout);
+    }
+    void wait(int cancel, std::chrono::milliseconds timeout) override {
+        inner_->wait(cancel, timeout);
+    }
+
+private:
+    std::unique_ptr<platform::DBus::Connection> inner_;
+    std::shared_ptr<std::atomic<int>> reads_;
+};
+
+struct Space {
+    std::string display;
+    bool current = false;
+    std::vector<std::string> windows;
+
+    friend bool operator==(const Space&, const Space&) = default;
+    friend std::ostream& operator<<(std::ostream& out, const Space& space) {
+        out << space.display << (space.current ? " (current)" : "") << " [";
+        for (const auto& window : space.windows) {
+            out << window << "; ";
+        }
+        return out << "]";
+    }
+};
+
+class GnomeShellTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { shared = new test::GnomeShellDesktop(); }
+    static void TearDownTestSuite() {
+        delete shared;
+        shared = nullptr;
+    }
+
+    test::ProcessOutcome deskmap(std::vector<std::string> arguments,
+                                 const test::GnomeShellDesktop& desktop = *shared) const {
+        auto command = desktop.asUser(DESKMAP_BINARY, std::move(arguments));
+        return test::runProcess(command.front(), {command.begin() + 1, command.end()},
+                                desktop.environment(), isolated);
+    }
+
+    std::vector<Space> spaces() const {
+        const auto result = deskmap({"spaces", "--json"});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        std::vector<Space> found;
+        const auto document = nlohmann::json::parse(result.out);
+        for (const auto& space : document.at("spaces")) {
+            Space each{space.at("display"), space.at("isCurrent"), {}};
+            for (const auto& window : space.at("windows")) {
+                each.windows.push_back(window.at("app").get<std::string>() + ": " +
+                                       window.value("title", ""));
+            }
+            found.push_back(std::move(each));
+        }
+        return found;
+    }
+
+    static std::shared_ptr<platform::GnomeShellWindowServer>
+    windowServer(const test::GnomeShellDesktop& desktop = *shared,
+                 std::shared_ptr<std::atomic<int>> reads = std::make_shared<std::atomic<int>>()) {
+        platform::GnomeShellWindowServer::Options options;
+        options.connect = [address = desktop.busAddress(), reads] {
+            return std::make_unique<CountingConnection>(platform::DBus::connectBus(address), reads);
+        };
+        options.retryDelay = 100ms;
+        return std::make_shared<platform::GnomeShellWindowServer>(std::move(options));
+    }
+
+    static std::uint32_t activeWorkspace() { return shared->state().at("activeWorkspace"); }
+    static std::uint32_t workspaceAt(std::size_t index) {
+        return shared->state().at("workspaces").at(index).at("id");
+    }
+    static void activate(std::uint32_t workspace) {
+        shared->run("gdbus", {"call", "--session", "--dest", "com.quillary.deskmap.GnomeShell",
+                              "--object-path", "/com/quillary/deskmap/GnomeShell", "--method",
+                              "com.quillary.deskmap.GnomeShell.ActivateWorkspace",
+                              std::to_string(workspace)});
+        test::waitFor([&] { return activeWorkspace() == workspace; }, "the switch");
+    }
+
+    static test::GnomeShellDesktop* shared;
+};
+
+test::GnomeShellDesktop* GnomeShellTest::shared = nullptr;
+
+// One shell for the map, switching and following, in this order: each
+// builds on the windows the one before opened.
+TEST_F(GnomeShellTest, TheMapSwitchingAndFollowingMatchWhatTheUserSees) {
+    // Titles arrive intact, right-to-left and control characters included
+    // (shown isolated, without the override).
+    shared->openWindow("org.example.Editor", "notes — עברית \u202Eevil");
+    activate(workspaceAt(1));
+    shared->openWindow("org.example.Mail", "Inbox");
+    const std::vector<Space> expected{
+        {"GNOME workspaces", false, {"org.example.Editor: notes — עברית \u202Eevil"}},
+        {"GNOME workspaces", true, {"org.example.Mail: Inbox"}},
+        // The second monitor keeps its windows while workspaces change.
+        {"GNOME monitor 2", true, {}},
+    };
+    // GNOME keeps an empty third workspace for a new one: not listed.
+    test::waitFor([] { return shared->state().at("workspaces").size() == 3; },
+                  "the empty workspace at the end");
+    EXPECT_EQ(spaces(), expected);
+
+    const auto text = deskmap({"spaces"});
+    EXPECT_NE(text.out.find("\u2068notes — עברית evil\u2069"), std::string::npos) << text.out;
+
+    // Switching: back, then refused past the first, forwards again.
+    auto result = deskmap({"switch", "1"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(activeWorkspace(), workspaceAt(0));
+    const auto server = windowServer();
+    ASSERT_TRUE(SwipeGesture::post(*server, SpaceSwitchDirection::left));
+    EXPECT_EQ(activeWorkspace(), workspaceAt(0)) << "the first stays";
+    result = deskmap({"switch", "2"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(activeWorkspace(), workspaceAt(1));
+    ASSERT_TRUE(SwipeGesture::post(*server, SpaceSwitchDirection::right));
+    EXPECT_EQ(activeWorkspace(), workspaceAt(1)) << "the empty one at the end is no Space";
+
+    // Following: every change is announced, and nothing is read meanwhile.
+    auto reads = std::make_shared<std::atomic<int>>();
+    const auto watched = windowServer(*shared, reads);
+    test::Notifications notifications;
+    watched->setActiveSpaceObserver(notifications.observer());
+    std::this_thread::sleep_for(300ms); // the watch subscribes
+    int seen = notifications.count();
+    const auto expectChange = [&](const char* what) {
+        EXPECT_TRUE(notifications.waitFor(seen + 1)) << what;
+        std::this_thread::sleep_for(200ms); // a burst is one signal
+        seen = notifications.count();
+    };
+    activate(workspaceAt(0));
+    expectChange("switching");
+    EXPECT_EQ(spaces().at(0).current, true) << "the map follows";
+    test::ChildProcess retitled(
+        "/usr/bin/env",
+        shared->asUser("/usr/bin/foot", {"-a", "org.example.Shell", "-T", "before", "sh", "-c",
+                                         "sleep 1.5; printf '\\033]2;after\\007'; sleep 600"}),
+        shared->environment());
+    expectChange("a window opened");
+    expectChange("a window retitled");
+    EXPECT_EQ(spaces().at(0).windows.back(), "org.example.Shell: after");
+    activate(workspaceAt(2));
+    expectChange("switching to the empty workspace");
+    shared->openWindow("org.example.New", "on the new workspace");
+    expectChange("a window opened");
+    test::waitFor([&] { return shared->state().at("workspaces").size() == 4; },
+                  "a workspace added");
+    EXPECT_EQ(spaces().size(), 4u) << "three workspaces and the monitor";
+    retitled.signal(SIGKILL);
+    expectChange("a window closed");
+
+    const int readsBefore = *reads;
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(*reads, readsBefore) << "an idle watch reads nothing";
+    EXPECT_EQ(notifications.count(), seen) << "and is told nothing";
+    watched->setActiveSpaceObserver({});
+}
+
+TEST(GnomeShellFailure, ADisabledExtensionIsNamedWithTheCommandAndEnabledOnRequest) {
+    test::GnomeShellDesktop desktop(test::GnomeShellDesktop::Options{.extensionEnabled = false});
+    auto command = desktop.asUser(DESKMAP_BINARY, {"spaces"});
+    auto environment = desktop.environment();
+    auto result = test::runProcess(command.front(), {command.begin() + 1, command.end()},
+                                   environment, isolated);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find("The Deskmap GNOME Shell extension is disabled: enable it with "
+                              "\"gnome-extensions enable deskmap@quillary.com\""),
+              std::string::npos)
+        << result.err;
+
+    platform::GnomeShellWindowServer::Options options;
+    options.connect = [address = desktop.busAddress()] {
+        return platform::DBus::connectBus(address);
+    };
+    platform::GnomeShellWindowServer server(std::move(options));
+    EXPECT_FALSE(server.isScreenCaptureAccessGranted());
+    EXPECT_NE(server.screenCaptureAccessAdvice().value_or("").find("gnome-extensions enable"),
+              std::string::npos);
+    server.requestScreenCaptureAccess();
+    EXPECT_TRUE(server.isScreenCaptureAccessGranted());
+    EXPECT_EQ(server.screenCaptureAccessAdvice(), std::nullopt);
+    EXPECT_EQ(server.copyManagedDisplaySpaces(1).size(), 2u);
+}
+
+TEST(GnomeShellFailure, AShellThatGoesIsAClearErrorAndTheWatchRecoversWhenItComesBack) {
+    test::GnomeShellDesktop desktop;
+    platform::GnomeShellWindowServer::Options options;
+    options.connect = [address = desktop.busAddress()] {
+        return platform::DBus::connectBus(address);
+    };
+    options.retryDelay = 100ms;
+    platform::GnomeShellWindowServer server(std::move(options));
+    test::Notifications notifications;
+    server.setActiveSpaceObserver(notifications.observer());
+    EXPECT_EQ(server.copyManagedDisplaySpaces(1).size(), 2u);
+    std::this_thread::sleep_for(300ms);
+
+    int seen = notifications.count();
+    desktop.stopShell();
+    EXPECT_TRUE(notifications.waitFor(seen + 1)) << "the extension's leaving is announced";
+    try {
+        server.copyManagedDisplaySpaces(1);
+        ADD_FAILURE() << "read a map without a Shell";
+    } catch (const platform::WindowServerError& error) {
+        EXPECT_STREQ(error.what(), "GNOME Shell is not running in this session, so its "
+                                   "workspaces cannot be read.");
+    }
+
+    seen = notifications.count();
+    desktop.startShell();
+    EXPECT_TRUE(notifications.waitFor(seen + 1)) << "the extension's return is announced";
+    test::waitFor([&] { return desktop.extensionAnswers(); }, "the extension");
+    EXPECT_EQ(server.copyManagedDisplaySpaces(1).size(), 2u);
+    server.setActiveSpaceObserver({});
+}
+
+} // namespace
+} // namespace deskmap

@@ -183,8 +183,8 @@ GnomeShell::State GnomeShellWindowServer::readState() {
             const auto version =
                 DBus::property(connection(), GnomeShell::busName, GnomeShell::objectPath,
                                GnomeShell::interfaceName, "Version", options_.callTimeout);
-            if (!version.is_number_unsigned() ||
-                version.get<std::uint64_t>() != GnomeShell::interfaceVersion) {
+            if (!version.is_number_integer() ||
+                version.get<std::int64_t>() != GnomeShell::interfaceVersion) {
                 throw WindowServerError(
                     "The Deskmap GNOME Shell extension in use is version " +
                     (version.is_number() ? version.dump() : std::string("unknown")) +

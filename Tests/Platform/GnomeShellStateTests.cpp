@@ -1,0 +1,184 @@
+// How GNOME's workspaces and monitors become displays and Spaces, and how
+// the window server meets an extension that is missing, of another version
+// or talking nonsense, over a scripted bus.
+#include "DeskmapPlatform/GnomeShell/GnomeShellState.hpp"
+#include "DeskmapPlatform/GnomeShell/GnomeShellWindowServer.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <sstream>
+
+namespace deskmap::platform {
+namespace {
+
+using nlohmann::json;
+using testing::HasSubstr;
+
+constexpr std::uint64_t secondMonitorSpace = (std::uint64_t{1} << 32) + 1;
+
+json twoMonitors() {
+    std::ifstream file(std::string(DESKMAP_FUZZ_CORPUS) + "/gnome-shell-state/two-monitors.json");
+    std::stringstream text;
+    text << file.rdbuf();
+    return json::parse(text.str());
+}
+
+GnomeShell::State state(const json& document) {
+    return GnomeShell::readState(document.dump());
+}
+
+TEST(GnomeShellMap, TheSecondMonitorKeepsItsWindowsWhileThePrimarysWorkspacesChange) {
+    const auto read = state(twoMonitors());
+    const auto map = GnomeShell::mapState(read);
+    ASSERT_EQ(map.displays.size(), 2u);
+    // The empty workspace at the end is left out.
+    EXPECT_EQ(map.displays[0].spaces, (std::vector<std::uint64_t>{1, 2}));
+    EXPECT_EQ(map.displays[0].current, 2u);
+    EXPECT_EQ(map.displays[1].spaces, (std::vector<std::uint64_t>{secondMonitorSpace}));
+    EXPECT_EQ(map.displays[1].current, secondMonitorSpace);
+    EXPECT_EQ(map.windowSpaces.at(1), (std::vector<std::uint64_t>{1}));
+    EXPECT_EQ(map.windowSpaces.at(2), (std::vector<std::uint64_t>{secondMonitorSpace}));
+    EXPECT_EQ(map.windowSpaces.at(3), (std::vector<std::uint64_t>{1, 2})) << "on every workspace";
+
+    // Switching acts on the primary, wherever the pointer is.
+    EXPECT_EQ(GnomeShell::switchingPoint(read, map), (DisplayPoint{16, 16}));
+    auto elsewhere = twoMonitors();
+    elsewhere["pointer"] = {{"x", 1500}, {"y", 300}};
+    EXPECT_EQ(GnomeShell::switchingPoint(state(elsewhere), map), (DisplayPoint{640, 400}));
+
+    // No switching past the listed ends.
+    EXPECT_EQ(GnomeShell::neighbouringWorkspace(read, map, true), std::nullopt);
+    EXPECT_EQ(GnomeShell::neighbouringWorkspace(read, map, false), 1u);
+
+    // The empty workspace at the end is listed once it is the current one.
+    auto onTheLast = twoMonitors();
+    onTheLast["activeWorkspace"] = 3;
+    EXPECT_EQ(GnomeShell::mapState(state(onTheLast)).displays[0].spaces,
+              (std::vector<std::uint64_t>{1, 2, 3}));
+
+    const auto windows = GnomeShell::windowList(read, 4331);
+    EXPECT_EQ(windows[0]["kCGWindowLayer"], 0);
+    EXPECT_EQ(windows[0]["kCGWindowOwnerName"], "Text Editor");
+    EXPECT_EQ(windows[1]["kCGWindowLayer"], 3) << "this program's own window";
+    EXPECT_EQ(windows[2]["kCGWindowLayer"], 3) << "not a window people work in";
+}
+
+TEST(GnomeShellMap, WithWorkspacesOnEveryMonitorTheMonitorsShareOneDisplay) {
+    auto document = twoMonitors();
+    document["workspacesOnlyOnPrimary"] = false;
+    document["dynamicWorkspaces"] = false;
+    document["windows"][1]["workspace"] = 3;
+    document["windows"][1]["onAllWorkspaces"] = false;
+    document["pointer"] = {{"x", 1500}, {"y", 300}};
+    const auto read = state(document);
+    const auto map = GnomeShell::mapState(read);
+    ASSERT_EQ(map.displays.size(), 1u);
+    EXPECT_EQ(map.displays[0].spaces, (std::vector<std::uint64_t>{1, 2, 3}));
+    EXPECT_EQ(map.displays[0].area.size(), 2u);
+    EXPECT_EQ(map.windowSpaces.at(2), (std::vector<std::uint64_t>{3}));
+    EXPECT_EQ(GnomeShell::switchingPoint(read, map), (DisplayPoint{1500, 300}));
+}
+
+TEST(GnomeShellMap, AStateNotAsVersionOnePromisesIsRefusedNamingWhatIsWrong) {
+    const auto refused = [](const json& document) {
+        try {
+            GnomeShell::readState(document.dump());
+        } catch (const GnomeShell::StateError& error) {
+            return std::string(error.what());
+        }
+        return std::string("accepted");
+    };
+    auto wrongVersion = twoMonitors();
+    wrongVersion["version"] = 2;
+    EXPECT_THAT(refused(wrongVersion), HasSubstr("of another version"));
+    auto floatId = twoMonitors();
+    floatId["windows"][0]["id"] = 1.5;
+    EXPECT_THAT(refused(floatId), HasSubstr("a window has no whole-number \"id\" in range"));
+    auto hugeMonitor = twoMonitors();
+    hugeMonitor["monitors"][0]["width"] = 1e12;
+    EXPECT_THAT(refused(hugeMonitor), HasSubstr("a monitor has no whole-number \"width\""));
+    auto noWindows = twoMonitors();
+    noWindows.erase("windows");
+    EXPECT_THAT(refused(noWindows), HasSubstr("no list \"windows\""));
+    EXPECT_THROW(GnomeShell::readState("{\"version\":1,"), GnomeShell::StateError);
+    EXPECT_EQ(refused(twoMonitors()), "accepted");
+}
+
+// A bus whose answers the test writes.
+class ScriptedBus final : public DBus::Connection {
+public:
+    std::function<json(const DBus::MethodCall&)> answer;
+    json call(const DBus::MethodCall& call, std::chrono::milliseconds) override {
+        return answer(call);
+    }
+    void subscribe(const DBus::SignalMatch&, std::function<void(const DBus::Signal&)>,
+                   std::chrono::milliseconds) override {}
+    void wait(int, std::chrono::milliseconds) override {}
+};
+
+std::string failure(const std::function<json(const DBus::MethodCall&)>& answer) {
+    GnomeShellWindowServer::Options options;
+    options.connect = [answer] {
+        auto bus = std::make_unique<ScriptedBus>();
+        bus->answer = answer;
+        return bus;
+    };
+    GnomeShellWindowServer server(std::move(options));
+    try {
+        server.copyManagedDisplaySpaces(1);
+    } catch (const WindowServerError& error) {
+        return error.what();
+    }
+    return "read";
+}
+
+TEST(GnomeShellWindowServer, EachWayTheExtensionFailsIsOneSentenceSayingWhatToDo) {
+    const auto extension = [](json version, json state) {
+        return [version, state](const DBus::MethodCall& call) -> json {
+            if (call.member == "Get") {
+                return json::array({version});
+            }
+            return json::array({state});
+        };
+    };
+    EXPECT_EQ(failure(extension(2, twoMonitors().dump())),
+              "The Deskmap GNOME Shell extension in use is version 2, but this Deskmap needs "
+              "version 1: install the extension that came with this Deskmap, then log out and "
+              "back in.");
+    EXPECT_THAT(failure(extension(1, "[1, 2")),
+                HasSubstr("The Deskmap GNOME Shell extension sent a malformed state: it is not "
+                          "JSON."));
+    EXPECT_THAT(failure(extension(1, 42)), HasSubstr("the reply is not text"));
+    EXPECT_EQ(failure(extension(1, twoMonitors().dump())), "read");
+
+    EXPECT_EQ(failure([](const DBus::MethodCall&) -> json {
+                  throw DBus::CallError("org.freedesktop.DBus.Error.NoReply", "no reply");
+              }),
+              "GNOME Shell did not answer in time.");
+    const auto installedIn = [](json info) {
+        return [info](const DBus::MethodCall& call) -> json {
+            if (call.member == "NameHasOwner") {
+                return json::array({true});
+            }
+            if (call.member == "GetExtensionInfo") {
+                return json::array({info});
+            }
+            throw DBus::CallError("org.freedesktop.DBus.Error.ServiceUnknown", "nobody");
+        };
+    };
+    EXPECT_EQ(failure(installedIn({{"state", 2.0}})),
+              "The Deskmap GNOME Shell extension is disabled: enable it with \"gnome-extensions "
+              "enable deskmap@quillary.com\".");
+    EXPECT_EQ(failure(installedIn({{"state", 3.0}, {"error", "SyntaxError"}})),
+              "The Deskmap GNOME Shell extension could not start (SyntaxError): reinstall "
+              "Deskmap, then log out and back in.");
+    EXPECT_THAT(failure(installedIn(json::object())),
+                HasSubstr("is not loaded: GNOME loads a newly installed extension at the next "
+                          "login"));
+}
+
+} // namespace
+} // namespace deskmap::platform

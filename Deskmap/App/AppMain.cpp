@@ -111,7 +111,7 @@ int runDeskmapApp(int argc, char** argv, const ServicesFactory& makeServices,
     const QCommandLineOption desktopOption(
         QStringLiteral("desktop"),
         QStringLiteral("The desktop to read: gnome, sway, i3, x11, demo or a scenario file."),
-        QStringLiteral("sway|i3|x11|demo|PATH"));
+        QStringLiteral("gnome|sway|i3|x11|demo|PATH"));
     const QCommandLineOption screenshotOption(
         QStringLiteral("screenshot"),
         QStringLiteral("Render the Space list after its first refresh into FILE and exit."),

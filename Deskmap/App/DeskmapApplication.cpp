@@ -3,6 +3,8 @@
 #include "Deskmap/Qt/Popover/SpaceListView.hpp"
 #include "Deskmap/Qt/Settings/SettingsView.hpp"
 #include "Deskmap/Qt/Setup/FirstTimeSetupWindowController.hpp"
+#include "Deskmap/Qt/Tray/AppBusService.hpp"
+#include "Deskmap/Qt/Tray/ShellIndicatorWatch.hpp"
 #include "Deskmap/Qt/Tray/SpaceListPopover.hpp"
 #include "Deskmap/Qt/Tray/TrayHostWatch.hpp"
 #include "Deskmap/Qt/Tray/TrayIcon.hpp"
@@ -51,6 +53,8 @@ DeskmapApplication::~DeskmapApplication() {
     // process alive.
     const ExitWatchdog watchdog(lifetime_.quitDeadline, exitCode_, lifetime_.endProcess);
     // Windows hold the view model; the view model's work needs the threads.
+    indicator_.reset();
+    bus_.reset();
     trayWatch_.reset();
     tray_.reset();
     settings_.reset();
@@ -66,23 +70,38 @@ DeskmapApplication::~DeskmapApplication() {
 }
 
 int DeskmapApplication::run(bool showListAtStart) {
-    const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
-    makeList(trayAvailable ? qt::SpaceListPopover::Mode::popup
-                           : qt::SpaceListPopover::Mode::window);
+    bus_ = std::make_unique<qt::AppBusService>();
+    QObject::connect(bus_.get(), &qt::AppBusService::showRequested, [this] { showList(); });
+    QObject::connect(bus_.get(), &qt::AppBusService::refreshRequested,
+                     [this] { model_->refreshNow(); });
+    QObject::connect(bus_.get(), &qt::AppBusService::settingsRequested, [this] { showSettings(); });
+    QObject::connect(bus_.get(), &qt::AppBusService::quitRequested, [this] { quit(); });
+    indicator_ = std::make_unique<qt::ShellIndicatorWatch>();
+    QObject::connect(indicator_.get(), &qt::ShellIndicatorWatch::changed,
+                     [this] { followShellIndicator(); });
+
+    // The desktop's own entry for Deskmap is its tray: no second icon where
+    // a tray also shows.
+    const bool indicator = indicator_->present();
+    const bool trayAvailable = !indicator && QSystemTrayIcon::isSystemTrayAvailable();
+    makeList(indicator       ? qt::SpaceListPopover::Mode::panel
+             : trayAvailable ? qt::SpaceListPopover::Mode::popup
+                             : qt::SpaceListPopover::Mode::window);
     if (trayAvailable) {
         showTray();
-    } else {
+    } else if (!indicator) {
         // At login the panel often starts after the app: move to its tray
         // when one appears.
         trayWatch_ = std::make_unique<qt::TrayHostWatch>();
         QObject::connect(trayWatch_.get(), &qt::TrayHostWatch::changed, [this] {
-            if (!tray_ && !quitting_ && QSystemTrayIcon::isSystemTrayAvailable()) {
+            if (!tray_ && !quitting_ && !indicator_->present() &&
+                QSystemTrayIcon::isSystemTrayAvailable()) {
                 moveToTray();
             }
         });
     }
     // Without a tray the list is the app's window, shown from the start.
-    if (showListAtStart || !trayAvailable) {
+    if (showListAtStart || (!trayAvailable && !indicator)) {
         QTimer::singleShot(0, [this] { showList(); });
     }
     setup_->showWhenApplicationIsReadyIfNeeded(model_);
@@ -119,6 +138,35 @@ void DeskmapApplication::moveToTray() {
     popover_.reset();
     makeList(qt::SpaceListPopover::Mode::popup);
     showTray();
+}
+
+void DeskmapApplication::followShellIndicator() {
+    if (quitting_ || !popover_) {
+        return;
+    }
+    if (indicator_->present()) {
+        if (tray_) {
+            tray_->hide();
+            tray_.reset();
+        }
+        if (popover_->mode() != qt::SpaceListPopover::Mode::panel) {
+            popover_->hide();
+            popover_.reset();
+            makeList(qt::SpaceListPopover::Mode::panel);
+        }
+        return;
+    }
+    // The entry went (the extension was turned off): back to a tray, or to
+    // the list as the app's window.
+    popover_->hide();
+    popover_.reset();
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        makeList(qt::SpaceListPopover::Mode::popup);
+        showTray();
+    } else {
+        makeList(qt::SpaceListPopover::Mode::window);
+        showList();
+    }
 }
 
 int DeskmapApplication::finishLoop(int loopResult) {

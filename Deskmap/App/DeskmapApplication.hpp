@@ -14,7 +14,9 @@
 #include <thread>
 
 namespace deskmap::qt {
+class AppBusService;
 class FirstTimeSetupWindowController;
+class ShellIndicatorWatch;
 class SettingsView;
 class TrayHostWatch;
 class TrayIcon;
@@ -50,7 +52,8 @@ public:
 
     // Shows the tray icon (or, with no tray on this desktop, the Space list
     // as a window) and the setup wizard while setup is incomplete, then runs
-    // until Quit. With `showList`, the Space list opens at once.
+    // until Quit. Where the desktop shows Deskmap's own top-bar entry, that
+    // entry is the tray. With `showList`, the Space list opens at once.
     int run(bool showList);
     // Renders the Space list after its first refresh into `path` (PNG).
     int screenshot(const QString& path);
@@ -70,6 +73,8 @@ private:
     void makeList(qt::SpaceListPopover::Mode mode);
     void showTray();
     void moveToTray();
+    // Follows the desktop's own top-bar entry coming and going.
+    void followShellIndicator();
     void showSettings();
     void showSetup();
     void endNow(int exitCode);
@@ -91,6 +96,8 @@ private:
     std::unique_ptr<qt::SettingsView> settings_;
     std::unique_ptr<qt::TrayIcon> tray_;
     std::unique_ptr<qt::TrayHostWatch> trayWatch_; // while no tray is there
+    std::unique_ptr<qt::AppBusService> bus_;
+    std::unique_ptr<qt::ShellIndicatorWatch> indicator_;
     std::function<void()> quitStarted_;
     bool quitting_ = false;
     bool workEnded_ = false;

@@ -199,6 +199,64 @@ TEST_F(GnomeShellTest, TheMapSwitchingAndFollowingMatchWhatTheUserSees) {
     watched->setActiveSpaceObserver({});
 }
 
+// GNOME has no tray: the extension's top-bar entry stands in for it.
+TEST_F(GnomeShellTest, TheTopBarEntryShowsTheListWithTheKeyboardAndItsMenuQuitsTheApp) {
+    auto environment = shared->environment();
+    environment["QT_QPA_PLATFORM"] = "wayland";
+    const auto command = shared->asUser(DESKMAP_APP, {"--desktop", "gnome"});
+    test::ChildProcess app(command.front(), {command.begin() + 1, command.end()}, environment,
+                           isolated);
+    const auto bus = platform::DBus::connectBus(shared->busAddress());
+    test::waitFor([&] { return platform::DBus::hasOwner(*bus, "com.quillary.deskmap", 5s); },
+                  "the app on the bus");
+    const auto deskmapWindows = [] {
+        std::vector<nlohmann::json> found;
+        const auto state = shared->state();
+        for (const auto& window : state.at("windows")) {
+            if (window.at("appId") == "com.quillary.deskmap") {
+                found.push_back(window);
+            }
+        }
+        return found;
+    };
+    // With the entry there, the app starts as a tray app does: no list yet.
+    std::this_thread::sleep_for(500ms);
+    for (const auto& window : deskmapWindows()) {
+        EXPECT_NE(window.at("title"), "Deskmap") << "the list opened by itself";
+    }
+
+    // What a click on the entry does.
+    const auto shown = bus->call({"com.quillary.deskmap.GnomeShell",
+                                  "/com/quillary/deskmap/GnomeShell",
+                                  "com.quillary.deskmap.GnomeShell",
+                                  "ShowDeskmap",
+                                  {}},
+                                 5s);
+    EXPECT_EQ(shown, nlohmann::json::array({true}));
+    test::waitFor(
+        [&] {
+            for (const auto& window : deskmapWindows()) {
+                if (window.at("title") == "Deskmap" && window.at("focused") == true) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        "the list, focused");
+    for (const auto& space : spaces()) {
+        for (const auto& window : space.windows) {
+            EXPECT_EQ(window.find("Deskmap"), std::string::npos) << "the list is in the map";
+        }
+    }
+
+    // What the entry's Quit does.
+    bus->call(
+        {"com.quillary.deskmap", "/com/quillary/deskmap", "com.quillary.deskmap.App", "Quit", {}},
+        5s);
+    EXPECT_TRUE(app.exitsWithin(6s));
+    EXPECT_EQ(app.wait().exitCode, 0);
+}
+
 TEST(GnomeShellFailure, ADisabledExtensionIsNamedWithTheCommandAndEnabledOnRequest) {
     test::GnomeShellDesktop desktop(test::GnomeShellDesktop::Options{.extensionEnabled = false});
     auto command = desktop.asUser(DESKMAP_BINARY, {"spaces"});

@@ -17,8 +17,10 @@ namespace deskmap::qt {
 
 SpaceListPopover::SpaceListPopover(std::shared_ptr<DeskmapViewModel> model, Mode mode,
                                    QWidget* parent)
-    : QWidget(parent, mode == Mode::popup ? Qt::Popup : Qt::Window), mode_(mode),
-      view_(new SpaceListView(std::move(model), this)) {
+    : QWidget(parent, mode == Mode::popup   ? Qt::Popup
+                      : mode == Mode::panel ? Qt::Window | Qt::FramelessWindowHint
+                                            : Qt::Window),
+      mode_(mode), view_(new SpaceListView(std::move(model), this)) {
     setWindowTitle(QStringLiteral("Deskmap"));
     setAccessibleName(QStringLiteral("Deskmap"));
     auto* layout = new QVBoxLayout(this);
@@ -31,18 +33,18 @@ SpaceListPopover::SpaceListPopover(std::shared_ptr<DeskmapViewModel> model, Mode
     }
     setFocusProxy(view_);
     connect(view_, &SpaceListView::switchStarted, this, [this] {
-        if (mode_ == Mode::popup) {
+        if (isTransient()) {
             hide();
         }
     });
     connect(view_, &SpaceListView::settingsRequested, this, [this] {
-        if (mode_ == Mode::popup) {
+        if (isTransient()) {
             hide();
         }
         Q_EMIT settingsRequested();
     });
     connect(view_, &SpaceListView::setupRequested, this, [this] {
-        if (mode_ == Mode::popup) {
+        if (isTransient()) {
             hide();
         }
         Q_EMIT setupRequested();
@@ -92,6 +94,7 @@ void SpaceListPopover::toggle(const QRect& anchor) {
 
 void SpaceListPopover::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    hadFocus_ = false;
     // As the app's window it stays in view across the switches made from it.
     if (mode_ == Mode::window) {
         showOnEveryWorkspace(this);
@@ -139,13 +142,27 @@ void SpaceListPopover::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
+void SpaceListPopover::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // A click elsewhere closes it, as it closes a popup; but only once it
+    // has had the focus, which the desktop gives it a moment after it shows.
+    if (event->type() != QEvent::ActivationChange || mode_ != Mode::panel || !isVisible()) {
+        return;
+    }
+    if (isActiveWindow()) {
+        hadFocus_ = true;
+    } else if (hadFocus_) {
+        hide();
+    }
+}
+
 void SpaceListPopover::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     sinceHidden_.start();
 }
 
 void SpaceListPopover::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && mode_ == Mode::popup) {
+    if (event->key() == Qt::Key_Escape && isTransient()) {
         hide();
         return;
     }

@@ -27,6 +27,9 @@ var DESKMAP_SHELL_INTERFACE = `
       <arg type="u" direction="in" name="id"/>
       <arg type="b" direction="out" name="activated"/>
     </method>
+    <method name="ShowDeskmap">
+      <arg type="b" direction="out" name="wasRunning"/>
+    </method>
     <signal name="StateChanged"/>
     <property name="Version" type="u" access="read"/>
   </interface>
@@ -46,11 +49,18 @@ var DESKMAP_APP_INTERFACE = `
 // removed with its windows) become one signal.
 var DESKMAP_COALESCE_MILLISECONDS = 50;
 
-// Windows people work in, as a taskbar would list them.
+// Deskmap's own windows (its list, Settings): Wayland app id or X11 class.
+function deskmapIsOwnWindow(window) {
+    const wmClass = window.get_wm_class() || '';
+    return wmClass === 'com.quillary.deskmap' || wmClass === 'deskmap-app';
+}
+
+// Windows people work in, as a taskbar would list them; Deskmap's own list
+// is no one's work.
 function deskmapIsWorkWindow(shell, window) {
     const types = shell.Meta.WindowType;
     const type = window.get_window_type();
-    return !window.is_skip_taskbar() &&
+    return !window.is_skip_taskbar() && !deskmapIsOwnWindow(window) &&
         (type === types.NORMAL || type === types.DIALOG || type === types.MODAL_DIALOG ||
          type === types.UTILITY);
 }
@@ -128,6 +138,7 @@ function deskmapState(shell, ids) {
             workspace: workspace && !window.is_on_all_workspaces() ? ids.idOf(workspace) : null,
             onAllWorkspaces: window.is_on_all_workspaces(),
             normal: deskmapIsWorkWindow(shell, window),
+            focused: window === display.focus_window,
             pid: window.get_pid(),
             x: frame.x, y: frame.y, width: frame.width, height: frame.height,
         });
@@ -213,8 +224,9 @@ function deskmapWatchChanges(shell, changed) {
     };
 }
 
-// The D-Bus service: the state, switching, and the change signal.
-function deskmapService(shell) {
+// The D-Bus service: the state, switching, the change signal, and what the
+// top-bar entry's click does (for a keyboard shortcut of the user's too).
+function deskmapService(shell, showDeskmap) {
     const {Gio, global} = shell;
     const ids = deskmapWorkspaceIds();
     let lastSent = null;
@@ -235,6 +247,9 @@ function deskmapService(shell) {
             // Outside an event the current time is 0, which GNOME ignores.
             workspace.activate(global.display.get_current_time_roundtrip());
             return true;
+        },
+        ShowDeskmap() {
+            return showDeskmap();
         },
         get Version() {
             return DESKMAP_INTERFACE_VERSION;
@@ -294,38 +309,33 @@ function deskmapIndicator(shell) {
             });
     };
     // Wayland gives focus only to windows the Shell activates: the list
-    // comes up with the keyboard, as a tray's would.
+    // comes up with the keyboard, as a tray's would. It appears a moment
+    // after the request; look for it for a short while.
+    let focusing = 0;
     const focusAppWindow = () => {
-        const windowCreated = global.display.connect('window-created', (display, window) => {
-            if (isAppWindow(window)) {
-                global.display.disconnect(windowCreated);
-                Main.activateWindow(window);
+        if (focusing)
+            GLib.source_remove(focusing);
+        let tries = 40;
+        focusing = GLib.timeout_add(GLib.PRIORITY_DEFAULT, 50, () => {
+            const list = global.get_window_actors()
+                .map(actor => actor.get_meta_window())
+                .find(window => window && deskmapIsOwnWindow(window) &&
+                      window.get_title() === 'Deskmap' && window.showing_on_its_workspace());
+            if (list)
+                Main.activateWindow(list);
+            if (list || --tries === 0) {
+                focusing = 0;
+                return GLib.SOURCE_REMOVE;
             }
+            return GLib.SOURCE_CONTINUE;
         });
-        GLib.timeout_add(GLib.PRIORITY_DEFAULT, 2000, () => {
-            try {
-                global.display.disconnect(windowCreated);
-            } catch (error) {
-                // already disconnected
-            }
-            return GLib.SOURCE_REMOVE;
-        });
-        for (const actor of global.get_window_actors()) {
-            const window = actor.get_meta_window();
-            if (window && isAppWindow(window))
-                Main.activateWindow(window);
-        }
     };
-    const isAppWindow = window => {
-        const wmClass = window.get_wm_class() || '';
-        return wmClass === 'com.quillary.deskmap' || wmClass === 'deskmap-app';
-    };
+    // Started to be looked at: with its list open.
     const startApp = () => {
         const app = Gio.DesktopAppInfo.new(DESKMAP_APP_DESKTOP_ID);
-        if (app)
-            app.launch([], global.create_app_launch_context(0, -1));
-        else
-            GLib.spawn_command_line_async('deskmap-app');
+        const program = app?.get_executable() || 'deskmap-app';
+        GLib.spawn_async(null, [program, '--show'], null, GLib.SpawnFlags.SEARCH_PATH, null);
+        focusAppWindow();
     };
     const refreshMenu = () => {
         for (const [item, whenRunning] of items)
@@ -339,14 +349,17 @@ function deskmapIndicator(shell) {
     };
 
     return {
-        // What the top bar's click does; also for keyboard activation.
-        activate() {
+        // What the top bar's click does: whether Deskmap was running.
+        activate(startIfNeeded) {
             if (appRunning) {
                 callApp('Show');
                 focusAppWindow();
+            } else if (startIfNeeded) {
+                startApp();
             } else {
                 button.menu.open();
             }
+            return appRunning;
         },
         start() {
             button = new PanelMenu.Button(0.0, 'Deskmap', false);
@@ -367,7 +380,7 @@ function deskmapIndicator(shell) {
                 const primary = type === Clutter.EventType.TOUCH_BEGIN ||
                     event.get_button() === Clutter.BUTTON_PRIMARY;
                 if (press && primary && appRunning) {
-                    this.activate();
+                    this.activate(false);
                     return Clutter.EVENT_STOP;
                 }
                 return Clutter.EVENT_PROPAGATE;
@@ -386,6 +399,9 @@ function deskmapIndicator(shell) {
             Main.panel.addToStatusArea('deskmap', button);
         },
         stop() {
+            if (focusing)
+                GLib.source_remove(focusing);
+            focusing = 0;
             if (watchId)
                 Gio.bus_unwatch_name(watchId);
             watchId = 0;
@@ -402,16 +418,16 @@ function createDeskmapExtension(shell) {
     let indicator = null;
     return {
         enable() {
-            service = deskmapService(shell);
-            service.start();
             indicator = deskmapIndicator(shell);
             indicator.start();
+            service = deskmapService(shell, () => indicator.activate(true));
+            service.start();
         },
         disable() {
-            indicator?.stop();
-            indicator = null;
             service?.stop();
             service = null;
+            indicator?.stop();
+            indicator = null;
         },
     };
 }

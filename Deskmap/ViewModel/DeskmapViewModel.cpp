@@ -113,7 +113,7 @@ void DeskmapViewModel::construct() {
     selectedSummaryProvider_ = services_.summaryProviderSettings->selectedProvider();
     selectedInstalledClient_ = services_.installedClientSettings->selectedInstalledClient();
     firstTimeSetupCompleted_ = services_.firstTimeSetupSettings->isCompleted();
-    windowTitleAccessGranted_ = services_.windowTitleAccess->isGranted();
+    windowTitleAccessGranted_ = readWindowTitleAccess();
     spaceSwitchAccessibilityGranted_ = services_.spaceSwitchAccessibility->isGranted();
     launchAtLoginStatus_ = launchAtLogin_->currentStatus();
 
@@ -587,30 +587,46 @@ void DeskmapViewModel::clearKey() {
                   savedCredentialPresence_));
 }
 
+bool DeskmapViewModel::readWindowTitleAccess() {
+    const bool granted = services_.windowTitleAccess->isGranted();
+    auto advice = granted ? std::nullopt : services_.windowTitleAccess->advice();
+    if (advice != windowTitleAccessAdvice_) {
+        // The advice goes with the access state: told as its change.
+        windowTitleAccessAdvice_ = std::move(advice);
+        notify(ViewModelProperty::windowTitleAccessGranted);
+    }
+    return granted;
+}
+
 bool DeskmapViewModel::requestWindowTitleAccessIfNeeded() {
-    if (services_.windowTitleAccess->isGranted()) {
+    if (readWindowTitleAccess()) {
         publish(windowTitleAccessGranted_, true, ViewModelProperty::windowTitleAccessGranted);
         return true;
     }
     services_.windowTitleAccess->request();
-    publish(windowTitleAccessGranted_, services_.windowTitleAccess->isGranted(),
+    publish(windowTitleAccessGranted_, readWindowTitleAccess(),
             ViewModelProperty::windowTitleAccessGranted);
     return windowTitleAccessGranted_;
 }
 
 void DeskmapViewModel::requestWindowTitleAccess() {
     const bool granted = requestWindowTitleAccessIfNeeded();
-    publish(settingsMessage_,
-            std::optional<std::string>(granted ? Messages::windowTitleAccessEnabled
-                                               : Messages::allowScreenRecordingInSettings),
-            ViewModelProperty::settingsMessage);
+    // Where the desktop has its own way, the views show its advice in place
+    // of the permission text: no message repeats it.
+    std::optional<std::string> message;
+    if (granted) {
+        message = Messages::windowTitleAccessEnabled;
+    } else if (!windowTitleAccessAdvice_) {
+        message = Messages::allowScreenRecordingInSettings;
+    }
+    publish(settingsMessage_, message, ViewModelProperty::settingsMessage);
     updateAuthorizationForCurrentState();
     notifyConfigurationChanged();
 }
 
 void DeskmapViewModel::openWindowTitleAccessSettings() {
     services_.windowTitleAccess->request();
-    publish(windowTitleAccessGranted_, services_.windowTitleAccess->isGranted(),
+    publish(windowTitleAccessGranted_, readWindowTitleAccess(),
             ViewModelProperty::windowTitleAccessGranted);
     updateAuthorizationForCurrentState();
     notifyConfigurationChanged();
@@ -622,7 +638,7 @@ void DeskmapViewModel::openWindowTitleAccessSettings() {
 }
 
 void DeskmapViewModel::refreshWindowTitleAccessStatus() {
-    const bool granted = services_.windowTitleAccess->isGranted();
+    const bool granted = readWindowTitleAccess();
     if (granted == windowTitleAccessGranted_) {
         return;
     }

@@ -104,6 +104,11 @@ public:
     }
     SavedCredentialPresence savedCredentialPresence() const { return savedCredentialPresence_; }
     bool windowTitleAccessGranted() const { return windowTitleAccessGranted_; }
+    // While title access is not granted, what the user must do where the
+    // desktop has its own way (no permission prompt to show).
+    const std::optional<std::string>& windowTitleAccessAdvice() const {
+        return windowTitleAccessAdvice_;
+    }
     bool spaceSwitchAccessibilityGranted() const { return spaceSwitchAccessibilityGranted_; }
     LaunchAtLoginStatus launchAtLoginStatus() const { return launchAtLoginStatus_; }
     bool firstTimeSetupCompleted() const { return firstTimeSetupCompleted_; }
@@ -165,6 +170,8 @@ private:
     void updateAuthorizationForCurrentState();
     void notifyConfigurationChanged();
     bool requestWindowTitleAccessIfNeeded();
+    // Reads whether titles may be read, and the advice while not.
+    bool readWindowTitleAccess();
     void handleSpaceSwitchCompletion(SpaceSwitchCompletion completion);
     void applySnapshot(RefreshSnapshot snapshot);
 
@@ -191,6 +198,7 @@ private:
         InstalledClientVerificationState::unchecked();
     SavedCredentialPresence savedCredentialPresence_ = SavedCredentialPresence::unknown;
     bool windowTitleAccessGranted_ = false;
+    std::optional<std::string> windowTitleAccessAdvice_;
     bool spaceSwitchAccessibilityGranted_ = false;
     LaunchAtLoginStatus launchAtLoginStatus_ = LaunchAtLoginStatus::disabled;
     bool firstTimeSetupCompleted_ = false;

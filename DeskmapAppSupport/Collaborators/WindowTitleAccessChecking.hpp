@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <string>
+
 namespace deskmap {
 
 // Whether other programs' window titles may be read. Asked afresh every
@@ -21,6 +24,9 @@ public:
     // Shows the desktop's permission prompt where it has one; the answer is
     // read afterwards with isGranted.
     virtual void request() = 0;
+    // While not granted: what the user must do, where the desktop has a way
+    // of its own (GNOME's extension), instead of a permission prompt.
+    virtual std::optional<std::string> advice() const { return std::nullopt; }
 };
 
 // For desktops where reading titles needs no permission.

@@ -16,6 +16,9 @@ public:
 
     bool isGranted() const override { return windowServer_->isScreenCaptureAccessGranted(); }
     void request() override { windowServer_->requestScreenCaptureAccess(); }
+    std::optional<std::string> advice() const override {
+        return windowServer_->screenCaptureAccessAdvice();
+    }
 
 private:
     std::shared_ptr<platform::WindowServer> windowServer_;

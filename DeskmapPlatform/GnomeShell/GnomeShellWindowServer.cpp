@@ -339,10 +339,19 @@ void GnomeShellWindowServer::postEvent(std::int32_t, const InputEvent& event) {
 }
 
 bool GnomeShellWindowServer::isScreenCaptureAccessGranted() {
+    // Asked on every refresh: the version alone, not the whole state.
     std::lock_guard lock(mutex_);
     try {
-        readState();
-        return true;
+        const auto version =
+            DBus::property(connection(), GnomeShell::busName, GnomeShell::objectPath,
+                           GnomeShell::interfaceName, "Version", options_.callTimeout);
+        return version.is_number_integer() &&
+               version.get<std::int64_t>() == GnomeShell::interfaceVersion;
+    } catch (const DBus::CallError&) {
+        return false;
+    } catch (const DBus::ConnectionError&) {
+        connection_.reset();
+        return false;
     } catch (const WindowServerError&) {
         return false;
     }

@@ -6,6 +6,7 @@
 
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 
 namespace deskmap::test {
 namespace {
@@ -129,9 +130,16 @@ TEST_F(FirstTimeSetupTest, ContinueWaitsForAConnectedProvider) {
     pressReturn();
     EXPECT_EQ(wizard()->step(), FirstTimeSetupStep::windowTitleAccess);
     EXPECT_FALSE(enabled("Continue"));
+    EXPECT_NE(visible<QPushButton>(wizard(), "Open Screen Recording Settings"), nullptr);
+    // Where the desktop has its own way (GNOME's extension), the step says it
+    // and offers no settings page.
+    titleAccess->adviceText = "The Deskmap GNOME Shell extension is disabled: enable it with "
+                              "\"gnome-extensions enable deskmap@quillary.com\".";
     click(wizard(), "Allow Window Title Access");
     EXPECT_EQ(titleAccess->requests, 1);
     EXPECT_FALSE(enabled("Continue"));
+    EXPECT_EQ(visible<QPushButton>(wizard(), "Open Screen Recording Settings"), nullptr);
+    screenshots(wizard(), "setup-2-window-title-access-gnome");
     // Granted in the desktop's settings; the wizard sees it on return.
     titleAccess->granted = true;
     Q_EMIT qApp->applicationStateChanged(Qt::ApplicationActive);

@@ -154,9 +154,11 @@ public:
             granted = true;
         }
     }
+    std::optional<std::string> advice() const override { return adviceText; }
     std::atomic<bool> granted{true};
     std::atomic<bool> grantOnRequest{false};
     std::atomic<int> requests{0};
+    std::optional<std::string> adviceText; // set before the view model asks
 };
 
 class ScriptedAccessibility final : public SpaceSwitchAccessibilityChecking {

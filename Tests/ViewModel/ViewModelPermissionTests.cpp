@@ -60,9 +60,17 @@ TEST_F(ViewModelPermissionTest, AskingForTitleAccessTellsWhatHappened) {
     EXPECT_EQ(viewModel->settingsMessage(),
               "This desktop has no settings page for window title access.");
 
+    // A desktop with a way of its own says what to do instead (the views
+    // show it in place of the permission text).
+    titleAccess->adviceText = "Enable the extension.";
+    viewModel->requestWindowTitleAccess();
+    EXPECT_EQ(viewModel->settingsMessage(), std::nullopt);
+    EXPECT_EQ(viewModel->windowTitleAccessAdvice(), "Enable the extension.");
+
     titleAccess->grantOnRequest = true;
     viewModel->requestWindowTitleAccess();
     EXPECT_EQ(viewModel->settingsMessage(), "Window title access is enabled.");
+    EXPECT_EQ(viewModel->windowTitleAccessAdvice(), std::nullopt);
     EXPECT_TRUE(viewModel->authorization().isAuthorized());
     pages->opened.clear();
     viewModel->openWindowTitleAccessSettings();

@@ -227,19 +227,21 @@ void SettingsView::buildPermissions(QWidget* content) {
 
     titleAccessSection_ = new QGroupBox(QStringLiteral("Window title access"), content);
     auto* titles = new QVBoxLayout(titleAccessSection_);
-    auto* titlesText = Styling::calloutLabel(
+    titleAccessText_ = Styling::calloutLabel(
         QStringLiteral("macOS requires Screen Recording permission to read other apps' window "
                        "titles. Deskmap uses it only for titles and never captures screenshots "
                        "or screen contents."),
         titleAccessSection_);
-    Styling::makeSecondary(titlesText);
-    titles->addWidget(titlesText);
+    titleAccessDefaultText_ = titleAccessText_->text();
+    Styling::makeSecondary(titleAccessText_);
+    titles->addWidget(titleAccessText_);
     auto* allowTitles = button(QStringLiteral("Allow Window Title Access"), titleAccessSection_);
     connect(allowTitles, &QPushButton::clicked, this,
             [this] { model_->requestWindowTitleAccess(); });
     auto* openPrivacy = button(QStringLiteral("Open Privacy Settings"), titleAccessSection_);
     connect(openPrivacy, &QPushButton::clicked, this,
             [this] { model_->openWindowTitleAccessSettings(); });
+    titleAccessSettingsButton_ = openPrivacy;
     titles->addWidget(buttonRow(titleAccessSection_, {allowTitles, openPrivacy}));
     content->layout()->addWidget(titleAccessSection_);
 }
@@ -286,6 +288,10 @@ void SettingsView::render() {
                                    : QStringLiteral("Accessibility required"));
     switchingSection_->setVisible(!model.spaceSwitchAccessibilityGranted());
     titleAccessSection_->setVisible(!model.windowTitleAccessGranted());
+    const auto& advice = model.windowTitleAccessAdvice();
+    titleAccessText_->setText(advice ? ViewTexts::windowTitleAccessAdvice(*advice)
+                                     : titleAccessDefaultText_);
+    titleAccessSettingsButton_->setVisible(!advice);
 }
 
 void SettingsView::renderKeyButtons() {

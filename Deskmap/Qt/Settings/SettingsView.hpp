@@ -83,6 +83,9 @@ private:
 
     QGroupBox* switchingSection_ = nullptr;
     QGroupBox* titleAccessSection_ = nullptr;
+    QLabel* titleAccessText_ = nullptr;
+    QString titleAccessDefaultText_;
+    QWidget* titleAccessSettingsButton_ = nullptr;
 
     QPointer<RequestPreviewView> whatIsSent_;
 };

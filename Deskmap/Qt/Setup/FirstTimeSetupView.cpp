@@ -243,10 +243,12 @@ QWidget* FirstTimeSetupView::buildWindowTitleAccessStep() {
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(18);
-    layout->addWidget(explanation(
+    titleAccessExplanation_ = explanation(
         QStringLiteral("macOS calls this Screen Recording permission. Deskmap uses it only for "
                        "window titles and never captures screenshots or screen contents."),
-        page));
+        page);
+    titleAccessDefaultText_ = titleAccessExplanation_->text();
+    layout->addWidget(titleAccessExplanation_);
     titleAccessGranted_ = grantedLabel(QStringLiteral("Window title access allowed"), page);
     layout->addWidget(titleAccessGranted_);
     auto* allow = button(QStringLiteral("Allow Window Title Access"), page);
@@ -254,6 +256,7 @@ QWidget* FirstTimeSetupView::buildWindowTitleAccessStep() {
     auto* open = button(QStringLiteral("Open System Settings"), page,
                         QStringLiteral("Open Screen Recording Settings"));
     connect(open, &QPushButton::clicked, this, [this] { model_->openWindowTitleAccessSettings(); });
+    titleAccessSettingsButton_ = open;
     titleAccessButtons_ = row(page, {allow, open});
     layout->addWidget(titleAccessButtons_);
     layout->addStretch(1);
@@ -371,6 +374,12 @@ void FirstTimeSetupView::render() {
 
     titleAccessGranted_->setVisible(model.windowTitleAccessGranted());
     titleAccessButtons_->setVisible(!model.windowTitleAccessGranted());
+    // Where the desktop has its own way (GNOME's extension), it replaces
+    // the permission text, and there is no settings page to open.
+    const auto& advice = model.windowTitleAccessAdvice();
+    titleAccessExplanation_->setText(advice ? ViewTexts::windowTitleAccessAdvice(*advice)
+                                            : titleAccessDefaultText_);
+    titleAccessSettingsButton_->setVisible(!advice);
     switchingGranted_->setVisible(model.spaceSwitchAccessibilityGranted());
     switchingButtons_->setVisible(!model.spaceSwitchAccessibilityGranted());
 

@@ -85,6 +85,9 @@ private:
     QLabel* keyStatus_ = nullptr;
 
     QWidget* titleAccessGranted_ = nullptr;
+    QLabel* titleAccessExplanation_ = nullptr;
+    QString titleAccessDefaultText_;
+    QWidget* titleAccessSettingsButton_ = nullptr;
     QWidget* titleAccessButtons_ = nullptr;
     QWidget* switchingGranted_ = nullptr;
     QWidget* switchingButtons_ = nullptr;

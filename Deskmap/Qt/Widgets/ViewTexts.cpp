@@ -73,4 +73,10 @@ QString loginItemStatus(LaunchAtLoginStatus status) {
     return {};
 }
 
+QString windowTitleAccessAdvice(const std::string& advice) {
+    return QStringLiteral("Deskmap reads window titles here through its own desktop extension, "
+                          "never screen contents. ") +
+           text(advice);
+}
+
 } // namespace deskmap::qt::ViewTexts

@@ -24,5 +24,8 @@ bool isChecking(const InstalledClientVerificationState& state);
 QString keyPresence(SavedCredentialPresence presence);
 // "Off", "On", "Approval required" or "Not registered".
 QString loginItemStatus(LaunchAtLoginStatus status);
+// The window-title step where the desktop reads titles through Deskmap's
+// own piece (GNOME's extension): what it is, then the desktop's advice.
+QString windowTitleAccessAdvice(const std::string& advice);
 
 } // namespace deskmap::qt::ViewTexts

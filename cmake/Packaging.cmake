@@ -85,7 +85,10 @@ set(CPACK_DEBIAN_COMPRESSION_TYPE gzip)
 # sources as they are in the tree, without build trees or git's files.
 set(CPACK_SOURCE_GENERATOR TGZ)
 set(CPACK_SOURCE_PACKAGE_FILE_NAME deskmap-${PROJECT_VERSION})
-string(REGEX REPLACE "([][+.*()^$?|\\])" "\\\\\\1" source_pattern "${PROJECT_SOURCE_DIR}")
-set(CPACK_SOURCE_IGNORE_FILES "^${source_pattern}/build/" "^${source_pattern}/\\.git/"
-    "^${source_pattern}/\\.cache/" "^${source_pattern}/compile_commands\\.json$")
+# Special characters are escaped as bracket classes: CPack writes these
+# patterns into a CMake file, where a backslash would start an escape. (A
+# source path holding [, ] or ^ is not escaped.)
+string(REGEX REPLACE "([+.*()$?|])" "[\\1]" source_pattern "${PROJECT_SOURCE_DIR}")
+set(CPACK_SOURCE_IGNORE_FILES "^${source_pattern}/build/" "^${source_pattern}/[.]git/"
+    "^${source_pattern}/[.]cache/" "^${source_pattern}/compile_commands[.]json$")
 include(CPack)

@@ -49,8 +49,10 @@ State read(const json& document) {
         throw Strict::FieldError("the state is not an object");
     }
     const char* what = "the state";
-    if (Strict::unsignedInteger(document, "version", what) != interfaceVersion) {
-        throw Strict::FieldError("the state is of another version");
+    const auto* version = Strict::member(document, "version");
+    if (!version || !version->is_number_integer() ||
+        version->get<std::int64_t>() != interfaceVersion) {
+        throw VersionError(version ? version->dump() : "unknown");
     }
     State state;
     state.workspacesOnlyOnPrimary = Strict::flag(document, "workspacesOnlyOnPrimary", what);
@@ -111,6 +113,12 @@ bool monitorsStayPut(const State& state) {
 }
 
 } // namespace
+
+VersionError::VersionError(const std::string& version)
+    : WindowServerError("The Deskmap GNOME Shell extension in use is version " + version +
+                        ", but this Deskmap needs version " + std::to_string(interfaceVersion) +
+                        ": install the extension that came with this Deskmap, then log out and "
+                        "back in.") {}
 
 bool Rect::contains(DisplayPoint point) const {
     return point.x >= x && point.y >= y && point.x < static_cast<double>(x) + width &&

@@ -26,6 +26,13 @@ public:
                             ".") {}
 };
 
+// The extension speaks another version of the interface (an older or newer
+// Deskmap's extension is the one running).
+class VersionError : public WindowServerError {
+public:
+    explicit VersionError(const std::string& version);
+};
+
 struct Rect {
     std::int32_t x = 0;
     std::int32_t y = 0;

@@ -130,7 +130,6 @@ DBus::Connection& GnomeShellWindowServer::connection() {
         } catch (const DBus::ConnectionError& error) {
             throw WindowServerError(error.what());
         }
-        versionChecked_ = false;
     }
     return *connection_;
 }
@@ -179,29 +178,13 @@ std::string GnomeShellWindowServer::diagnoseMissingExtension() {
 
 GnomeShell::State GnomeShellWindowServer::readState() {
     try {
-        if (!versionChecked_) {
-            const auto version =
-                DBus::property(connection(), GnomeShell::busName, GnomeShell::objectPath,
-                               GnomeShell::interfaceName, "Version", options_.callTimeout);
-            if (!version.is_number_integer() ||
-                version.get<std::int64_t>() != GnomeShell::interfaceVersion) {
-                throw WindowServerError(
-                    "The Deskmap GNOME Shell extension in use is version " +
-                    (version.is_number() ? version.dump() : std::string("unknown")) +
-                    ", but this Deskmap needs version " +
-                    std::to_string(GnomeShell::interfaceVersion) +
-                    ": install the extension that came with this Deskmap, then log out and back "
-                    "in.");
-            }
-            versionChecked_ = true;
-        }
+        // The state names its version: one call, checked as it is read.
         const auto reply = call(extensionCall("GetState"));
         if (reply.size() != 1 || !reply[0].is_string()) {
             throw GnomeShell::StateError("the reply is not text");
         }
         return GnomeShell::readState(reply[0].get<std::string>());
     } catch (const DBus::CallError& error) {
-        versionChecked_ = false;
         if (error.isNobodyThere()) {
             throw WindowServerError(diagnoseMissingExtension());
         }

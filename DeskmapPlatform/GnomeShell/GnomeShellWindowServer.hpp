@@ -85,7 +85,6 @@ private:
     Options options_;
     std::mutex mutex_;
     std::unique_ptr<DBus::Connection> connection_;
-    bool versionChecked_ = false;
     std::map<std::string, std::uint32_t> displayNumbers_;
     std::optional<std::uint32_t> mainDisplay_;
     std::map<std::uint32_t, std::vector<std::uint64_t>> windowSpaces_;

@@ -11,14 +11,16 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 (cd "$build" && cpack -G DEB -B "$work/out" >/dev/null) || fail "cpack did not build the package"
 deb="$(ls "$work"/out/deskmap_*.deb)"
 depends="$(dpkg-deb -f "$deb" Depends)"
-for library in libqt6widgets6 libicu libxcb1; do
+for library in libqt6widgets6 libicu libxcb1 libsystemd0; do
   grep "$library" <<<"$depends" >/dev/null || fail "Depends lacks $library: $depends"
 done
 
 dpkg-deb -x "$deb" "$work/root"
 root="$work/root/usr"
+extension=share/gnome-shell/extensions/deskmap@quillary.com
 for file in bin/deskmap bin/deskmap-app lib/deskmap/modules/libdeskmap-curl.so \
-            lib/deskmap/modules/libdeskmap-secret-service.so \
+            lib/deskmap/modules/libdeskmap-secret-service.so lib/deskmap/modules/libdeskmap-dbus.so \
+            $extension/metadata.json $extension/extension.js $extension/logic.js \
             share/doc/deskmap/copyright share/doc/deskmap/changelog.gz \
             share/man/man1/deskmap.1.gz share/man/man1/deskmap-app.1.gz \
             share/bash-completion/completions/deskmap share/zsh/vendor-completions/_deskmap \
@@ -28,6 +30,13 @@ for file in bin/deskmap bin/deskmap-app lib/deskmap/modules/libdeskmap-curl.so \
             share/icons/hicolor/scalable/apps/deskmap.svg; do
   [ -e "$root/$file" ] || fail "the package lacks $file"
 done
+# The GNOME Shell extension in the form for the Shell of this build machine.
+shell_major="$(gnome-shell --version 2>/dev/null | grep -o '[0-9]\+' | head -1 || true)"
+if [ -n "$shell_major" ]; then
+  grep -q "\"$shell_major\"" "$root/$extension/metadata.json" ||
+    fail "the extension is not for GNOME Shell $shell_major"
+fi
+grep -q '"uuid": "deskmap@quillary.com"' "$root/$extension/metadata.json" || fail "the extension's uuid"
 desktop-file-validate "$root/share/applications/com.quillary.deskmap.desktop" ||
   fail "the desktop entry is not valid"
 appstreamcli validate --no-net "$root/share/metainfo/com.quillary.deskmap.metainfo.xml" >/dev/null ||
@@ -91,7 +100,7 @@ bash_completes() { # LINE: the candidates bash offers at its end, sorted, on one
 [ "$(bash_completes "deskmap key --provider ")" = "openai openrouter " ] || fail "bash: key providers"
 [ "$(bash_completes "deskmap check-client ")" = "codex cursor " ] || fail "bash: clients"
 mkdir "$work/scenarios" && touch "$work/scenarios/day.json"
-(cd "$work/scenarios" && [ "$(bash_completes "deskmap spaces --desktop ")" = "day.json demo i3 sway x11 " ]) ||
+(cd "$work/scenarios" && [ "$(bash_completes "deskmap spaces --desktop ")" = "day.json demo gnome i3 sway x11 " ]) ||
   fail "bash: desktops and scenario files"
 fish_completes() { fish -c "source $root/share/fish/vendor_completions.d/deskmap.fish; complete -C'$1'" | cut -f1 | sort | tr '\n' ' '; }
 [ "$(fish_completes "deskmap su")" = "summarize " ] || fail "fish: commands ($(fish_completes "deskmap su"))"

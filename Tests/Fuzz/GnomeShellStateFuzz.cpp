@@ -1,7 +1,8 @@
 // What Deskmap's GNOME Shell extension answers to GetState. Whatever it
-// holds, reading it either succeeds or fails with StateError; what is read
-// maps to well-formed Spaces, every window's Spaces are listed ones, and
-// switching never leaves the listed workspaces.
+// holds, reading it either succeeds or fails with StateError (VersionError
+// for another version); what is read maps to well-formed Spaces, every
+// window's Spaces are listed ones, and switching never leaves the listed
+// workspaces.
 #include "DeskmapCore/Collection/SpaceParser.hpp"
 #include "DeskmapCore/Errors/DeskmapError.hpp"
 #include "DeskmapPlatform/GnomeShell/GnomeShellState.hpp"
@@ -16,7 +17,7 @@ namespace GnomeShell = platform::GnomeShell;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto text = fuzz::text(data, size);
-    fuzz::expectOnly<GnomeShell::StateError>([&] {
+    fuzz::expectOnly<platform::WindowServerError>([&] {
         const auto state = GnomeShell::readState(text);
         const auto map = GnomeShell::mapState(state);
         const auto displays = GnomeShell::displaySpaces(map);

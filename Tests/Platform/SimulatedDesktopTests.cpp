@@ -170,6 +170,19 @@ TEST(DesktopSelection, DetectionNeverPassesAPartialOrMadeUpMapOffAsTheSession) {
     EXPECT_NE(bareX.description.find("The X display :3 has no EWMH window manager"),
               std::string::npos)
         << bareX.description;
+
+    // GNOME where the session names it and its Shell runs, even on X11 or
+    // with XWayland's EWMH; a session that only borrows the name is not.
+    const auto gnome = [](std::optional<std::string> wayland, std::optional<std::string> current,
+                          bool shellRunning) {
+        SessionProbe probe{wayland, ":0", std::move(current), false, false, true};
+        probe.gnomeShellRunning = shellRunning;
+        return detectDesktop(probe);
+    };
+    EXPECT_EQ(gnome("wayland-0", "GNOME", true).name, "gnome");
+    EXPECT_EQ(gnome(std::nullopt, "ubuntu:GNOME", true).name, "gnome");
+    EXPECT_EQ(gnome(std::nullopt, "Budgie:GNOME", false).name, "x11");
+    EXPECT_EQ(gnome("wayland-0", "GNOME-Flashback:Unity", true).kind, Kind::unsupported);
 }
 
 TEST(DesktopSelection, ASessionThatCannotBeReadSaysWhyUntilItCanBe) {

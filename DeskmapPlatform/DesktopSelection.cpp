@@ -72,8 +72,12 @@ std::string sessionName(const SessionProbe& probe, const std::string& fallback) 
 
 bool gnomeShellAnswers() {
     try {
+        // Others own the Shell's name too (phone shells): GNOME Shell is the
+        // one that manages extensions.
         auto bus = DBus::connectSessionBus();
-        return DBus::hasOwner(*bus, "org.gnome.Shell", std::chrono::seconds(2));
+        return DBus::property(*bus, "org.gnome.Shell", "/org/gnome/Shell",
+                              "org.gnome.Shell.Extensions", "ShellVersion", std::chrono::seconds(2))
+            .is_string();
     } catch (const std::exception&) {
         return false;
     }

@@ -8,6 +8,7 @@
 #include "Deskmap/Qt/Tray/SpaceListPopover.hpp"
 #include "Deskmap/Qt/Tray/TrayHostWatch.hpp"
 #include "Deskmap/Qt/Tray/TrayIcon.hpp"
+#include "DeskmapPlatform/DesktopSelection.hpp"
 #include "ExitWatchdog.hpp"
 
 #include <QApplication>
@@ -89,7 +90,7 @@ int DeskmapApplication::run(bool showListAtStart) {
                              : qt::SpaceListPopover::Mode::window);
     if (trayAvailable) {
         showTray();
-    } else if (!indicator) {
+    } else {
         // At login the panel often starts after the app: move to its tray
         // when one appears.
         trayWatch_ = std::make_unique<qt::TrayHostWatch>();
@@ -100,9 +101,21 @@ int DeskmapApplication::run(bool showListAtStart) {
             }
         });
     }
-    // Without a tray the list is the app's window, shown from the start.
-    if (showListAtStart || (!trayAvailable && !indicator)) {
+    // Without a tray the list is the app's window, shown from the start;
+    // on GNOME only once its extension's entry has had a moment to come up
+    // (at login both start together).
+    if (showListAtStart) {
         QTimer::singleShot(0, [this] { showList(); });
+    } else if (!trayAvailable && !indicator) {
+        const bool gnome = platform::namesGnome(
+            qEnvironmentVariableIsSet("XDG_CURRENT_DESKTOP")
+                ? std::optional(qEnvironmentVariable("XDG_CURRENT_DESKTOP").toStdString())
+                : std::nullopt);
+        QTimer::singleShot(gnome ? 3000 : 0, [this] {
+            if (popover_ && popover_->mode() == qt::SpaceListPopover::Mode::window) {
+                showList();
+            }
+        });
     }
     setup_->showWhenApplicationIsReadyIfNeeded(model_);
     return finishLoop(QApplication::exec());
@@ -156,16 +169,12 @@ void DeskmapApplication::followShellIndicator() {
         }
         return;
     }
-    // The entry went (the extension was turned off): back to a tray, or to
-    // the list as the app's window.
-    popover_->hide();
-    popover_.reset();
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        makeList(qt::SpaceListPopover::Mode::popup);
-        showTray();
-    } else {
-        makeList(qt::SpaceListPopover::Mode::window);
-        showList();
+    // The entry went: GNOME turns extensions off while the screen is
+    // locked, and the user may have. A tray takes the app in where there is
+    // one; otherwise nothing pops up, and the list still opens as a second
+    // launch asks (deskmap-app --show).
+    if (!tray_ && QSystemTrayIcon::isSystemTrayAvailable()) {
+        moveToTray();
     }
 }
 

@@ -215,6 +215,7 @@ public:
         const int result =
             sd_bus_call(bus_, request.message, microseconds(timeout), &error.error, &reply.message);
         if (result < 0) {
+            failIfBroken(result); // sd-bus names a lost connection as an error too
             if (sd_bus_error_is_set(&error.error)) {
                 throw CallError(error.error.name,
                                 error.error.message ? error.error.message : error.error.name);

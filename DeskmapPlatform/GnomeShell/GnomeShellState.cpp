@@ -52,15 +52,15 @@ State read(const json& document) {
     const auto* version = Strict::member(document, "version");
     if (!version || !version->is_number_integer() ||
         version->get<std::int64_t>() != interfaceVersion) {
-        throw VersionError(version ? version->dump() : "unknown");
+        throw VersionError(version && version->is_number_integer() ? version->dump() : "unknown");
     }
     State state;
-    state.workspacesOnlyOnPrimary = Strict::flag(document, "workspacesOnlyOnPrimary", what);
-    state.dynamicWorkspaces = Strict::flag(document, "dynamicWorkspaces", what);
+    state.workspacesOnlyOnPrimary = Strict::requiredFlag(document, "workspacesOnlyOnPrimary", what);
+    state.dynamicWorkspaces = Strict::requiredFlag(document, "dynamicWorkspaces", what);
     for (const auto& monitor : Strict::objects(document, "monitors", what)) {
         state.monitors.push_back(Monitor{id(monitor, "index", "a monitor"),
                                          rect(monitor, "a monitor"),
-                                         Strict::flag(monitor, "primary", "a monitor")});
+                                         Strict::requiredFlag(monitor, "primary", "a monitor")});
     }
     const auto* pointer = Strict::member(document, "pointer");
     if (!pointer || !pointer->is_object()) {
@@ -86,8 +86,8 @@ State read(const json& document) {
         if (Strict::member(entry, "workspace")) {
             each.workspace = id(entry, "workspace", window);
         }
-        each.onAllWorkspaces = Strict::flag(entry, "onAllWorkspaces", window);
-        each.normal = Strict::flag(entry, "normal", window);
+        each.onAllWorkspaces = Strict::requiredFlag(entry, "onAllWorkspaces", window);
+        each.normal = Strict::requiredFlag(entry, "normal", window);
         each.process = Strict::member(entry, "pid")
                            ? Strict::integer(entry, "pid", window, -1, int32Maximum)
                            : 0;
@@ -180,16 +180,28 @@ Map mapState(const State& state) {
         }
     }
 
+    // Only Spaces the map has: a window of a workspace or monitor the state
+    // does not list belongs nowhere.
+    std::vector<std::uint64_t> mapped;
+    for (const auto& display : map.displays) {
+        mapped.insert(mapped.end(), display.spaces.begin(), display.spaces.end());
+    }
+    const auto add = [&](std::vector<std::uint64_t>& spaces, std::uint64_t space) {
+        if (std::find(mapped.begin(), mapped.end(), space) != mapped.end()) {
+            spaces.push_back(space);
+        }
+    };
     for (const auto& window : state.windows) {
         auto& spaces = map.windowSpaces[window.id];
+        spaces.clear(); // a repeated id: the last one says
         const bool onPrimary =
             primary && window.monitor == static_cast<std::int32_t>(primary->index);
         if (stayPut && !onPrimary && window.monitor >= 0) {
-            spaces.push_back(monitorSpaceBase + static_cast<std::uint32_t>(window.monitor));
+            add(spaces, monitorSpaceBase + static_cast<std::uint32_t>(window.monitor));
         } else if (window.onAllWorkspaces || !window.workspace) {
             spaces.assign(listed.begin(), listed.end());
         } else {
-            spaces.push_back(*window.workspace);
+            add(spaces, *window.workspace);
         }
     }
     return map;

@@ -2,9 +2,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <poll.h>
+#include <sstream>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -30,13 +34,60 @@ constexpr double extensionError = 3;
 constexpr double extensionOutOfDate = 4;
 constexpr double extensionInitialized = 6; // found at start, never enabled
 
-DBus::MethodCall extensionCall(const char* member, std::vector<DBus::Argument> arguments = {}) {
-    return {GnomeShell::busName, GnomeShell::objectPath, GnomeShell::interfaceName, member,
-            std::move(arguments)};
+// Calls go to the Shell's own connection, never to whoever holds the
+// extension's name: any program of the session could claim that.
+DBus::MethodCall extensionCall(const std::string& shell, const char* member,
+                               std::vector<DBus::Argument> arguments = {}) {
+    return {shell, GnomeShell::objectPath, GnomeShell::interfaceName, member, std::move(arguments)};
 }
 
-DBus::MethodCall shellExtensionsCall(const char* member) {
-    return {shellName,
+// Text a peer chose, in a sentence of ours: one line, at most 200 bytes.
+std::string peerText(const std::string& text) {
+    std::string line;
+    for (const char c : text.substr(0, 200)) {
+        line += static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? ' ' : c;
+    }
+    // No character cut in half at the end.
+    auto end = line.size();
+    while (end > 0 && (static_cast<unsigned char>(line[end - 1]) & 0xC0) == 0x80) {
+        --end;
+    }
+    if (end > 0 && (static_cast<unsigned char>(line[end - 1]) & 0xC0) == 0xC0) {
+        const auto lead = static_cast<unsigned char>(line[end - 1]);
+        const auto length = lead >= 0xF0 ? 4u : lead >= 0xE0 ? 3u : 2u;
+        if (line.size() - (end - 1) < length) {
+            line.resize(end - 1);
+        }
+    }
+    return line;
+}
+
+// Whether the extension's folder is where GNOME looks for extensions.
+bool extensionInstalled() {
+    std::vector<std::filesystem::path> folders;
+    const char* home = std::getenv("XDG_DATA_HOME");
+    if (home && *home) {
+        folders.emplace_back(home);
+    } else if (const char* user = std::getenv("HOME"); user && *user) {
+        folders.push_back(std::filesystem::path(user) / ".local/share");
+    }
+    const char* data = std::getenv("XDG_DATA_DIRS");
+    std::istringstream dirs(data && *data ? data : "/usr/local/share:/usr/share");
+    std::string dir;
+    while (std::getline(dirs, dir, ':')) {
+        if (!dir.empty()) {
+            folders.emplace_back(dir);
+        }
+    }
+    std::error_code error;
+    return std::any_of(folders.begin(), folders.end(), [&](const std::filesystem::path& folder) {
+        return std::filesystem::exists(
+            folder / "gnome-shell/extensions" / GnomeShell::extensionUUID / "metadata.json", error);
+    });
+}
+
+DBus::MethodCall shellExtensionsCall(const std::string& shell, const char* member) {
+    return {shell,
             "/org/gnome/Shell",
             "org.gnome.Shell.Extensions",
             member,
@@ -78,22 +129,22 @@ private:
     }
 
     void run() {
-        bool afterGap = false;
         while (!stopped()) {
             try {
                 auto bus = connect_();
                 const auto notify = [this](const DBus::Signal&) { changed_(); };
-                bus->subscribe({GnomeShell::busName, GnomeShell::objectPath,
-                                GnomeShell::interfaceName, "StateChanged", std::nullopt},
+                // From the Shell's own connection only (see extensionCall).
+                bus->subscribe({shellName, GnomeShell::objectPath, GnomeShell::interfaceName,
+                                "StateChanged", std::nullopt},
                                notify, timeout_);
-                bus->subscribe({"org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                "org.freedesktop.DBus", "NameOwnerChanged",
-                                std::string(GnomeShell::busName)},
-                               notify, timeout_);
-                if (afterGap) {
-                    changed_();
+                for (const char* name : {GnomeShell::busName, shellName}) {
+                    bus->subscribe({"org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                    "org.freedesktop.DBus", "NameOwnerChanged", std::string(name)},
+                                   notify, timeout_);
                 }
-                afterGap = true;
+                // Whatever changed before the subscriptions took hold, or
+                // while the bus was away.
+                changed_();
                 while (!stopped()) {
                     bus->wait(stop_, 1h);
                 }
@@ -143,12 +194,25 @@ nlohmann::json GnomeShellWindowServer::call(const DBus::MethodCall& request) {
     }
 }
 
-std::string GnomeShellWindowServer::diagnoseMissingExtension() {
+std::string GnomeShellWindowServer::shellOwner() {
     try {
-        if (!DBus::hasOwner(connection(), shellName, options_.callTimeout)) {
-            return "GNOME Shell is not running in this session, so its workspaces cannot be read.";
+        const auto reply = call({"org.freedesktop.DBus",
+                                 "/org/freedesktop/DBus",
+                                 "org.freedesktop.DBus",
+                                 "GetNameOwner",
+                                 {std::string(shellName)}});
+        if (reply.size() == 1 && reply[0].is_string()) {
+            return reply[0].get<std::string>();
         }
-        const auto reply = call(shellExtensionsCall("GetExtensionInfo"));
+    } catch (const DBus::CallError&) {
+    }
+    throw WindowServerError(
+        "GNOME Shell is not running in this session, so its workspaces cannot be read.");
+}
+
+std::string GnomeShellWindowServer::diagnoseMissingExtension(const std::string& shell) {
+    try {
+        const auto reply = call(shellExtensionsCall(shell, "GetExtensionInfo"));
         const auto info = reply.size() == 1 && reply[0].is_object() ? reply[0] : nlohmann::json();
         const auto state =
             info.contains("state") && info["state"].is_number() ? info["state"].get<double>() : -1;
@@ -156,9 +220,14 @@ std::string GnomeShellWindowServer::diagnoseMissingExtension() {
             return std::string("The Deskmap GNOME Shell extension is disabled: ") + enableAdvice +
                    ".";
         }
-        if (state == extensionError || state == extensionOutOfDate) {
+        if (state == extensionOutOfDate) {
+            return "The Deskmap GNOME Shell extension installed is not made for this version of "
+                   "GNOME Shell: install the Deskmap package built for it, then log out and back "
+                   "in.";
+        }
+        if (state == extensionError) {
             const auto reason = info.contains("error") && info["error"].is_string()
-                                    ? info["error"].get<std::string>()
+                                    ? peerText(info["error"].get<std::string>())
                                     : std::string();
             return "The Deskmap GNOME Shell extension could not start" +
                    (reason.empty() ? std::string() : " (" + reason + ")") +
@@ -171,31 +240,58 @@ std::string GnomeShellWindowServer::diagnoseMissingExtension() {
     } catch (const DBus::CallError&) {
     } catch (const WindowServerError&) {
     }
-    return std::string("The Deskmap GNOME Shell extension is not loaded: GNOME loads a newly "
+    if (!extensionInstalled()) {
+        return "The Deskmap GNOME Shell extension is not installed: install Deskmap's package, "
+               "which brings it, then log out and back in.";
+    }
+    return std::string("The Deskmap GNOME Shell extension is not loaded yet: GNOME loads a newly "
                        "installed extension at the next login, so log out and back in, then ") +
            enableAdvice + ".";
 }
 
+void GnomeShellWindowServer::refuseOtherVersion(const std::string& shell) {
+    try {
+        const auto version =
+            DBus::property(connection(), shell, GnomeShell::objectPath, GnomeShell::interfaceName,
+                           "Version", options_.callTimeout);
+        if (version.is_number_integer() &&
+            version.get<std::int64_t>() != GnomeShell::interfaceVersion) {
+            throw GnomeShell::VersionError(version.dump());
+        }
+    } catch (const DBus::CallError&) {
+        // No version to compare: the caller's own error stands.
+    }
+}
+
 GnomeShell::State GnomeShellWindowServer::readState() {
+    const auto shell = shellOwner();
+    nlohmann::json reply;
+    try {
+        reply = call(extensionCall(shell, "GetState"));
+    } catch (const DBus::CallError& error) {
+        if (error.isTimeout()) {
+            throw WindowServerError("GNOME Shell did not answer in time.");
+        }
+        // Nothing at the extension's path: not running. A method or
+        // interface it lacks: another version, when its version says so.
+        if (error.name() != "org.freedesktop.DBus.Error.UnknownObject") {
+            refuseOtherVersion(shell);
+        }
+        if (error.isNobodyThere()) {
+            throw WindowServerError(diagnoseMissingExtension(shell));
+        }
+        throw WindowServerError("GNOME Shell refused to tell its workspaces (" +
+                                peerText(error.what()) + ").");
+    }
     try {
         // The state names its version: one call, checked as it is read.
-        const auto reply = call(extensionCall("GetState"));
         if (reply.size() != 1 || !reply[0].is_string()) {
             throw GnomeShell::StateError("the reply is not text");
         }
         return GnomeShell::readState(reply[0].get<std::string>());
-    } catch (const DBus::CallError& error) {
-        if (error.isNobodyThere()) {
-            throw WindowServerError(diagnoseMissingExtension());
-        }
-        if (error.isTimeout()) {
-            throw WindowServerError("GNOME Shell did not answer in time.");
-        }
-        throw WindowServerError(std::string("GNOME Shell refused to tell its workspaces (") +
-                                error.what() + ").");
-    } catch (const DBus::ConnectionError& error) {
-        connection_.reset();
-        throw WindowServerError(error.what());
+    } catch (const GnomeShell::StateError&) {
+        refuseOtherVersion(shell);
+        throw;
     }
 }
 
@@ -311,10 +407,10 @@ void GnomeShellWindowServer::postEvent(std::int32_t, const InputEvent& event) {
     }
     nlohmann::json reply;
     try {
-        reply = call(extensionCall("ActivateWorkspace", {*target}));
+        reply = call(extensionCall(shellOwner(), "ActivateWorkspace", {*target}));
     } catch (const DBus::CallError& error) {
-        throw WindowServerError(std::string("GNOME Shell did not switch workspace (") +
-                                error.what() + ").");
+        throw WindowServerError("GNOME Shell did not switch workspace (" + peerText(error.what()) +
+                                ").");
     }
     if (reply.size() != 1 || !reply[0].is_boolean() || !reply[0].get<bool>()) {
         throw WindowServerError("GNOME Shell did not switch workspace: it has changed meanwhile.");
@@ -326,7 +422,7 @@ bool GnomeShellWindowServer::isScreenCaptureAccessGranted() {
     std::lock_guard lock(mutex_);
     try {
         const auto version =
-            DBus::property(connection(), GnomeShell::busName, GnomeShell::objectPath,
+            DBus::property(connection(), shellOwner(), GnomeShell::objectPath,
                            GnomeShell::interfaceName, "Version", options_.callTimeout);
         return version.is_number_integer() &&
                version.get<std::int64_t>() == GnomeShell::interfaceVersion;
@@ -343,7 +439,7 @@ bool GnomeShellWindowServer::isScreenCaptureAccessGranted() {
 void GnomeShellWindowServer::requestScreenCaptureAccess() {
     std::lock_guard lock(mutex_);
     try {
-        call(shellExtensionsCall("EnableExtension"));
+        call(shellExtensionsCall(shellOwner(), "EnableExtension"));
     } catch (const DBus::CallError&) {
         // Not installed, or no Shell: the advice says what to do.
     } catch (const WindowServerError&) {

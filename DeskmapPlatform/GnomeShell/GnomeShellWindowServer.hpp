@@ -78,8 +78,13 @@ private:
     // The state read with the Spaces, for the window list that follows.
     GnomeShell::State stateForWindowList();
     std::uint32_t displayNumber(const std::string& identifier);
+    // The unique name of GNOME Shell's connection; throws WindowServerError
+    // when it is not running.
+    std::string shellOwner();
     // Why the extension does not answer, as a sentence for the user.
-    std::string diagnoseMissingExtension();
+    std::string diagnoseMissingExtension(const std::string& shell);
+    // Throws VersionError when the extension says it is of another version.
+    void refuseOtherVersion(const std::string& shell);
     void notifyObserver();
 
     Options options_;

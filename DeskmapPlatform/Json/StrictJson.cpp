@@ -52,6 +52,13 @@ bool flag(const json& object, const char* key, const char* what) {
     return value->get<bool>();
 }
 
+bool requiredFlag(const json& object, const char* key, const char* what) {
+    if (!member(object, key)) {
+        throw FieldError(std::string(what) + " has no \"" + key + "\"");
+    }
+    return flag(object, key, what);
+}
+
 const json& objects(const json& object, const char* key, const char* what) {
     const auto* value = member(object, key);
     if (!value || !value->is_array()) {

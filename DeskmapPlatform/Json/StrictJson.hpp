@@ -33,6 +33,8 @@ std::optional<std::string> optionalText(const nlohmann::json& object, const char
 std::string text(const nlohmann::json& object, const char* key, const char* what);
 // Absent counts as false.
 bool flag(const nlohmann::json& object, const char* key, const char* what);
+// Absent is an error.
+bool requiredFlag(const nlohmann::json& object, const char* key, const char* what);
 // An array member (absent is an error) whose elements are all objects.
 const nlohmann::json& objects(const nlohmann::json& object, const char* key, const char* what);
 

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -117,11 +119,19 @@ public:
     void wait(int, std::chrono::milliseconds) override {}
 };
 
+// What reading the map says over a bus where GNOME Shell runs as ":1.5"
+// and answers the rest as `answer` does.
 std::string failure(const std::function<json(const DBus::MethodCall&)>& answer) {
     GnomeShellWindowServer::Options options;
     options.connect = [answer] {
         auto bus = std::make_unique<ScriptedBus>();
-        bus->answer = answer;
+        bus->answer = [answer](const DBus::MethodCall& call) -> json {
+            if (call.member == "GetNameOwner") {
+                return json::array({":1.5"});
+            }
+            EXPECT_EQ(call.destination, ":1.5") << "only the Shell itself is asked";
+            return answer(call);
+        };
         return bus;
     };
     GnomeShellWindowServer server(std::move(options));
@@ -134,8 +144,11 @@ std::string failure(const std::function<json(const DBus::MethodCall&)>& answer) 
 }
 
 TEST(GnomeShellWindowServer, EachWayTheExtensionFailsIsOneSentenceSayingWhatToDo) {
+    // An extension of version 1 whose state is `state`.
     const auto extension = [](json state) {
-        return [state](const DBus::MethodCall&) -> json { return json::array({state}); };
+        return [state](const DBus::MethodCall& call) -> json {
+            return json::array({call.member == "Get" ? json(1) : state});
+        };
     };
     auto newer = twoMonitors();
     newer["version"] = 2;
@@ -153,15 +166,21 @@ TEST(GnomeShellWindowServer, EachWayTheExtensionFailsIsOneSentenceSayingWhatToDo
                   throw DBus::CallError("org.freedesktop.DBus.Error.NoReply", "no reply");
               }),
               "GNOME Shell did not answer in time.");
+    // An older extension without the method, which names its version.
+    EXPECT_THAT(failure([](const DBus::MethodCall& call) -> json {
+                    if (call.member == "Get") {
+                        return json::array({0});
+                    }
+                    throw DBus::CallError("org.freedesktop.DBus.Error.UnknownMethod", "no");
+                }),
+                HasSubstr("is version 0, but this Deskmap needs version 1"));
+
     const auto installedIn = [](json info) {
         return [info](const DBus::MethodCall& call) -> json {
-            if (call.member == "NameHasOwner") {
-                return json::array({true});
-            }
             if (call.member == "GetExtensionInfo") {
                 return json::array({info});
             }
-            throw DBus::CallError("org.freedesktop.DBus.Error.ServiceUnknown", "nobody");
+            throw DBus::CallError("org.freedesktop.DBus.Error.UnknownObject", "nothing there");
         };
     };
     EXPECT_EQ(failure(installedIn({{"state", 2.0}})),
@@ -170,9 +189,21 @@ TEST(GnomeShellWindowServer, EachWayTheExtensionFailsIsOneSentenceSayingWhatToDo
     EXPECT_EQ(failure(installedIn({{"state", 3.0}, {"error", "SyntaxError"}})),
               "The Deskmap GNOME Shell extension could not start (SyntaxError): reinstall "
               "Deskmap, then log out and back in.");
+    // Not known to the Shell: installed since it started, or not at all.
+    std::string pattern = testing::TempDir() + "deskmap-data-XXXXXX";
+    const std::filesystem::path data = ::mkdtemp(pattern.data()); // as XDG_DATA_HOME
+    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+    EXPECT_EQ(failure(installedIn(json::object())),
+              "The Deskmap GNOME Shell extension is not installed: install Deskmap's package, "
+              "which brings it, then log out and back in.");
+    const auto folder = data / "gnome-shell/extensions/deskmap@quillary.com";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "metadata.json") << "{}";
     EXPECT_THAT(failure(installedIn(json::object())),
-                HasSubstr("is not loaded: GNOME loads a newly installed extension at the next "
+                HasSubstr("is not loaded yet: GNOME loads a newly installed extension at the next "
                           "login"));
+    ::unsetenv("XDG_DATA_HOME");
+    std::filesystem::remove_all(data);
 }
 
 } // namespace

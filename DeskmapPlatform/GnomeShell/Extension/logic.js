@@ -66,7 +66,11 @@ function deskmapIsWorkWindow(shell, window) {
 }
 
 // Workspaces keep the same id for as long as they exist: GNOME removes empty
-// workspaces in the middle, so positions shift under Deskmap's feet.
+// workspaces in the middle, so positions shift under Deskmap's feet. One
+// numbering for the Shell's whole life, so that turning the extension off
+// and on (GNOME does at every screen lock) never gives an id to another
+// workspace.
+var deskmapSharedWorkspaceIds = null;
 function deskmapWorkspaceIds() {
     let next = 1;
     let known = new Map();
@@ -163,7 +167,7 @@ function deskmapState(shell, ids) {
 // Listens to everything that changes the state and calls `changed` once per
 // burst. Returns the function that stops listening.
 function deskmapWatchChanges(shell, changed) {
-    const {global, GLib, Main} = shell;
+    const {global, Gio, GLib, Main} = shell;
     const connections = [];
     const windowConnections = new Map();
     let pending = 0;
@@ -203,6 +207,9 @@ function deskmapWatchChanges(shell, changed) {
         'active-workspace-changed', 'workspaces-reordered']);
     listen(global.display, ['window-entered-monitor', 'window-left-monitor']);
     listen(Main.layoutManager, ['monitors-changed']);
+    // The settings that change how workspaces map onto monitors.
+    const mutter = new Gio.Settings({schema_id: 'org.gnome.mutter'});
+    listen(mutter, ['changed::workspaces-only-on-primary', 'changed::dynamic-workspaces']);
     connections.push([global.display, global.display.connect('window-created', (display, window) => {
         watchWindow(window);
         schedule();
@@ -228,7 +235,9 @@ function deskmapWatchChanges(shell, changed) {
 // top-bar entry's click does (for a keyboard shortcut of the user's too).
 function deskmapService(shell, showDeskmap) {
     const {Gio, global} = shell;
-    const ids = deskmapWorkspaceIds();
+    if (!deskmapSharedWorkspaceIds)
+        deskmapSharedWorkspaceIds = deskmapWorkspaceIds();
+    const ids = deskmapSharedWorkspaceIds;
     let lastSent = null;
     let exported = null;
     let ownerId = 0;
@@ -290,7 +299,7 @@ function deskmapService(shell, showDeskmap) {
 // refreshes, opens Settings or quits; with no Deskmap running it offers to
 // start one.
 function deskmapIndicator(shell) {
-    const {Gio, GLib, St, Clutter, Main, PanelMenu, PopupMenu, global, extensionPath} = shell;
+    const {Gio, GLib, Shell, St, Clutter, Main, PanelMenu, PopupMenu, global, extensionPath} = shell;
     let button = null;
     let appRunning = false;
     let watchId = 0;
@@ -330,12 +339,18 @@ function deskmapIndicator(shell) {
             return GLib.SOURCE_CONTINUE;
         });
     };
-    // Started to be looked at: with its list open.
+    // Started through the Shell, as the app grid starts it, to be looked
+    // at: its list shows once it is on the bus.
+    let showWhenRunning = false;
     const startApp = () => {
-        const app = Gio.DesktopAppInfo.new(DESKMAP_APP_DESKTOP_ID);
-        const program = app?.get_executable() || 'deskmap-app';
-        GLib.spawn_async(null, [program, '--show'], null, GLib.SpawnFlags.SEARCH_PATH, null);
-        focusAppWindow();
+        const app = Shell.AppSystem.get_default().lookup_app(DESKMAP_APP_DESKTOP_ID);
+        if (!app) {
+            Main.notifyError('Deskmap is not installed',
+                `No ${DESKMAP_APP_DESKTOP_ID} was found to start.`);
+            return;
+        }
+        showWhenRunning = true;
+        app.activate();
     };
     const refreshMenu = () => {
         for (const [item, whenRunning] of items)
@@ -390,6 +405,11 @@ function deskmapIndicator(shell) {
                 () => {
                     appRunning = true;
                     refreshMenu();
+                    if (showWhenRunning) {
+                        showWhenRunning = false;
+                        callApp('Show');
+                        focusAppWindow();
+                    }
                 },
                 () => {
                     appRunning = false;

@@ -36,18 +36,6 @@ protected:
     QTemporaryDir root;
 };
 
-TEST_F(SingleInstanceTest, TheFirstLaunchListensAndLaterOnesShowItsList) {
-    SingleInstance first(socketPath(), ::getuid());
-    QSignalSpy shown(&first, &SingleInstance::showRequested);
-    QString error;
-    ASSERT_EQ(first.claim(error), SingleInstance::Claim::listening) << error.toStdString();
-    for (int launch = 1; launch <= 2; ++launch) {
-        SingleInstance later(socketPath(), ::getuid());
-        EXPECT_EQ(later.claim(error), SingleInstance::Claim::forwarded);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return shown.count() == launch; }, 5000));
-    }
-}
-
 TEST_F(SingleInstanceTest, ALaunchAfterCloseOrACrashListensItself) {
     const QString path = socketPath();
     QString error;

@@ -139,15 +139,6 @@ TEST_F(KeychainCredentialStoreTest, RemovingAMissingKeySucceeds) {
     expectStoreError([&] { store.remove(); });
 }
 
-TEST(KeychainCredentialStore, SavingTwiceKeepsOneItemInARealBackend) {
-    auto keychain = std::make_shared<platform::InMemoryKeychain>();
-    KeychainCredentialStore store(SummaryProvider::openAI, keychain);
-    store.save("one");
-    store.save("two");
-    EXPECT_EQ(keychain->itemCount(), 1u);
-    EXPECT_EQ(store.token(), "two");
-}
-
 class SelectedProviderStoreTest : public testing::Test {
 protected:
     std::shared_ptr<platform::InMemoryUserDefaults> defaults =

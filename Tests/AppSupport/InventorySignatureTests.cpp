@@ -65,27 +65,6 @@ TEST(InventorySignature, NoticesWindowsAndSpacesChanging) {
     EXPECT_NE(InventorySignature(renumbered), InventorySignature(inventory()));
 }
 
-TEST(InventorySignature, AssociationFollowsTheSignature) {
-    const InventorySignature current(inventory());
-    EXPECT_EQ(summaryAssociation(false, current, current), Association::none);
-    EXPECT_EQ(summaryAssociation(true, current, current), Association::current);
-    EXPECT_EQ(summaryAssociation(true, std::nullopt, current), Association::stale);
-    auto changed = inventory();
-    changed.spaces[0].windows.pop_back();
-    EXPECT_EQ(summaryAssociation(true, InventorySignature(changed), current), Association::stale);
-}
-
-TEST(Rebinding, ReappliesCurrentSpaceFlags) {
-    const auto rebound = rebindingCurrentSpaces(inventory(), {"4"});
-    EXPECT_FALSE(rebound.spaces[0].isCurrent);
-    EXPECT_TRUE(rebound.spaces[1].isCurrent);
-    EXPECT_FALSE(rebound.spaces[2].isCurrent);
-    EXPECT_EQ(rebound.spaces[0].windows, inventory().spaces[0].windows);
-    for (const auto& space : rebindingCurrentSpaces(inventory(), {}).spaces) {
-        EXPECT_FALSE(space.isCurrent);
-    }
-}
-
 TEST(Rebinding, MovesSummariesOntoTheNewInventoryAllOrNothing) {
     SummaryResult summaries{"m", {}};
     for (const auto& space : inventory().spaces) {
@@ -110,15 +89,6 @@ TEST(Rebinding, MovesSummariesOntoTheNewInventoryAllOrNothing) {
     auto renamed = inventory();
     renamed.spaces[1].id = "5";
     EXPECT_EQ(rebinding(summaries, renamed), summaries);
-}
-
-TEST(RefreshSnapshot, ComparesEveryField) {
-    RefreshSnapshot snapshot{inventory(),       std::nullopt, RefreshSnapshot::Status::ready,
-                             Association::none, std::nullopt, std::nullopt};
-    auto later = snapshot;
-    later.lastSuccessfulSummaryAt = std::chrono::system_clock::now();
-    EXPECT_NE(snapshot, later);
-    EXPECT_EQ(snapshot, RefreshSnapshot(snapshot));
 }
 
 } // namespace

@@ -62,17 +62,6 @@ TEST(LaunchAtLoginConfiguration, CallsOnlyWhenTheRequestChanges) {
     EXPECT_EQ(service->calls, (std::vector<std::string>{"register", "unregister"}));
 }
 
-TEST(LaunchAtLoginConfiguration, AFailureReportsTheStatusReadAfterIt) {
-    auto service = std::make_shared<ScriptedLaunchService>();
-    service->failCalls = true;
-    LaunchAtLoginConfiguration configuration(service);
-    EXPECT_EQ(configuration.setEnabled(true),
-              Result::failed(LaunchAtLoginStatus::disabled, "no autostart folder"));
-    service->current = LaunchAtLoginStatus::enabled;
-    EXPECT_EQ(configuration.setEnabled(false),
-              Result::failed(LaunchAtLoginStatus::enabled, "read-only"));
-}
-
 TEST(MacOSLaunchAtLoginService, RawStatusesAndTheAutostartEntry) {
     EXPECT_EQ(MacOSLaunchAtLoginService::statusFromRaw(0), LaunchAtLoginStatus::disabled);
     EXPECT_EQ(MacOSLaunchAtLoginService::statusFromRaw(1), LaunchAtLoginStatus::enabled);

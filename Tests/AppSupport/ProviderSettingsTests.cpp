@@ -11,19 +11,6 @@
 namespace deskmap {
 namespace {
 
-TEST(SummaryProvider, NamesLabelsAndServices) {
-    EXPECT_EQ(allSummaryProviders.size(), 3u);
-    EXPECT_EQ(rawValue(SummaryProvider::installedClient), "installed-client");
-    EXPECT_EQ(summaryProviderFromRawValue("openrouter"), SummaryProvider::openRouter);
-    EXPECT_EQ(summaryProviderFromRawValue("OpenRouter"), std::nullopt);
-    EXPECT_EQ(credentialLabel(SummaryProvider::openAI), "OpenAI API key");
-    EXPECT_EQ(credentialLabel(SummaryProvider::installedClient), "Installed client API key");
-    EXPECT_EQ(keychainService(SummaryProvider::openRouter), "com.quillary.deskmap.openrouter");
-    EXPECT_EQ(model(SummaryProvider::installedClient), "Selected installed client");
-    EXPECT_FALSE(usesAPIKey(SummaryProvider::installedClient));
-    EXPECT_TRUE(usesAPIKey(SummaryProvider::openRouter));
-}
-
 TEST(SummaryProviderDeathTest, TheInstalledClientHasNoKeychainService) {
     EXPECT_DEATH((void)keychainService(SummaryProvider::installedClient), "no keychain service");
 }
@@ -52,21 +39,6 @@ TEST_F(SettingsTest, UnknownValuesReadAsTheFirstCaseAndStayStored) {
         EXPECT_FALSE(setup.isCompleted()) << odd;
         EXPECT_EQ(defaults->value("summaryProvider"), odd) << "not rewritten";
     }
-}
-
-TEST_F(SettingsTest, ChoicesAreStoredAsRawValues) {
-    providers.setSelectedProvider(SummaryProvider::installedClient);
-    clients.setSelectedInstalledClient(InstalledClient::cursor);
-    setup.setCompleted();
-    EXPECT_EQ(defaults->string("summaryProvider"), "installed-client");
-    EXPECT_EQ(defaults->string("installedSummaryClient"), "cursor");
-    EXPECT_EQ(defaults->boolean("firstTimeSetupCompleted"), true);
-    EXPECT_EQ(providers.selectedProvider(), SummaryProvider::installedClient);
-    EXPECT_EQ(clients.selectedInstalledClient(), InstalledClient::cursor);
-    EXPECT_TRUE(setup.isCompleted());
-
-    providers.setSelectedProvider(SummaryProvider::openRouter);
-    EXPECT_EQ(providers.selectedProvider(), SummaryProvider::openRouter);
 }
 
 TEST(UnsavedSettings, AChoiceThatCannotBeStoredStillHolds) {

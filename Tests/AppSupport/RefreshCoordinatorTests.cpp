@@ -518,15 +518,5 @@ TEST_F(RefreshCoordinatorTest, ARevokedSummaryWithNothingPendingRestores) {
     EXPECT_EQ(last(), before);
 }
 
-TEST_F(RefreshCoordinatorTest, UnrestrictedTitleAccessNeverAsksForIt) {
-    auto unrestricted = RefreshCoordinator::make(
-        {io.get_executor(), io.get_executor(), background.get_executor()}, collector, credentials,
-        gate, summarizers, std::make_shared<UnrestrictedWindowTitleAccess>(),
-        [this] { return clock; }, [this](const RefreshSnapshot& s) { published.push_back(s); });
-    finish(start(unrestricted->refresh(true)));
-    EXPECT_EQ(last().status, Status::ready);
-    EXPECT_TRUE(last().summaries);
-}
-
 } // namespace
 } // namespace deskmap

@@ -8,15 +8,6 @@ namespace {
 using State = InstalledClientVerificationState;
 namespace Policy = InstalledClientVerificationPolicy;
 
-TEST(InstalledClientVerification, OnlyASucceededCheckPermitsSummaries) {
-    EXPECT_FALSE(State::unavailable("x").permitsAuthorization());
-    EXPECT_FALSE(State::unchecked().permitsAuthorization());
-    EXPECT_FALSE(State::checking().permitsAuthorization());
-    EXPECT_TRUE(State::rechecking().permitsAuthorization());
-    EXPECT_TRUE(State::available().permitsAuthorization());
-    EXPECT_NE(State::unavailable("a"), State::unavailable("b"));
-}
-
 TEST(InstalledClientVerification, AFirstCheckRevokesAndRefreshesAfterSuccess) {
     for (const auto& from : {State::unavailable("gone"), State::unchecked(), State::checking()}) {
         const auto begin = Policy::begin(from);

@@ -23,17 +23,6 @@ const auto oneDisplay = topology({{"Display-A", {"A", "B", "C", "D"}, "B"}});
 const auto twoDisplays =
     topology({{"Display-A", {"A", "B"}, "A"}, {"Display-B", {"X", "Y", "Z"}, "Z"}});
 
-TEST(SpaceSwitchPlanner, PlansDirectionAndSteps) {
-    EXPECT_EQ(SpaceSwitchPlanner::plan("D", oneDisplay, "Display-A"),
-              Result::move({SpaceSwitchDirection::right, 2, "B", "Display-A"}));
-    EXPECT_EQ(SpaceSwitchPlanner::plan("A", oneDisplay, "Display-A"),
-              Result::move({SpaceSwitchDirection::left, 1, "B", "Display-A"}));
-    EXPECT_EQ(SpaceSwitchPlanner::plan("B", oneDisplay, "Display-A"), Result::alreadyActive());
-    EXPECT_EQ(
-        SpaceSwitchPlanner::plan("X", twoDisplays, std::vector<std::string>{"nope", "display-b"}),
-        Result::move({SpaceSwitchDirection::left, 2, "Z", "Display-B"}));
-}
-
 TEST(SpaceSwitchPlanner, ChoosesTheCursorsDisplay) {
     // No match among several displays: nothing to plan on.
     EXPECT_EQ(SpaceSwitchPlanner::plan("X", twoDisplays, "Display-C"), Result::unavailable());

@@ -307,13 +307,6 @@ TEST_F(SpaceSwitcherTest, ARequestWhileAnotherIsAnsweredWaitsItsTurn) {
     EXPECT_EQ(desktop->posted.size(), 1u);
 }
 
-TEST_F(SpaceSwitcherTest, ATargetOnAnotherDisplayIsNotSwiped) {
-    desktop->secondDisplay = DisplaySpaceTopology{"Display-B", {"X", "Y"}, "X"};
-    EXPECT_EQ(request("Y"), SpaceSwitchRequestResult::targetNotOnDisplay);
-    EXPECT_TRUE(desktop->posted.empty());
-    EXPECT_FALSE(switcher->isSwitching());
-}
-
 TEST_F(SpaceSwitcherTest, StoppingEndsASequenceBeforeReturning) {
     desktop->effect = [](Direction) { return std::nullopt; };
     switcher = makeSwitcher({1ms, 60s, 2ms, 60ms});
@@ -327,19 +320,6 @@ TEST_F(SpaceSwitcherTest, StoppingEndsASequenceBeforeReturning) {
     // Nothing of the sequence is left to run.
     io.restart();
     EXPECT_EQ(io.poll(), 0u);
-}
-
-TEST(SpaceSwitchOutcome, EveryFailureHasItsSentence) {
-    EXPECT_EQ(message(SpaceSwitchRequestResult::started), std::nullopt);
-    EXPECT_EQ(message(SpaceSwitchRequestResult::needsAccessibility),
-              "Allow Accessibility access, then click the Space again.");
-    EXPECT_EQ(message(SpaceSwitchRequestResult::inProgress),
-              "Wait for the current Space switch to finish.");
-    EXPECT_EQ(message(SpaceSwitchCompletion::timedOut),
-              "Space switching timed out before reaching the target.");
-    EXPECT_EQ(message(SpaceSwitchCompletion::gestureFailed),
-              "macOS rejected the Space-switch gesture. Check Accessibility access.");
-    EXPECT_EQ(message(SpaceSwitchCompletion::reachedTarget), std::nullopt);
 }
 
 } // namespace

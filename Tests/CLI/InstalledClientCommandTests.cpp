@@ -100,19 +100,6 @@ TEST_F(InstalledClientCommandTest, AKilledDeskmapLeavesNoClientProcessBehind) {
     EXPECT_EQ(processesWith(2, group), std::vector<pid_t>());
 }
 
-TEST_F(InstalledClientCommandTest, SummarizesThroughTheClientWithoutAKey) {
-    clients.writeCodex(StandInClients::codexSignedIn(),
-                       {ClientRun{test::latinAnswer({1, 2, 3}), "", 0, false}});
-    const auto result = deskmap({"summarize", "--provider", "codex", "--json", "--desktop",
-                                 test::scenarios + "shared-space.json"},
-                                environment());
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    const auto document = nlohmann::json::parse(result.out);
-    EXPECT_EQ(document["model"], "gpt-5.6-luna");
-    EXPECT_EQ(document["spaces"].size(), 3u);
-    EXPECT_EQ(clients.summaryRuns(), 1);
-}
-
 TEST_F(InstalledClientCommandTest, ClientFailuresPrintTheirDescription) {
     clients.writeCursor(StandInClients::cursorSignedIn(), {ClientRun{std::nullopt, "", 2, false}});
     const auto result = deskmap(

@@ -44,18 +44,6 @@ TEST(SpacesCommand, PrintsAScenarioAsTerminalText) {
                           "   Safari: docs/guide\n");
 }
 
-TEST(SpacesCommand, PrintsJSONThatDecodesToTheInventory) {
-    const auto result = deskmap({"spaces", "--json", "--desktop", scenarios + "shared-space.json"});
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    const auto document = nlohmann::json::parse(result.out);
-    ASSERT_EQ(document["spaces"].size(), 3u);
-    EXPECT_EQ(document["spaces"][1]["display"], "AAAA-1111, BBBB-2222");
-    EXPECT_EQ(document["spaces"][1]["isCurrent"], true);
-    EXPECT_EQ(document["spaces"][2]["windows"][1]["title"], "docs/guide");
-    EXPECT_NE(result.out.find("\"docs/guide\""), std::string::npos);
-    EXPECT_FALSE(document["spaces"][0]["windows"][0].contains("title"));
-}
-
 TEST(SpacesCommand, TheEnvironmentChoosesTheDesktopUnlessTheOptionDoes) {
     const auto viaEnvironment =
         deskmap({"spaces"}, {{"DESKMAP_DESKTOP", scenarios + "shared-space.json"}});
@@ -103,21 +91,6 @@ TEST(SpacesCommand, UnusableInputExitsTwo) {
     EXPECT_EQ(deskmap({"frobnicate"}).exitCode, 2);
     EXPECT_EQ(deskmap({}).exitCode, 2);
     EXPECT_EQ(deskmap({"spaces", "--desktop"}).exitCode, 2);
-}
-
-TEST(CommandLine, PrintsVersionAndHelp) {
-    const auto version = deskmap({"--version"});
-    EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, "deskmap 0.1.0\n");
-
-    const auto help = deskmap({"--help"});
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.out.find("spaces"), std::string::npos);
-
-    const auto spacesHelp = deskmap({"spaces", "--help"});
-    EXPECT_EQ(spacesHelp.exitCode, 0);
-    EXPECT_NE(spacesHelp.out.find("--desktop"), std::string::npos);
-    EXPECT_NE(spacesHelp.out.find("--json"), std::string::npos);
 }
 
 } // namespace

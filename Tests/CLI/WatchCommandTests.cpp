@@ -79,17 +79,6 @@ TEST_F(WatchCommandTest, OncePrintsEachStateAsAJSONLineAfterOneRequest) {
     EXPECT_EQ(server.received().size(), 1u);
 }
 
-TEST_F(WatchCommandTest, WithoutAKeyItNeedsSetupAndSendsNothing) {
-    const auto result =
-        deskmap({"watch", "--once", "--json", "--desktop", scenario}, environment({}));
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    const auto lines = jsonLines(result.out);
-    EXPECT_EQ(lines.back().at("status"), "needsSetup");
-    EXPECT_FALSE(lines.back().contains("summaries"));
-    EXPECT_EQ(lines.back().at("inventory").at("spaces").size(), 3u);
-    EXPECT_TRUE(server.received().empty());
-}
-
 TEST_F(WatchCommandTest, TextShowsTheStatusLineAndTheSummaries) {
     server.enqueue({500, R"({"error":{"message":"overloaded"}})", false});
     const auto result = deskmap({"watch", "--once", "--provider", "openai", "--desktop", scenario},

@@ -133,18 +133,5 @@ TEST_F(ChatCompletionsSummarizerTest, ReportsStatusesTimeOutsAndCancellation) {
                  runtime::CancellationError);
 }
 
-TEST_F(ChatCompletionsSummarizerTest, RequiresAKey) {
-    EXPECT_THROW(
-        {
-            try {
-                client("\n");
-            } catch (const DeskmapError& error) {
-                EXPECT_EQ(error, DeskmapError::missingOpenRouterCredential());
-                throw;
-            }
-        },
-        DeskmapError);
-}
-
 } // namespace
 } // namespace deskmap

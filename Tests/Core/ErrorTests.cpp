@@ -70,22 +70,6 @@ TEST(InstalledClientError, DescribesEveryCaseWithTheClientsName) {
     EXPECT_NE(E::invalidOutput(codex, "a"), E::verificationFailed(codex, "a"));
 }
 
-TEST(InstalledClient, CatalogueListsBothClientsInPickerOrder) {
-    ASSERT_EQ(allInstalledClients.size(), 2u);
-    EXPECT_EQ(allInstalledClients[0], InstalledClient::codex);
-    EXPECT_EQ(allInstalledClients[1], InstalledClient::cursor);
-
-    EXPECT_EQ(rawValue(InstalledClient::codex), "codex");
-    EXPECT_EQ(displayName(InstalledClient::codex), "Codex");
-    EXPECT_EQ(model(InstalledClient::codex), "gpt-5.6-luna");
-    EXPECT_EQ(executableNames(InstalledClient::codex), std::vector<std::string>{"codex"});
-
-    EXPECT_EQ(rawValue(InstalledClient::cursor), "cursor");
-    EXPECT_EQ(displayName(InstalledClient::cursor), "Cursor Agent");
-    EXPECT_EQ(model(InstalledClient::cursor), "gpt-5.6-luna-none");
-    EXPECT_EQ(executableNames(InstalledClient::cursor), std::vector<std::string>{"agent"});
-}
-
 TEST(InstalledClient, OnlyExactRawValuesNameAClient) {
     EXPECT_EQ(installedClientFromRawValue("codex"), InstalledClient::codex);
     EXPECT_EQ(installedClientFromRawValue("cursor"), InstalledClient::cursor);

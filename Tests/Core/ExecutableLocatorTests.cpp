@@ -59,14 +59,6 @@ TEST(ExecutableLocator, SearchesPathFirstAndEachDirectoryOnce) {
     EXPECT_EQ(slash.asked->at(2), "/usr/local/bin/codex");
 }
 
-TEST(ExecutableLocator, APathDirectoryWinsAndNonExecutablesArePassedOver) {
-    FakeFileSystem files;
-    files.present = {"/opt/homebrew/bin/codex", "/srv/tools/codex"};
-    EXPECT_EQ(files.locator("/srv/empty:/srv/tools").locate(InstalledClient::codex),
-              "/srv/tools/codex");
-    EXPECT_EQ(files.asked->at(0), "/srv/empty/codex");
-}
-
 TEST(ExecutableLocator, FindsTheCursorAgentOnlyAsAgent) {
     FakeFileSystem files;
     files.present = {"/srv/tools/cursor"};

@@ -135,25 +135,5 @@ TEST(InventoryJSON, SummaryResultDecodingIsStrictToo) {
     EXPECT_THROW(decodeJSON<Inventory>("not json"), JSONDecodingError);
 }
 
-TEST(InventoryModel, SummaryCopiesTheSpaceAndItsWindowsAsEvidence) {
-    const std::vector<WindowEvidence> windows{
-        terminalWindow("a"), terminalWindow("b"),
-        WindowEvidence{7, "Notes", std::nullopt, WindowBounds{0, 0, 100, 100}}};
-    const auto space = spaceWith(windows);
-    const SpaceSummary summary(space, "Label", "Summary");
-    EXPECT_EQ(summary.evidence, windows);
-    EXPECT_EQ(summary.index, space.index);
-    EXPECT_EQ(summary.id, space.id);
-    EXPECT_EQ(summary.display, space.display);
-    EXPECT_EQ(summary.isCurrent, space.isCurrent);
-}
-
-TEST(InventoryModel, ValuesCompareFieldByField) {
-    auto moved = terminalWindow();
-    moved.bounds.x += 1;
-    EXPECT_NE(moved, terminalWindow());
-    EXPECT_NE(terminalWindow(std::nullopt), terminalWindow(""));
-}
-
 } // namespace
 } // namespace deskmap

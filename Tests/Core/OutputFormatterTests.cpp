@@ -41,14 +41,6 @@ TEST(OutputFormatter, PrintsAnInventoryForTheTerminal) {
     EXPECT_EQ(OutputFormatter::inventoryHuman(Inventory{}), "");
 }
 
-TEST(OutputFormatter, KeepsHostileTitlesOnOneLine) {
-    const Inventory inventory{
-        {SpaceInventory{1, "1", "D", false, {window("Evil\x1b]0;x\x07", "line\nbreak")}}}};
-    EXPECT_EQ(OutputFormatter::inventoryHuman(inventory), "1  Space 1\n   Evil" + replacement +
-                                                              "]0;x" + replacement + ": line" +
-                                                              replacement + "break");
-}
-
 TEST(OutputFormatter, OutsideTextCannotReorderOrFloodWhatSurroundsIt) {
     const std::string isolate = "\u2068", pop = "\u2069";
     const std::string override = "\u2069\u202Egnp.exe"; // "exe.png", past any isolate
@@ -73,21 +65,6 @@ TEST(OutputFormatter, OutsideTextCannotReorderOrFloodWhatSurroundsIt) {
     EXPECT_EQ(json["spaces"][0]["windows"][2]["title"], zalgo);
 }
 
-TEST(OutputFormatter, PrintsSummariesForTheTerminal) {
-    const SpaceInventory space{3, "9", "D", true, {window("Terminal", "build")}};
-    const SummaryResult result{
-        "model-name",
-        {SpaceSummary(space, "Build", "Running\ttests"),
-         SpaceSummary(SpaceInventory{4, "10", "D", false, {}}, "Mail", "Answering mail")}};
-    EXPECT_EQ(OutputFormatter::summaryHuman(result), "3  Build (current)\n"
-                                                     "   Running" +
-                                                         replacement +
-                                                         "tests\n"
-                                                         "\n"
-                                                         "4  Mail\n"
-                                                         "   Answering mail");
-}
-
 TEST(OutputFormatter, WritesPrettyJSONWithSortedKeysAndPlainSlashes) {
     const Inventory inventory{
         {SpaceInventory{1, "3", "D1", true, {window("Terminal", "~/src/deskmap")}}}};
@@ -107,15 +84,6 @@ TEST(OutputFormatter, WritesPrettyJSONWithSortedKeysAndPlainSlashes) {
 
     EXPECT_EQ(nlohmann::json::parse(OutputFormatter::inventoryJSON(Inventory{})),
               nlohmann::json::parse(R"({"spaces": []})"));
-}
-
-TEST(OutputFormatter, SummaryJSONOmitsNothingButAbsentTitles) {
-    const SummaryResult result{
-        "gpt", {SpaceSummary(SpaceInventory{1, "3", "D", false, {window("A", {})}}, "L", "S")}};
-    const auto document = nlohmann::json::parse(OutputFormatter::summaryJSON(result));
-    EXPECT_EQ(document["model"], "gpt");
-    EXPECT_EQ(document["spaces"][0]["label"], "L");
-    EXPECT_FALSE(document["spaces"][0]["evidence"][0].contains("title"));
 }
 
 TEST(OutputFormatter, RepairsIllFormedTextInJSON) {

@@ -64,16 +64,6 @@ TEST(ProcessRunner, TheProvidersKeysStayOutOfAClientsEnvironment) {
     EXPECT_NE(result.standardOutput.find("DESKMAP_TEST_KEPT=kept"), std::string::npos);
 }
 
-TEST(ProcessRunner, FeedsStandardInputAndUsesTheWorkingDirectory) {
-    auto request = shell("cat; pwd");
-    request.standardInput = "prompt text\n";
-    request.workingDirectory = "/tmp";
-    EXPECT_EQ(run(request).standardOutput, "prompt text\n/tmp\n");
-
-    // Without input, standard input is the null device.
-    EXPECT_EQ(run(shell("cat; echo done")).standardOutput, "done\n");
-}
-
 TEST(ProcessRunner, AChildThatIgnoresItsInputDoesNotFailTheRun) {
     auto request = shell("exit 0");
     request.standardInput = std::string(4 * 1024 * 1024, 'x');
@@ -187,32 +177,5 @@ TEST(ProcessRunner, AGrandchildOutsideTheGroupCannotHoldARunOpen) {
     killEscapee();
 }
 
-} // namespace
-} // namespace deskmap
-
-namespace deskmap {
-namespace {
-asio::awaitable<std::string>
-twoRuns(std::shared_ptr<FoundationInstalledClientProcessRunner> runner) {
-    auto first = runner->run(shell("echo status"));
-    co_await std::move(first);
-    auto request = shell("cat");
-    request.standardInput = "second input";
-    auto second = runner->run(request);
-    const auto result = co_await std::move(second);
-    try {
-        auto third = runner->run(shell("sleep 5", 200ms));
-        co_await std::move(third);
-    } catch (const ProcessRunnerError& error) {
-        co_return result.standardOutput +
-            (error.failure() == ProcessRunnerError::Case::timedOut ? " timed out" : "");
-    }
-    co_return result.standardOutput;
-}
-
-TEST(ProcessRunner, RunsOneAfterAnotherOnOneExecutor) {
-    EXPECT_EQ(test::runAsync(twoRuns(std::make_shared<FoundationInstalledClientProcessRunner>())),
-              "second input timed out");
-}
 } // namespace
 } // namespace deskmap

@@ -121,28 +121,6 @@ TEST_F(ResponsesSummarizerTest, ReportsEachKindOfUnusableAnswer) {
     }
 }
 
-TEST_F(ResponsesSummarizerTest, ReportsRejectedStatuses) {
-    auto luna = client();
-    for (const int status : {300, 401, 429, 500}) {
-        server.enqueue({status, R"({"error": {"message": "secret details"}})", false});
-        EXPECT_EQ(test::summaryFailure(luna),
-                  DeskmapError::service(status, "request was rejected"));
-    }
-}
-
-TEST_F(ResponsesSummarizerTest, AServerThatNeverAnswersTimesOut) {
-    server.enqueue({200, "", true});
-    auto luna = client("sk-test", 200ms);
-    EXPECT_EQ(test::summaryFailure(luna), DeskmapError::transport("request timed out"));
-}
-
-TEST_F(ResponsesSummarizerTest, CancellingWhileWaitingIsACancellation) {
-    server.enqueue({200, "", true});
-    auto luna = client();
-    EXPECT_THROW(test::runAsync(luna.summarize(test::twoSpaces()), 100ms),
-                 runtime::CancellationError);
-}
-
 TEST_F(ResponsesSummarizerTest, ARefusedConnectionIsATransportError) {
     std::string url;
     {

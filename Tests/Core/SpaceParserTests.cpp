@@ -30,15 +30,6 @@ TEST(SpaceParser, ListsOneDisplaysSpacesInOrderWithTheCurrentOne) {
     EXPECT_EQ(parsed.displays[0], (DisplaySpaceTopology{"D1", {"3", "4", "7"}, "4"}));
 }
 
-TEST(SpaceParser, NumbersSpacesAcrossDisplays) {
-    const auto parsed =
-        SpaceParser::parse({displayEntry("D1", 1, {1, 2}), displayEntry("D2", 5, {5, 6, 7})});
-    ASSERT_EQ(parsed.spaces.size(), 5u);
-    EXPECT_EQ(parsed.spaces[2], (SpaceInventory{3, "5", "D2", true, {}}));
-    EXPECT_EQ(parsed.spaces[4].index, 5);
-    EXPECT_EQ(parsed.displays[1].currentSpaceID, "5");
-}
-
 TEST(SpaceParser, ReadsIdentifierCandidates) {
     json display{{"Display Identifier", "D1"},
                  {"Current Space", {{"id64", 90}}},
@@ -124,15 +115,6 @@ TEST(SpaceParser, NamesTheBrokenDisplayOrSpace) {
               prefix + "display 1 current Space is absent from its Spaces list");
     EXPECT_EQ(parseFailure({displayEntry("D", 1, {})}),
               prefix + "display 1 current Space is absent from its Spaces list");
-}
-
-TEST(SpaceParser, TopologyFollowsTheParse) {
-    const auto parsed =
-        SpaceParser::parse({displayEntry("D1", 2, {1, 2}), displayEntry("D2", 3, {3})});
-    const auto topology = SpaceParser::topology(parsed);
-    EXPECT_EQ(topology.spaceIDs, (std::vector<std::string>{"1", "2", "3"}));
-    EXPECT_EQ(topology.currentSpaceIDs, (std::set<std::string>{"2", "3"}));
-    EXPECT_EQ(topology.displays, parsed.displays);
 }
 
 TEST(SpaceTopology, StructureIgnoresWhichSpaceIsCurrent) {

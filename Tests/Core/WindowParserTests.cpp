@@ -104,10 +104,5 @@ TEST(WindowParser, ReadsTitleAndPositionLeniently) {
     EXPECT_EQ(WindowParser::parse(window)->bounds.x, std::numeric_limits<std::int64_t>::min());
 }
 
-TEST(WindowParser, IgnoresValuesThatAreNotDictionaries) {
-    EXPECT_FALSE(WindowParser::parse(json::array()));
-    EXPECT_FALSE(WindowParser::parse(json("window")));
-}
-
 } // namespace
 } // namespace deskmap

@@ -32,20 +32,6 @@ std::string failureOf(const json& document) {
 
 const std::string prefix = "Could not inspect macOS Spaces: ";
 
-TEST(WindowServerCollection, CollectsAWellFormedRecording) {
-    const auto inventory =
-        MacOSSpaceCollector(std::make_shared<platform::SimulatedWindowServer>(scenario()))
-            .collect();
-    ASSERT_EQ(inventory.spaces.size(), 2u);
-    EXPECT_EQ(inventory.spaces[0].id, "3");
-    ASSERT_EQ(inventory.spaces[0].windows.size(), 1u);
-    EXPECT_EQ(inventory.spaces[0].windows[0].app, "Notes");
-    EXPECT_TRUE(inventory.spaces[1].isCurrent);
-    ASSERT_EQ(inventory.spaces[1].windows.size(), 2u);
-    EXPECT_EQ(inventory.spaces[1].windows[0].app, "Notes");
-    EXPECT_EQ(inventory.spaces[1].windows[1].app, "Terminal");
-}
-
 TEST(WindowServerCollection, ManagedSpacesMustBeAnArrayOfDictionaries) {
     auto document = scenario();
     document["managedDisplaySpaces"] = nullptr;

@@ -49,7 +49,6 @@ public:
                 if (client < 0) {
                     return;
                 }
-                ++accepted_;
                 std::lock_guard lock(mutex_);
                 connections_.emplace_back([this, client] {
                     serve_(client);
@@ -68,7 +67,6 @@ public:
         ::unlink(path_.c_str());
     }
     const std::string& path() const { return path_; }
-    int accepted() const { return accepted_; }
 
     // Reads one request from `socket`: its type, or -1 when it closed.
     static int readRequest(int socket) {
@@ -102,14 +100,10 @@ private:
     Serve serve_;
     std::string path_;
     int listener_ = -1;
-    std::atomic<int> accepted_ = 0;
     std::thread thread_;
     std::mutex mutex_;
     std::vector<std::thread> connections_; // one per accepted connection
 };
-
-// Not watched for: it changes no Space.
-constexpr std::uint32_t windowEventForTest = eventFlag | 3u;
 
 Connection::Limits quick() {
     Connection::Limits limits;
@@ -203,37 +197,6 @@ TEST(I3IpcConnection, EveryWayOfFailingIsASentenceNotAHang) {
                   ": No such file or directory.");
 }
 
-TEST(I3IpcWindowServer, ALostConnectionFailsOneCallAndTheNextConnectsAgain) {
-    const auto outputs =
-        R"([{"name": "DP-1", "active": true, "rect": {"x": 0, "y": 0, "width": 10, "height": 10}}])";
-    const auto workspaces =
-        R"([{"id": 5, "name": "1", "num": 1, "output": "DP-1", "visible": true, "focused": true}])";
-    std::atomic<int> served = 0;
-    FakePeer peer([&](int socket) {
-        // The first connection closes after its first exchange.
-        const bool first = ++served == 1;
-        for (int answered = 0; !(first && answered == 3); ++answered) {
-            const int type = FakePeer::readRequest(socket);
-            if (type < 0) {
-                return;
-            }
-            FakePeer::reply(socket, static_cast<std::uint32_t>(type),
-                            type == 3   ? outputs
-                            : type == 1 ? workspaces
-                                        : R"({"nodes": []})");
-        }
-    });
-    I3IpcWindowServer::Options options;
-    options.locateSocket = [&] { return peer.path(); };
-    options.limits = quick();
-    I3IpcWindowServer server(std::move(options));
-    EXPECT_EQ(server.copyManagedDisplaySpaces(1)[0]["Display Identifier"], "DP-1");
-    EXPECT_EQ(failure([&] { (void)server.copyManagedDisplaySpaces(1); }),
-              "The window manager closed its IPC connection.");
-    EXPECT_EQ(server.copyManagedDisplaySpaces(1)[0]["Current Space"]["ManagedSpaceID"], 5);
-    EXPECT_EQ(peer.accepted(), 2);
-}
-
 // Answers requests as a window manager with one output and one workspace
 // would; a subscription is counted, confirmed, and then has `subscribed`
 // run with its number.
@@ -257,42 +220,6 @@ void serveLikeAWindowManager(int socket, std::atomic<int>& subscriptions,
                                        "visible": true, "focused": true}])"
                                     : R"({"nodes": []})");
     }
-}
-
-TEST(I3IpcWindowServer, TheWatchHearsEventsAndCatchesUpAfterALoss) {
-    std::atomic<int> subscriptions = 0;
-    FakePeer peer([&](int socket) {
-        serveLikeAWindowManager(socket, subscriptions, [](int subscribed, int number) {
-            if (number == 1) {
-                FakePeer::reply(subscribed, workspaceEvent, R"({"change": "focus"})");
-                FakePeer::reply(subscribed, windowEventForTest, R"({"change": "new"})");
-                FakePeer::reply(subscribed, shutdownEvent, R"({"change": "restart"})");
-                return; // and gone, as a restarting window manager is
-            }
-            FakePeer::readRequest(subscribed); // held until the watch ends
-        });
-    });
-    I3IpcWindowServer::Options options;
-    options.locateSocket = [&] { return peer.path(); };
-    options.limits = quick();
-    options.retryDelay = 20ms;
-    I3IpcWindowServer server(std::move(options));
-    std::mutex mutex;
-    std::condition_variable changed;
-    int notifications = 0;
-    server.setActiveSpaceObserver([&] {
-        std::lock_guard lock(mutex);
-        ++notifications;
-        changed.notify_all();
-    });
-    {
-        std::unique_lock lock(mutex);
-        // One for the workspace event (none for the window event), one for
-        // the reconnection after the restart.
-        EXPECT_TRUE(changed.wait_for(lock, 10s, [&] { return notifications >= 2; }));
-    }
-    EXPECT_EQ(subscriptions, 2);
-    server.setActiveSpaceObserver({});
 }
 
 TEST(I3IpcWindowServer, StoppingTheWatchNeverWaitsForAWedgedWindowManager) {

@@ -220,19 +220,6 @@ TEST(I3IpcLayout, RepliesThatAreNotWhatTheProtocolPromisesFail) {
     failsTree(deep);
 }
 
-TEST(I3IpcLayout, TheNeighbourStopsAtEitherEnd) {
-    const auto layout =
-        readLayout(twoOutputs.dump(),
-                   json::array({workspace(1, "1", 1, "DP-1"), workspace(2, "2", 2, "DP-1", true),
-                                workspace(3, "3", 3, "DP-1"), workspace(9, "9", 9, "DP-2", true)})
-                       .dump());
-    EXPECT_EQ(neighbouringWorkspace(layout, "DP-1", true)->name, "3");
-    EXPECT_EQ(neighbouringWorkspace(layout, "DP-1", false)->name, "1");
-    EXPECT_FALSE(neighbouringWorkspace(layout, "DP-2", true));
-    EXPECT_FALSE(neighbouringWorkspace(layout, "DP-2", false));
-    EXPECT_FALSE(neighbouringWorkspace(layout, "DP-3", true));
-}
-
 TEST(I3IpcLayout, AWorkspaceNameNeverBreaksOutOfTheCommandThatShowsIt) {
     const auto layout = readLayout(
         twoOutputs.dump(),
@@ -267,15 +254,6 @@ TEST(I3IpcLayout, CommandResults) {
     EXPECT_FALSE(commandsSucceeded(R"([])"));
     EXPECT_FALSE(commandsSucceeded(R"([{"success": "yes"}])"));
     EXPECT_THROW((void)commandsSucceeded("nope"), ReplyError);
-}
-
-TEST(I3IpcMessage, FramesAndHeadersRoundTrip) {
-    const auto bytes = encode(MessageType::getTree, "{}");
-    ASSERT_EQ(bytes.size(), headerSize + 2);
-    EXPECT_EQ(bytes.substr(0, 6), "i3-ipc");
-    EXPECT_EQ(decodeHeader(bytes), (Header{2, 4}));
-    EXPECT_EQ(decodeHeader("i3-ipX" + bytes.substr(6)), std::nullopt);
-    EXPECT_EQ(decodeHeader(bytes.substr(0, 13)), std::nullopt);
 }
 
 } // namespace

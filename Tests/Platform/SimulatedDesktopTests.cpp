@@ -49,37 +49,6 @@ std::string scenarioFailure(const std::string& contents) {
     return "no failure";
 }
 
-TEST(SimulatedWindowServer, ServesRecordedAnswersVerbatim) {
-    const json displays = json::array({{{"Display Identifier", 7}, {"odd", {1, "x"}}}});
-    const json windows = json::array({{{"kCGWindowNumber", 1.5}}});
-    SimulatedWindowServer server(json{{"managedDisplaySpaces", displays}, {"windows", windows}});
-    const auto connection = server.mainConnectionID();
-    EXPECT_EQ(server.copyManagedDisplaySpaces(connection), displays);
-    EXPECT_EQ(server.copyWindowListInfo(0, 0), windows);
-}
-
-TEST(SimulatedWindowServer, MissingOrNullCallsReturnNull) {
-    SimulatedWindowServer empty(json::object());
-    EXPECT_TRUE(empty.copyManagedDisplaySpaces(1).is_null());
-    EXPECT_TRUE(empty.copyWindowListInfo(0, 0).is_null());
-    SimulatedWindowServer nulls(json{{"managedDisplaySpaces", nullptr}, {"windows", nullptr}});
-    EXPECT_TRUE(nulls.copyManagedDisplaySpaces(1).is_null());
-    EXPECT_TRUE(nulls.copyWindowListInfo(0, 0).is_null());
-}
-
-TEST(SimulatedWindowServer, AnswersAssignmentsByWindowNumber) {
-    SimulatedWindowServer server(
-        json{{"windowSpaces", {{"101", {4, 5}}, {"102", nullptr}, {"103", "junk"}}}});
-    EXPECT_EQ(server.copySpacesForWindows(1, 7, json::array({101})), json::array({4, 5}));
-    EXPECT_TRUE(server.copySpacesForWindows(1, 7, json::array({102})).is_null());
-    EXPECT_EQ(server.copySpacesForWindows(1, 7, json::array({103})), json("junk"));
-    EXPECT_EQ(server.copySpacesForWindows(1, 7, json::array({104})), json::array());
-    EXPECT_EQ(server.copySpacesForWindows(1, 7, json::array({101, 104})), json::array({4, 5}));
-
-    SimulatedWindowServer withoutAssignments(json::object());
-    EXPECT_EQ(withoutAssignments.copySpacesForWindows(1, 7, json::array({101})), json::array());
-}
-
 TEST(SimulatedWindowServer, RejectsScenariosOfTheWrongShape) {
     EXPECT_THROW(SimulatedWindowServer(json::array()), ScenarioError);
     EXPECT_THROW(SimulatedWindowServer(json{{"windowSpaces", json::array()}}), ScenarioError);
@@ -173,9 +142,9 @@ TEST(DesktopSelection, DetectionNeverPassesAPartialOrMadeUpMapOffAsTheSession) {
 
     // GNOME where the session names it and its Shell runs, even on X11 or
     // with XWayland's EWMH; a session that only borrows the name is not.
-    const auto gnome = [](std::optional<std::string> wayland, std::optional<std::string> current,
-                          bool shellRunning) {
-        SessionProbe probe{wayland, ":0", std::move(current), false, false, true};
+    const auto gnome = [](std::optional<std::string> waylandDisplay,
+                          std::optional<std::string> current, bool shellRunning) {
+        SessionProbe probe{std::move(waylandDisplay), ":0", std::move(current), false, false, true};
         probe.gnomeShellRunning = shellRunning;
         return detectDesktop(probe);
     };
@@ -209,28 +178,6 @@ TEST(DesktopSelection, ASessionThatCannotBeReadSaysWhyUntilItCanBe) {
     const int tries = attempts;
     EXPECT_TRUE(unavailable.copyWindowListInfo(0, 0).is_array());
     EXPECT_EQ(attempts, tries) << "asked only until it answered";
-}
-
-TEST(DesktopSelection, OpensTheDemoAndScenarioFiles) {
-    EXPECT_TRUE(openDesktop("demo")->copyManagedDisplaySpaces(1).is_array());
-    const TemporaryFile file(R"({"managedDisplaySpaces": [], "windows": []})");
-    EXPECT_EQ(openDesktop(file.path().string())->copyManagedDisplaySpaces(1), json::array());
-    EXPECT_THROW(openDesktop("/nonexistent/scenario.json"), DesktopSelectionError);
-    const TemporaryFile badShape(R"({"windowSpaces": [1]})");
-    EXPECT_THROW(openDesktop(badShape.path().string()), DesktopSelectionError);
-}
-
-TEST(DemoScenario, LooksLikeAWorkingDayOnTwoDisplays) {
-    const auto demo = demoScenario();
-    ASSERT_TRUE(demo["managedDisplaySpaces"].is_array());
-    EXPECT_EQ(demo["managedDisplaySpaces"].size(), 2u);
-    std::size_t spaces = 0;
-    for (const auto& display : demo["managedDisplaySpaces"]) {
-        spaces += display["Spaces"].size();
-    }
-    EXPECT_GE(spaces, 10u);
-    EXPECT_GE(demo["windows"].size(), 20u);
-    EXPECT_EQ(demo, json::parse(demoScenarioText()));
 }
 
 } // namespace
@@ -332,20 +279,6 @@ TEST(SimulatedGestures, AChangeSeenFirstByAReaderIsStillAnnounced) {
     released = true;
     told.notify_all();
     EXPECT_TRUE(told.wait_for(lock, 5s, [&] { return changes == 2; }));
-}
-
-TEST(SimulatedGestures, OnlyWholeGesturesCountAndCanBeRefused) {
-    auto scenario = switchingScenario();
-    scenario["gestureDelayMs"] = 0;
-    SimulatedWindowServer server(scenario);
-    swipe(server, -2000, {1, 4});
-    swipe(server, -2000, {2, 4});
-    EXPECT_EQ(currentOf(server, 0), 2);
-
-    scenario["acceptGestures"] = false;
-    SimulatedWindowServer refusing(scenario);
-    swipe(refusing, -2000);
-    EXPECT_EQ(currentOf(refusing, 0), 2);
 }
 
 TEST(SimulatedGestures, TheCursorAndMainDisplayAreNamedByTheScenario) {

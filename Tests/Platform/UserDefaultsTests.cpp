@@ -113,14 +113,5 @@ TEST_F(FileUserDefaultsTest, TheStandardLocationFollowsXDGConfigHome) {
     }
 }
 
-TEST(InMemoryUserDefaults, StoresAndForgets) {
-    InMemoryUserDefaults defaults;
-    defaults.set("k", 3);
-    EXPECT_EQ(defaults.value("k"), nlohmann::json(3));
-    EXPECT_EQ(defaults.string("k"), std::nullopt);
-    defaults.remove("k");
-    EXPECT_EQ(defaults.value("k"), std::nullopt);
-}
-
 } // namespace
 } // namespace deskmap::platform

@@ -24,30 +24,6 @@ TEST(SecretServiceKeychain, KeepsItemsTheWayAKeychainDoes) {
     test::expectKeychainContract(keychain, "org.deskmap.tests.contract");
 }
 
-TEST(SecretServiceKeychain, KeysRoundTripThroughTheCredentialStore) {
-    auto keychain = std::make_shared<platform::SecretServiceKeychain>();
-    KeychainCredentialStore openAI(SummaryProvider::openAI, keychain);
-    KeychainCredentialStore openRouter(SummaryProvider::openRouter, keychain);
-    SummaryConfiguration configuration(std::make_shared<KeychainCredentialStore>(openAI));
-
-    EXPECT_EQ(openAI.token(), std::nullopt);
-    EXPECT_NO_THROW(openAI.remove()) << "removing a key never saved succeeds";
-    openAI.save("sk-first");
-    openAI.save("sk-second"); // updates the one item
-    EXPECT_EQ(openAI.token(), "sk-second");
-    EXPECT_EQ(openRouter.token(), std::nullopt);
-    EXPECT_EQ(configuration.currentState().state.savedCredentialPresence,
-              SavedCredentialPresence::saved);
-
-    openAI.save("   ");
-    EXPECT_EQ(openAI.token(), "   ") << "the store keeps the text unchanged";
-    EXPECT_EQ(configuration.currentState().state.savedCredentialPresence,
-              SavedCredentialPresence::notSaved);
-
-    openAI.remove();
-    EXPECT_EQ(openAI.token(), std::nullopt);
-}
-
 TEST(SecretServiceKeychain, ItemsCarryTheServiceAndAccountAttributes) {
     auto keychain = std::make_shared<platform::SecretServiceKeychain>();
     KeychainCredentialStore(SummaryProvider::openRouter, keychain).save("or-key");

@@ -106,11 +106,6 @@ int StandInClients::summaryRuns() const {
     return text.empty() ? 0 : std::stoi(text);
 }
 
-int StandInClients::calls() const {
-    const auto text = read("calls");
-    return text.empty() ? 0 : std::stoi(text);
-}
-
 std::vector<std::string> StandInClients::arguments(int run) const {
     const auto text = read("run-" + std::to_string(run) + ".args");
     std::vector<std::string> arguments;

@@ -46,7 +46,6 @@ public:
 
     // What the summary runs (not the status commands) saw, by 1-based run.
     int summaryRuns() const;
-    int calls() const; // status commands included
     std::vector<std::string> arguments(int run) const;
     std::string standardInput(int run) const;
     std::string workingDirectory(int run) const;

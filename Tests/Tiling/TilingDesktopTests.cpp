@@ -194,29 +194,6 @@ TYPED_TEST(TilingDesktopTest, AWorkspaceChangeIsReportedAtOnce) {
     server->setActiveSpaceObserver({});
 }
 
-TYPED_TEST(TilingDesktopTest, WatchFollowsAWorkspaceChangeMadeByACommand) {
-    auto& wm = this->desktop;
-    wm.openWindow("one", "1");
-    wm.openWindow("three", "3");
-    wm.command("workspace 1");
-    const auto command = wm.asUser(DESKMAP_BINARY, {"watch", "--json", "--desktop", wm.name()});
-    test::ChildProcess watching(command.front(), {command.begin() + 1, command.end()},
-                                wm.environment(), isolated);
-    // Generous pauses: the first refresh must be done before the switch,
-    // also in sanitizer builds.
-    std::this_thread::sleep_for(2500ms);
-    wm.command("workspace 3");
-    std::this_thread::sleep_for(2000ms);
-    watching.signal(SIGINT);
-    const auto result = watching.wait();
-    EXPECT_EQ(result.exitCode, 130) << result.err;
-
-    const auto currents = test::currentSpaceIndexes(result.out, wm.outputs()[0]);
-    ASSERT_FALSE(currents.empty()) << result.out;
-    EXPECT_EQ(currents.front(), 1);
-    EXPECT_EQ(currents.back(), 2) << result.out;
-}
-
 TYPED_TEST(TilingDesktopTest, AnEndedWindowManagerIsAClearCollectionFailure) {
     auto& wm = this->desktop;
     wm.openWindow("one", "1");

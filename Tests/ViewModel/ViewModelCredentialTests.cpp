@@ -37,21 +37,6 @@ TEST_F(ViewModelKeyTest, AKeyOfSpacesOnlyOrOfSeveralLinesChangesNothing) {
     EXPECT_EQ(titleAccess->requests, 0);
 }
 
-TEST_F(ViewModelKeyTest, SavingStoresTheTrimmedKeyAndAuthorizes) {
-    make();
-    ASSERT_TRUE(runUntil([&] {
-        return !viewModel->authorization().isAuthorized() &&
-               viewModel->savedCredentialPresence() == SavedCredentialPresence::notSaved;
-    }));
-    viewModel->saveKey("  sk-new \n", false);
-    ASSERT_TRUE(runUntil([&] { return summarized(); }));
-    EXPECT_EQ(storedKey(SummaryProvider::openAI), "sk-new");
-    EXPECT_EQ(viewModel->savedCredentialPresence(), SavedCredentialPresence::saved);
-    EXPECT_EQ(viewModel->settingsMessage(), std::nullopt);
-    EXPECT_TRUE(viewModel->authorization().isAuthorized());
-    EXPECT_EQ(summarizers->lastToken, "sk-new");
-}
-
 TEST_F(ViewModelKeyTest, AFailedSaveRevokesAndSaysSo) {
     startWithKey();
     keychain->failure = platform::KeychainStatus::ioError;

@@ -6,11 +6,6 @@
 namespace deskmap::platform {
 namespace {
 
-TEST(X11Text, Latin1BecomesUTF8) {
-    EXPECT_EQ(X11Text::latin1ToUTF8("Caf\xe9 \xff"), "Café ÿ");
-    EXPECT_EQ(X11Text::latin1ToUTF8(""), "");
-}
-
 TEST(X11Text, CompoundTextKeepsLatin1AndUTF8Segments) {
     // As xterm writes "Überblick – Δ": Latin-1, a UTF-8 segment, then Greek.
     EXPECT_EQ(X11Text::compoundTextToUTF8("\xdc"

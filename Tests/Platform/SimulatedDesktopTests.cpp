@@ -213,20 +213,6 @@ json currentOf(WindowServer& server, std::size_t display) {
     return server.copyManagedDisplaySpaces(1)[display]["Current Space"]["ManagedSpaceID"];
 }
 
-TEST(SimulatedGestures, ASwipeMovesTheCursorDisplayAfterTheDelay) {
-    auto scenario = switchingScenario();
-    scenario["gestureDelayMs"] = 500; // long enough to look before it lands
-    SimulatedWindowServer server(scenario);
-    swipe(server, -2000);
-    EXPECT_EQ(currentOf(server, 0), 2); // not yet
-    std::this_thread::sleep_for(600ms);
-    EXPECT_EQ(currentOf(server, 0), 1);
-    swipe(server, -2000); // never past the first Space
-    std::this_thread::sleep_for(600ms);
-    EXPECT_EQ(currentOf(server, 0), 1);
-    EXPECT_EQ(currentOf(server, 1), 7);
-}
-
 TEST(SimulatedGestures, TellsTheObserverWhenTheCurrentSpaceChanges) {
     SimulatedWindowServer server(switchingScenario());
     std::mutex mutex;
@@ -279,25 +265,6 @@ TEST(SimulatedGestures, AChangeSeenFirstByAReaderIsStillAnnounced) {
     released = true;
     told.notify_all();
     EXPECT_TRUE(told.wait_for(lock, 5s, [&] { return changes == 2; }));
-}
-
-TEST(SimulatedGestures, TheCursorAndMainDisplayAreNamedByTheScenario) {
-    auto scenario = switchingScenario();
-    scenario["cursorDisplay"] = "BBBB";
-    scenario["mainDisplay"] = "AAAA";
-    scenario["gestureDelayMs"] = 0;
-    SimulatedWindowServer server(scenario);
-    const auto displays = server.displaysWithPoint(server.createEvent()->location, 1);
-    ASSERT_EQ(displays.size(), 1u);
-    EXPECT_EQ(server.displayUUID(displays[0]), "BBBB");
-    EXPECT_NE(server.mainDisplayID(), displays[0]);
-    swipe(server, 2000);
-    EXPECT_EQ(currentOf(server, 1), 8);
-    EXPECT_EQ(currentOf(server, 0), 2);
-
-    scenario["cursorDisplay"] = "nowhere";
-    SimulatedWindowServer lost(scenario);
-    EXPECT_TRUE(lost.displaysWithPoint(lost.createEvent()->location, 1).empty());
 }
 
 TEST(SimulatedGestures, PermissionsAnswerTheTrustCheck) {

@@ -3,19 +3,11 @@
 #include "ChildProcess.hpp"
 #include "XvfbDisplay.hpp"
 
+#include <algorithm>
 #include <chrono>
-#include <csignal>
-#include <cstring>
-#include <fcntl.h>
-#include <functional>
-#include <spawn.h>
 #include <sstream>
 #include <stdexcept>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace deskmap::test {
 
@@ -23,120 +15,45 @@ namespace {
 
 using namespace std::chrono_literals;
 
-void waitFor(const std::function<bool()>& done, const std::string& what) {
-    const auto deadline = std::chrono::steady_clock::now() + 15s;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            throw std::runtime_error("timed out waiting for " + what);
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-}
-
-void stop(pid_t& pid) {
-    if (pid <= 0) {
-        return;
-    }
-    ::kill(pid, SIGTERM);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        if (::waitpid(pid, nullptr, WNOHANG) == pid) {
-            pid = -1;
-            return;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-    pid = -1;
-}
-
 } // namespace
 
 X11Desktop::X11Desktop() {
     XvfbDisplay xvfb;
-    server_ = start("Xvfb", xvfb.arguments("1280x800x24"));
-    try {
-        display_ = xvfb.display();
-    } catch (...) {
-        stop(server_);
-        throw;
-    }
+    auto command = xvfb.arguments("1280x800x24");
+    command.insert(command.begin(), "Xvfb");
+    server_ = start(command, {});
+    display_ = xvfb.display();
 
-    windowManager_ = start("openbox", {"--sm-disable"});
-    try {
-        waitFor([&] { return run("wmctrl", {"-m"}).find("Openbox") != std::string::npos; },
-                "openbox");
-        run("wmctrl", {"-n", "4"});
-        waitFor(
-            [&] {
-                const auto desktops = run("wmctrl", {"-d"});
-                return std::count(desktops.begin(), desktops.end(), '\n') == 4;
-            },
-            "four workspaces");
-        // openbox announces itself before it takes every request: a switch
-        // asked for early may be dropped. Once it has carried one out, a
-        // test's first switch meets a window manager that answers.
-        waitFor(
-            [&] {
-                run("wmctrl", {"-s", "1"});
-                std::this_thread::sleep_for(100ms);
-                return currentWorkspace() == 1;
-            },
-            "a first switch");
-        run("wmctrl", {"-s", "0"});
-        waitFor([&] { return currentWorkspace() == 0; }, "the first workspace");
-    } catch (...) {
-        stop(windowManager_);
-        stop(server_);
-        throw;
-    }
+    windowManager_ = start({"openbox", "--sm-disable"}, environment());
+    waitFor([&] { return run("wmctrl", {"-m"}).find("Openbox") != std::string::npos; }, "openbox");
+    run("wmctrl", {"-n", "4"});
+    waitFor(
+        [&] {
+            const auto desktops = run("wmctrl", {"-d"});
+            return std::count(desktops.begin(), desktops.end(), '\n') == 4;
+        },
+        "four workspaces");
+    // openbox announces itself before it takes every request: a switch
+    // asked for early may be dropped. Once it has carried one out, a test's
+    // first switch meets a window manager that answers.
+    waitFor(
+        [&] {
+            run("wmctrl", {"-s", "1"});
+            std::this_thread::sleep_for(100ms);
+            return currentWorkspace() == 1;
+        },
+        "a first switch");
+    run("wmctrl", {"-s", "0"});
+    waitFor([&] { return currentWorkspace() == 0; }, "the first workspace");
 }
 
-X11Desktop::~X11Desktop() {
-    for (auto& [window, pid] : terminals_) {
-        stop(pid);
-    }
-    stop(windowManager_);
-    stop(server_);
+std::map<std::string, std::string> X11Desktop::environment() const {
+    return {{"DISPLAY", display_}, {"HOME", home_}};
 }
 
-pid_t X11Desktop::start(const std::string& program, const std::vector<std::string>& arguments) {
-    std::vector<std::string> strings{program};
-    strings.insert(strings.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& text : strings) {
-        argv.push_back(text.data());
-    }
-    argv.push_back(nullptr);
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry; ++entry) {
-        if (std::strncmp(*entry, "DISPLAY=", 8) != 0) {
-            environment.emplace_back(*entry);
-        }
-    }
-    if (!display_.empty()) {
-        environment.push_back("DISPLAY=" + display_);
-    }
-    std::vector<char*> envp;
-    for (auto& text : environment) {
-        envp.push_back(text.data());
-    }
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    // Quiet: their chatter is not part of any test.
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int result =
-        posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (result != 0) {
-        throw std::runtime_error("could not start " + program + ": " + std::strerror(result));
-    }
-    return pid;
+void X11Desktop::stop(pid_t pid) {
+    stopProcess(pid);
+    std::erase(processes_, pid);
 }
 
 std::string X11Desktop::run(const std::string& program,
@@ -168,7 +85,8 @@ std::string X11Desktop::windowOfClass(const std::string& windowClass) const {
 
 std::string X11Desktop::openWindow(const std::string& title, const std::string& windowClass,
                                    int workspace) {
-    const auto pid = start("xterm", {"-T", title, "-class", windowClass, "-e", "sleep", "600"});
+    const auto pid =
+        start({"xterm", "-T", title, "-class", windowClass, "-e", "sleep", "600"}, environment());
     std::string window;
     waitFor(
         [&] {
@@ -230,6 +148,7 @@ int X11Desktop::currentWorkspace() const {
 
 void X11Desktop::stopServer() {
     stop(server_);
+    server_ = -1;
 }
 
 } // namespace deskmap::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Support/PrivateSession.hpp"
+
 #include <map>
 #include <string>
 #include <sys/types.h>
@@ -10,16 +12,13 @@ namespace deskmap::test {
 // A private X11 desktop for tests: Xvfb on a free display number, openbox
 // with four workspaces, and xterm windows. Everything it starts is stopped
 // when it is destroyed.
-class X11Desktop {
+class X11Desktop : public PrivateSession {
 public:
     X11Desktop();
-    ~X11Desktop();
-    X11Desktop(const X11Desktop&) = delete;
-    X11Desktop& operator=(const X11Desktop&) = delete;
 
     // ":N"
     const std::string& display() const { return display_; }
-    std::map<std::string, std::string> environment() const { return {{"DISPLAY", display_}}; }
+    std::map<std::string, std::string> environment() const;
 
     // Opens an xterm with this title and class, moves it to `workspace`
     // (from 0), and returns its window id ("0x...").
@@ -36,7 +35,7 @@ public:
     void stopServer();
 
 private:
-    pid_t start(const std::string& program, const std::vector<std::string>& arguments);
+    void stop(pid_t pid);
     std::string windowOfClass(const std::string& windowClass) const;
 
     std::string display_;

@@ -217,12 +217,6 @@ TYPED_TEST(TilingDesktopTest, AnEndedWindowManagerIsAClearCollectionFailure) {
 
 using SwayDesktopTest = TilingDesktopTest<test::SwayDesktop>;
 
-TEST_F(SwayDesktopTest, TitlesArriveIntact) {
-    desktop.openWindow("Grüße — 東京 ✓", "1");
-    ASSERT_EQ(spaces().size(), 2u);
-    EXPECT_EQ(spaces()[0].windows, std::vector<std::string>{window("Grüße — 東京 ✓")});
-}
-
 TEST_F(SwayDesktopTest, TheProgramsOwnWindowIsNotTheUsersWork) {
     desktop.openWindow("mine", "1");
     desktop.openWindow("theirs", "1");

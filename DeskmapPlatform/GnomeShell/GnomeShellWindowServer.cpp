@@ -437,25 +437,33 @@ bool GnomeShellWindowServer::isScreenCaptureAccessGranted() {
 }
 
 void GnomeShellWindowServer::requestScreenCaptureAccess() {
-    std::lock_guard lock(mutex_);
-    try {
-        call(shellExtensionsCall(shellOwner(), "EnableExtension"));
-    } catch (const DBus::CallError&) {
-        // Not installed, or no Shell: the advice says what to do.
-    } catch (const WindowServerError&) {
+    bool asked = false;
+    {
+        std::lock_guard lock(mutex_);
+        try {
+            call(shellExtensionsCall(shellOwner(), "EnableExtension"));
+            asked = true;
+        } catch (const DBus::CallError&) {
+            // Not installed, or no Shell: the advice says what to do.
+        } catch (const WindowServerError&) {
+        }
     }
     // The extension claims its name while being enabled; give it a moment
-    // so the answer read right after reflects the switch.
+    // so the answer read right after reflects the switch (without holding
+    // up a collection meanwhile).
     const auto deadline = std::chrono::steady_clock::now() + options_.callTimeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        try {
-            if (DBus::hasOwner(connection(), GnomeShell::busName, options_.callTimeout)) {
+    while (asked && std::chrono::steady_clock::now() < deadline) {
+        {
+            std::lock_guard lock(mutex_);
+            try {
+                if (DBus::hasOwner(connection(), GnomeShell::busName, options_.callTimeout)) {
+                    return;
+                }
+            } catch (const DBus::CallError&) {
+                return;
+            } catch (const WindowServerError&) {
                 return;
             }
-        } catch (const DBus::CallError&) {
-            return;
-        } catch (const WindowServerError&) {
-            return;
         }
         std::this_thread::sleep_for(50ms);
     }

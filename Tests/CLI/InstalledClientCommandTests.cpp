@@ -100,16 +100,5 @@ TEST_F(InstalledClientCommandTest, AKilledDeskmapLeavesNoClientProcessBehind) {
     EXPECT_EQ(processesWith(2, group), std::vector<pid_t>());
 }
 
-TEST_F(InstalledClientCommandTest, ClientFailuresPrintTheirDescription) {
-    clients.writeCursor(StandInClients::cursorSignedIn(), {ClientRun{std::nullopt, "", 2, false}});
-    const auto result = deskmap(
-        {"summarize", "--provider", "cursor", "--desktop", test::scenarios + "shared-space.json"},
-        environment());
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err,
-              "Cursor Agent exited with status 2. Check its sign-in state and try again.\n");
-}
-
 } // namespace
 } // namespace deskmap

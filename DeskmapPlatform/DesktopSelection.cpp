@@ -4,6 +4,7 @@
 #include "DeskmapPlatform/GnomeShell/GnomeShellWindowServer.hpp"
 #include "DeskmapPlatform/I3Ipc/I3IpcSocket.hpp"
 #include "DeskmapPlatform/I3Ipc/I3IpcWindowServer.hpp"
+#include "DeskmapPlatform/KWin/KWinWindowServer.hpp"
 #include "DeskmapPlatform/Simulated/DemoScenario.hpp"
 #include "DeskmapPlatform/Simulated/ScenarioError.hpp"
 #include "DeskmapPlatform/Simulated/ScenarioFile.hpp"
@@ -83,9 +84,17 @@ bool gnomeShellAnswers() {
     }
 }
 
-} // namespace
+bool kwinAnswers() {
+    try {
+        auto bus = DBus::connectSessionBus();
+        return DBus::hasOwner(*bus, "org.kde.KWin", std::chrono::seconds(2));
+    } catch (const std::exception&) {
+        return false;
+    }
+}
 
-bool namesGnome(const std::optional<std::string>& currentDesktop) {
+// Whether the colon-separated list names `desktop` (in capitals).
+bool names(const std::optional<std::string>& currentDesktop, const char* desktop) {
     if (!currentDesktop) {
         return false;
     }
@@ -94,17 +103,30 @@ bool namesGnome(const std::optional<std::string>& currentDesktop) {
     while (std::getline(names, name, ':')) {
         std::transform(name.begin(), name.end(), name.begin(),
                        [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-        if (name == "GNOME") {
+        if (name == desktop) {
             return true;
         }
     }
     return false;
 }
 
+} // namespace
+
+bool namesGnome(const std::optional<std::string>& currentDesktop) {
+    return names(currentDesktop, "GNOME");
+}
+
+bool namesKde(const std::optional<std::string>& currentDesktop) {
+    return names(currentDesktop, "KDE");
+}
+
 DetectedDesktop detectDesktop(const SessionProbe& probe) {
     using Kind = DetectedDesktop::Kind;
     if (probe.gnomeShellRunning && namesGnome(probe.currentDesktop)) {
         return {Kind::supported, gnomeDesktopName, {}};
+    }
+    if (probe.kwinRunning && namesKde(probe.currentDesktop)) {
+        return {Kind::supported, kdeDesktopName, {}};
     }
     if (probe.swayListening) {
         return {Kind::supported, swayDesktopName, {}};
@@ -116,7 +138,8 @@ DetectedDesktop detectDesktop(const SessionProbe& probe) {
         return {Kind::unsupported,
                 {},
                 "This Wayland session (" + sessionName(probe, *probe.waylandDisplay) +
-                    ") has no Deskmap backend yet: only sway and GNOME are supported on Wayland. "
+                    ") has no Deskmap backend yet: only sway, GNOME and KDE Plasma are supported "
+                    "on Wayland. "
                     "Use --desktop to choose a desktop."};
     }
     if (probe.x11Display) {
@@ -137,10 +160,11 @@ DetectedDesktop detectDesktop() {
     probe.waylandDisplay = environmentValue("WAYLAND_DISPLAY");
     probe.x11Display = environmentValue("DISPLAY");
     probe.currentDesktop = environmentValue("XDG_CURRENT_DESKTOP");
-    // Only a session that says it is GNOME is asked over D-Bus: the others
+    // Only a session that says it is GNOME or KDE is asked over D-Bus: the others
     // never load the D-Bus client.
     probe.gnomeShellRunning = namesGnome(probe.currentDesktop) && gnomeShellAnswers();
-    if (probe.gnomeShellRunning) {
+    probe.kwinRunning = !probe.gnomeShellRunning && namesKde(probe.currentDesktop) && kwinAnswers();
+    if (probe.gnomeShellRunning || probe.kwinRunning) {
         return detectDesktop(probe);
     }
     probe.swayListening = environmentValue("SWAYSOCK") && hasSocket(I3Ipc::WindowManager::sway);
@@ -157,6 +181,9 @@ std::shared_ptr<WindowServer> openDesktop(const std::string& name) {
     try {
         if (name == gnomeDesktopName) {
             return std::make_shared<GnomeShellWindowServer>(GnomeShellWindowServer::Options{});
+        }
+        if (name == kdeDesktopName) {
+            return std::make_shared<KWinWindowServer>(KWinWindowServer::Options{});
         }
         if (name == swayDesktopName) {
             return openTiling(I3Ipc::WindowManager::sway);

@@ -11,13 +11,14 @@
 namespace deskmap::platform {
 
 // The built-in simulated desktop, the X11 desktop of $DISPLAY, the tiling
-// window managers reached over their IPC socket, and GNOME Shell through
-// Deskmap's extension.
+// window managers reached over their IPC socket, GNOME Shell through
+// Deskmap's extension, and KWin through Deskmap's KWin script.
 inline constexpr const char* demoDesktopName = "demo";
 inline constexpr const char* x11DesktopName = "x11";
 inline constexpr const char* swayDesktopName = "sway";
 inline constexpr const char* i3DesktopName = "i3";
 inline constexpr const char* gnomeDesktopName = "gnome";
+inline constexpr const char* kdeDesktopName = "kde";
 
 // A desktop name or scenario that cannot be opened.
 class DesktopSelectionError : public std::runtime_error {
@@ -60,13 +61,16 @@ struct SessionProbe {
     bool i3Listening = false;
     bool ewmhWindowManager = false;
     bool gnomeShellRunning = false; // org.gnome.Shell on the session bus
+    bool kwinRunning = false;       // org.kde.KWin on the session bus
 };
 
-// Whether XDG_CURRENT_DESKTOP (a colon-separated list) names GNOME.
+// Whether XDG_CURRENT_DESKTOP (a colon-separated list) names GNOME, or KDE.
 bool namesGnome(const std::optional<std::string>& currentDesktop);
+bool namesKde(const std::optional<std::string>& currentDesktop);
 
 // The rule: GNOME where the session says so and GNOME Shell runs (even where
-// XWayland offers EWMH: it sees only X11 windows); sway or i3 where their IPC socket answers (they
+// XWayland offers EWMH: it sees only X11 windows), KDE likewise where KWin
+// runs; sway or i3 where their IPC socket answers (they
 // also answer as X11, or not at all); on Wayland nothing else (X11 through XWayland sees only part
 // of the windows); on X11 an EWMH window manager; no session at all is the only case for the demo
 // desktop.
@@ -84,7 +88,7 @@ std::string chooseDesktop(const std::optional<std::string>& requested,
                           const std::function<DetectedDesktop()>& detect,
                           std::optional<std::string>* notice = nullptr);
 
-// Opens "gnome", "sway", "i3", "x11", "demo" (the built-in simulated desktop) or a
+// Opens "gnome", "kde", "sway", "i3", "x11", "demo" (the built-in simulated desktop) or a
 // scenario file path. Throws DesktopSelectionError with a message naming
 // the problem.
 std::shared_ptr<WindowServer> openDesktop(const std::string& name);

@@ -110,8 +110,8 @@ int runDeskmapApp(int argc, char** argv, const ServicesFactory& makeServices,
         QStringLiteral("show"), QStringLiteral("Open the Space list (of the running Deskmap)."));
     const QCommandLineOption desktopOption(
         QStringLiteral("desktop"),
-        QStringLiteral("The desktop to read: gnome, sway, i3, x11, demo or a scenario file."),
-        QStringLiteral("gnome|sway|i3|x11|demo|PATH"));
+        QStringLiteral("The desktop to read: gnome, kde, sway, i3, x11, demo or a scenario file."),
+        QStringLiteral("gnome|kde|sway|i3|x11|demo|PATH"));
     const QCommandLineOption screenshotOption(
         QStringLiteral("screenshot"),
         QStringLiteral("Render the Space list after its first refresh into FILE and exit."),

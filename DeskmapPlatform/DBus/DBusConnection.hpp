@@ -37,7 +37,12 @@ private:
     std::string name_;
 };
 
-using Argument = std::variant<std::string, std::uint32_t, std::int32_t, bool>;
+// Text sent inside a variant, as org.freedesktop.DBus.Properties.Set takes it.
+struct TextVariant {
+    std::string value;
+};
+
+using Argument = std::variant<std::string, std::uint32_t, std::int32_t, bool, TextVariant>;
 
 struct MethodCall {
     std::string destination;
@@ -66,6 +71,14 @@ struct Signal {
     nlohmann::json arguments; // an array, as call() returns them
 };
 
+// A method call to an object this connection serves.
+struct IncomingCall {
+    std::string sender; // the caller's unique name
+    std::string interface;
+    std::string member;
+    nlohmann::json arguments; // an array, as call() returns them
+};
+
 // One connection, used by one thread at a time.
 class Connection {
 public:
@@ -80,6 +93,16 @@ public:
     // Delivers matching signals to `handler` from within wait().
     virtual void subscribe(const SignalMatch& match, std::function<void(const Signal&)> handler,
                            std::chrono::milliseconds timeout) = 0;
+
+    // Serves method calls to `path` from within wait(): each is answered
+    // with an empty reply once `handler` returns, or with the error a
+    // CallError it throws names.
+    virtual void serve(const std::string& path,
+                       std::function<void(const IncomingCall&)> handler) = 0;
+
+    // This connection's unique name on the bus (":1.42"), which no other
+    // connection ever gets while the bus runs.
+    virtual std::string uniqueName() = 0;
 
     // Reads what arrived and delivers it; returns when something was
     // delivered, `timeout` passed or `cancelDescriptor` (if not -1) became

@@ -182,6 +182,9 @@ public:
         for (auto& subscription : subscriptions_) {
             sd_bus_slot_unref(subscription.slot);
         }
+        for (auto& object : objects_) {
+            sd_bus_slot_unref(object.slot);
+        }
         sd_bus_flush_close_unref(bus_);
     }
     SdBusConnection(const SdBusConnection&) = delete;
@@ -200,9 +203,12 @@ public:
                 result = sd_bus_message_append_basic(request.message, 'u', unsignedNumber);
             } else if (const auto* number = std::get_if<std::int32_t>(&argument)) {
                 result = sd_bus_message_append_basic(request.message, 'i', number);
+            } else if (const auto* truth = std::get_if<bool>(&argument)) {
+                const int value = *truth ? 1 : 0;
+                result = sd_bus_message_append_basic(request.message, 'b', &value);
             } else {
-                const int truth = std::get<bool>(argument) ? 1 : 0;
-                result = sd_bus_message_append_basic(request.message, 'b', &truth);
+                result = sd_bus_message_append(request.message, "v", "s",
+                                               std::get<TextVariant>(argument).value.c_str());
             }
             if (result < 0) {
                 throw CallError("org.freedesktop.DBus.Error.InvalidArgs",
@@ -243,6 +249,30 @@ public:
             throw CallError("org.freedesktop.DBus.Error.Failed",
                             "The bus refused to deliver signals (" + describe(result) + ").");
         }
+    }
+
+    void serve(const std::string& path, std::function<void(const IncomingCall&)> handler) override {
+        auto& object = objects_.emplace_back();
+        object.owner = this;
+        object.handler = std::move(handler);
+        const int result =
+            sd_bus_add_object(bus_, &object.slot, path.c_str(), &SdBusConnection::answer, &object);
+        if (result < 0) {
+            objects_.pop_back();
+            failIfBroken(result);
+            throw CallError("org.freedesktop.DBus.Error.Failed",
+                            "An object could not be offered on D-Bus (" + describe(result) + ").");
+        }
+    }
+
+    std::string uniqueName() override {
+        const char* name = nullptr;
+        const int result = failIfBroken(sd_bus_get_unique_name(bus_, &name));
+        if (result < 0 || !name) {
+            throw ConnectionError("The session bus gave this connection no name (" +
+                                  describe(result) + ").");
+        }
+        return name;
     }
 
     void wait(int cancelDescriptor, std::chrono::milliseconds timeout) override {
@@ -330,8 +360,42 @@ private:
         return 0;
     }
 
+    struct ServedObject {
+        SdBusConnection* owner = nullptr;
+        sd_bus_slot* slot = nullptr;
+        std::function<void(const IncomingCall&)> handler;
+    };
+
+    static int answer(sd_bus_message* message, void* userdata, sd_bus_error* error) {
+        if (sd_bus_message_is_method_call(message, nullptr, nullptr) <= 0) {
+            return 0;
+        }
+        auto& object = *static_cast<ServedObject*>(userdata);
+        auto& owner = *object.owner;
+        try {
+            IncomingCall call;
+            const char* sender = sd_bus_message_get_sender(message);
+            const char* interface = sd_bus_message_get_interface(message);
+            const char* member = sd_bus_message_get_member(message);
+            call.sender = sender ? sender : "";
+            call.interface = interface ? interface : "";
+            call.member = member ? member : "";
+            call.arguments = Reader(message).readAll(0);
+            owner.delivered_ = true;
+            object.handler(call);
+        } catch (const CallError& refusal) {
+            owner.delivered_ = true;
+            return sd_bus_error_set(error, refusal.name().c_str(), refusal.what());
+        } catch (...) {
+            owner.failed_ = std::current_exception();
+            return sd_bus_error_set(error, "org.freedesktop.DBus.Error.Failed", "internal error");
+        }
+        return sd_bus_reply_method_return(message, "");
+    }
+
     sd_bus* bus_;
     std::list<Subscription> subscriptions_; // stable addresses for sd-bus
+    std::list<ServedObject> objects_;
     bool delivered_ = false;
     std::exception_ptr failed_;
 };

@@ -18,11 +18,6 @@ constexpr auto int32Minimum = std::numeric_limits<std::int32_t>::min();
 constexpr auto int32Maximum = std::numeric_limits<std::int32_t>::max();
 constexpr auto uint32Maximum = std::numeric_limits<std::uint32_t>::max();
 
-// Window layers as the window list reports them: only the normal one holds
-// the windows people work in.
-constexpr int normalLayer = 0;
-constexpr int auxiliaryLayer = 3;
-
 // Monitor Spaces are numbered above every workspace id.
 constexpr std::uint64_t monitorSpaceBase = std::uint64_t{1} << 32;
 
@@ -120,11 +115,6 @@ VersionError::VersionError(const std::string& version)
                         ": install the extension that came with this Deskmap, then log out and "
                         "back in.") {}
 
-bool Rect::contains(DisplayPoint point) const {
-    return point.x >= x && point.y >= y && point.x < static_cast<double>(x) + width &&
-           point.y < static_cast<double>(y) + height;
-}
-
 State readState(std::string_view reply) {
     const auto document = StrictJson::parse(reply);
     if (!document) {
@@ -208,37 +198,14 @@ Map mapState(const State& state) {
 }
 
 nlohmann::json displaySpaces(const Map& map) {
-    auto displays = json::array();
-    for (const auto& display : map.displays) {
-        json entry{{"Display Identifier", display.identifier}, {"Spaces", json::array()}};
-        for (const auto space : display.spaces) {
-            entry["Spaces"].push_back({{"ManagedSpaceID", space}, {"id64", space}});
-        }
-        if (std::find(display.spaces.begin(), display.spaces.end(), display.current) !=
-            display.spaces.end()) {
-            entry["Current Space"] = {{"ManagedSpaceID", display.current}};
-        }
-        displays.push_back(std::move(entry));
-    }
-    return displays;
+    return Mapping::displaySpaces(map.displays);
 }
 
 nlohmann::json windowList(const State& state, std::int64_t ownProcess) {
     auto windows = json::array();
     for (const auto& window : state.windows) {
-        const bool work = window.normal && window.process != ownProcess;
-        json entry{{"kCGWindowLayer", work ? normalLayer : auxiliaryLayer},
-                   {"kCGWindowNumber", window.id},
-                   {"kCGWindowBounds",
-                    {{"X", window.frame.x},
-                     {"Y", window.frame.y},
-                     {"Width", window.frame.width},
-                     {"Height", window.frame.height}}}};
-        if (!window.app.empty()) {
-            entry["kCGWindowOwnerName"] = window.app;
-        }
-        entry["kCGWindowName"] = window.title;
-        windows.push_back(std::move(entry));
+        windows.push_back(Mapping::windowEntry(window.id, window.app, window.title, window.frame,
+                                               window.normal && window.process != ownProcess));
     }
     return windows;
 }

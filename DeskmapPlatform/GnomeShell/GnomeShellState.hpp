@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DeskmapPlatform/Mapping/SpaceMap.hpp"
 #include "DeskmapPlatform/WindowServer.hpp"
 
 #include <nlohmann/json_fwd.hpp>
@@ -33,15 +34,7 @@ public:
     explicit VersionError(const std::string& version);
 };
 
-struct Rect {
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-
-    bool contains(DisplayPoint point) const;
-    friend bool operator==(const Rect&, const Rect&) = default;
-};
+using Mapping::Rect;
 
 struct Monitor {
     std::uint32_t index = 0;
@@ -88,16 +81,9 @@ struct State {
 // From the JSON text GetState returns.
 State readState(std::string_view reply);
 
-// A Space of the map: a workspace, or the one Space of a monitor whose
-// windows stay put while the workspaces change.
-struct Display {
-    std::string identifier;
-    std::vector<std::uint64_t> spaces;
-    std::uint64_t current = 0;
-    std::vector<Rect> area; // the monitors it covers
-
-    friend bool operator==(const Display&, const Display&) = default;
-};
+// A display of the map: its Spaces are workspaces, or the one Space of a
+// monitor whose windows stay put while the workspaces change.
+using Mapping::Display;
 
 // How GNOME's workspaces look on the user's monitors: where workspaces
 // switch on the primary monitor only, the primary is a display whose Spaces

@@ -41,6 +41,11 @@ public:
                    std::chrono::milliseconds timeout) override {
         inner_->subscribe(match, std::move(handler), timeout);
     }
+    void serve(const std::string& path,
+               std::function<void(const platform::DBus::IncomingCall&)> handler) override {
+        inner_->serve(path, std::move(handler));
+    }
+    std::string uniqueName() override { return inner_->uniqueName(); }
     void wait(int cancel, std::chrono::milliseconds timeout) override {
         inner_->wait(cancel, timeout);
     }

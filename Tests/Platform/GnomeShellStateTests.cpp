@@ -116,6 +116,8 @@ public:
     }
     void subscribe(const DBus::SignalMatch&, std::function<void(const DBus::Signal&)>,
                    std::chrono::milliseconds) override {}
+    void serve(const std::string&, std::function<void(const DBus::IncomingCall&)>) override {}
+    std::string uniqueName() override { return ":1.9"; }
     void wait(int, std::chrono::milliseconds) override {}
 };
 

@@ -21,7 +21,8 @@ namespace deskmap::cli {
 namespace {
 
 constexpr const char* desktopHelp =
-    "Desktop to read: \"gnome\" (through Deskmap's GNOME Shell extension), \"sway\", \"i3\", "
+    "Desktop to read: \"gnome\" (through Deskmap's GNOME Shell extension), \"kde\" (through "
+    "a script Deskmap loads into KWin), \"sway\", \"i3\", "
     "\"x11\" (an EWMH window manager), \"demo\" (the "
     "built-in simulated desktop) or a scenario file path. Overrides DESKMAP_DESKTOP; without "
     "either, the running desktop (the demo only where no graphical session runs at all).";

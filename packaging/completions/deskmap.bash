@@ -13,7 +13,7 @@ _deskmap() {
 
     case $prev in
         --desktop)
-            COMPREPLY=($(compgen -W "gnome sway i3 x11 demo" -- "$cur"))
+            COMPREPLY=($(compgen -W "gnome kde sway i3 x11 demo" -- "$cur"))
             _filedir json # a scenario file
             return
             ;;

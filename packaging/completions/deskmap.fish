@@ -10,7 +10,7 @@ complete -c deskmap -n "not __fish_seen_subcommand_from $commands" -a key -d 'Sa
 complete -c deskmap -n "not __fish_seen_subcommand_from $commands" -a check-client -d 'Check an installed client'
 complete -c deskmap -n "not __fish_seen_subcommand_from $commands" -a switch -d 'Switch to a Space'
 
-complete -c deskmap -n "__fish_seen_subcommand_from spaces summarize watch switch" -l desktop -r -d 'Desktop to read, or a scenario file' -a 'gnome sway i3 x11 demo (__fish_complete_suffix .json)'
+complete -c deskmap -n "__fish_seen_subcommand_from spaces summarize watch switch" -l desktop -r -d 'Desktop to read, or a scenario file' -a 'gnome kde sway i3 x11 demo (__fish_complete_suffix .json)'
 complete -c deskmap -n "__fish_seen_subcommand_from spaces summarize watch" -l json -d 'Print JSON'
 complete -c deskmap -n "__fish_seen_subcommand_from summarize watch" -l provider -x -d 'Summary provider' -a 'openai openrouter codex cursor'
 complete -c deskmap -n "__fish_seen_subcommand_from summarize" -l dry-run -d 'Print what would be sent'

@@ -1,0 +1,54 @@
+#include "DeskmapPlatform/Mapping/SpaceMap.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+
+namespace deskmap::platform::Mapping {
+
+namespace {
+
+// Window layers as the window list reports them: only the normal one holds
+// the windows people work in.
+constexpr int normalLayer = 0;
+constexpr int auxiliaryLayer = 3;
+
+} // namespace
+
+bool Rect::contains(DisplayPoint point) const {
+    return point.x >= x && point.y >= y && point.x < static_cast<double>(x) + width &&
+           point.y < static_cast<double>(y) + height;
+}
+
+nlohmann::json displaySpaces(const std::vector<Display>& displays) {
+    using nlohmann::json;
+    auto described = json::array();
+    for (const auto& display : displays) {
+        json entry{{"Display Identifier", display.identifier}, {"Spaces", json::array()}};
+        for (const auto space : display.spaces) {
+            entry["Spaces"].push_back({{"ManagedSpaceID", space}, {"id64", space}});
+        }
+        if (std::find(display.spaces.begin(), display.spaces.end(), display.current) !=
+            display.spaces.end()) {
+            entry["Current Space"] = {{"ManagedSpaceID", display.current}};
+        }
+        described.push_back(std::move(entry));
+    }
+    return described;
+}
+
+nlohmann::json windowEntry(std::uint32_t number, const std::string& app, const std::string& title,
+                           const Rect& frame, bool work) {
+    nlohmann::json entry{
+        {"kCGWindowLayer", work ? normalLayer : auxiliaryLayer},
+        {"kCGWindowNumber", number},
+        {"kCGWindowBounds",
+         {{"X", frame.x}, {"Y", frame.y}, {"Width", frame.width}, {"Height", frame.height}}}};
+    if (!app.empty()) {
+        entry["kCGWindowOwnerName"] = app;
+    }
+    entry["kCGWindowName"] = title;
+    return entry;
+}
+
+} // namespace deskmap::platform::Mapping

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "DeskmapPlatform/WindowServer.hpp"
+
+#include <nlohmann/json_fwd.hpp>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What the backends that read a desktop's whole state at once (GNOME Shell,
+// KWin) share: the shapes of their maps and how a map is told as the
+// window-server answers the collectors read.
+namespace deskmap::platform::Mapping {
+
+struct Rect {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+
+    bool contains(DisplayPoint point) const;
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// A display of the map: its Spaces in order and the current one.
+struct Display {
+    std::string identifier;
+    std::vector<std::uint64_t> spaces;
+    std::uint64_t current = 0;
+    std::vector<Rect> area; // the monitors it covers
+
+    friend bool operator==(const Display&, const Display&) = default;
+};
+
+// The managed display Spaces description of the displays.
+nlohmann::json displaySpaces(const std::vector<Display>& displays);
+
+// One window of the window list: a work window on the normal layer, the
+// rest (and this program's own) on a layer of their own.
+nlohmann::json windowEntry(std::uint32_t number, const std::string& app, const std::string& title,
+                           const Rect& frame, bool work);
+
+} // namespace deskmap::platform::Mapping

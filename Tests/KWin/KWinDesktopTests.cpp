@@ -1,0 +1,262 @@
+// Every command against a real KWin 5.27 (headless, Wayland, two virtual
+// screens, three desktops) running Deskmap's KWin script, with GTK windows.
+#include "DeskmapAppSupport/SpaceSwitcher/SwipeGesture.hpp"
+#include "DeskmapPlatform/DBus/DBusConnection.hpp"
+#include "DeskmapPlatform/KWin/KWinWindowServer.hpp"
+#include "Support/ChildProcess.hpp"
+#include "Support/KWinDesktop.hpp"
+#include "Support/Notifications.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace deskmap {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::vector<std::string> isolated{
+    "DESKMAP_DESKTOP",     "SWAYSOCK",           "I3SOCK",       "DISPLAY",
+    "OPENAI_ACCESS_TOKEN", "OPENROUTER_API_KEY", "XDG_DATA_HOME"};
+
+struct Space {
+    bool current = false;
+    std::vector<std::string> windows;
+
+    friend bool operator==(const Space&, const Space&) = default;
+    friend std::ostream& operator<<(std::ostream& out, const Space& space) {
+        out << (space.current ? "(current) [" : "[");
+        for (const auto& window : space.windows) {
+            out << window << "; ";
+        }
+        return out << "]";
+    }
+};
+
+test::ProcessOutcome deskmap(const test::KWinDesktop& desktop, std::vector<std::string> arguments) {
+    arguments.insert(arguments.end(), {"--desktop", "kde"});
+    auto command = desktop.asUser(DESKMAP_BINARY, std::move(arguments));
+    return test::runProcess(command.front(), {command.begin() + 1, command.end()},
+                            desktop.environment(), isolated);
+}
+
+std::vector<Space> spaces(const test::KWinDesktop& desktop) {
+    const auto result = deskmap(desktop, {"spaces", "--json"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    std::vector<Space> found;
+    if (result.exitCode != 0) {
+        return found;
+    }
+    const auto document = nlohmann::json::parse(result.out);
+    for (const auto& space : document.at("spaces")) {
+        EXPECT_EQ(space.at("display"), "KWin desktops");
+        Space each{space.at("isCurrent"), {}};
+        for (const auto& window : space.at("windows")) {
+            each.windows.push_back(window.at("app").get<std::string>() + ": " +
+                                   window.value("title", ""));
+        }
+        found.push_back(std::move(each));
+    }
+    return found;
+}
+
+std::unique_ptr<platform::KWinWindowServer> windowServer(const test::KWinDesktop& desktop,
+                                                         const std::string& folder) {
+    platform::KWinWindowServer::Options options;
+    options.connect = [address = desktop.busAddress()] {
+        return platform::DBus::connectBus(address);
+    };
+    options.retryDelay = 100ms;
+    options.scriptFolder = folder;
+    return std::make_unique<platform::KWinWindowServer>(std::move(options));
+}
+
+// The scripts' copies that running Deskmaps keep, by plugin name.
+std::vector<std::string> scriptFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        names.push_back(entry.path().stem().string());
+    }
+    return names;
+}
+
+// One KWin for the map, switching and following, in this order: each builds
+// on the windows the one before opened.
+TEST(KWinDesktopTest, TheMapSwitchingAndFollowingMatchWhatTheUserSees) {
+    test::KWinDesktop desktop;
+    // An app with a desktop entry is named as the entry names it.
+    const auto applications = desktop.home() + "/home/.local/share/applications";
+    std::filesystem::create_directories(applications);
+    std::ofstream(applications + "/org.example.Mail.desktop")
+        << "[Desktop Entry]\nType=Application\nName[de]=Post\nName=Mail\nExec=true\n";
+    std::filesystem::permissions(desktop.home() + "/home/.local",
+                                 std::filesystem::perms::others_read |
+                                     std::filesystem::perms::others_exec,
+                                 std::filesystem::perm_options::add);
+
+    desktop.openWindow("org.example.Mail", "Inbox");
+    desktop.openWindow("org.example.Editor", "notes — עברית \u202Eevil");
+    desktop.openWindow("org.example.Clock", "clock");
+    desktop.script("workspace.clientList().forEach(function (c) {"
+                   " if (c.caption.indexOf('notes') === 0) c.desktop = 2;"
+                   " if (c.caption === 'clock') c.onAllDesktops = true; });");
+    const std::vector<Space> expected{
+        {true, {"Mail: Inbox", "org.example.Clock: clock"}},
+        {false, {"org.example.Clock: clock", "org.example.Editor: notes — עברית \u202Eevil"}},
+        {false, {"org.example.Clock: clock"}},
+    };
+    EXPECT_EQ(spaces(desktop), expected);
+    const auto text = deskmap(desktop, {"spaces"});
+    EXPECT_NE(text.out.find("\u2068notes — עברית evil\u2069"), std::string::npos) << text.out;
+
+    // Switching: forwards, refused past the last, back, refused past the first.
+    auto result = deskmap(desktop, {"switch", "3"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(desktop.currentDesktop(), 3);
+    const auto folder = desktop.home() + "/run/deskmap-kwin-test";
+    auto server = windowServer(desktop, folder);
+    ASSERT_TRUE(SwipeGesture::post(*server, SpaceSwitchDirection::right));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(desktop.currentDesktop(), 3) << "the last stays";
+    result = deskmap(desktop, {"switch", "1"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(desktop.currentDesktop(), 1);
+    ASSERT_TRUE(SwipeGesture::post(*server, SpaceSwitchDirection::left));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(desktop.currentDesktop(), 1) << "the first stays";
+    ASSERT_TRUE(SwipeGesture::post(*server, SpaceSwitchDirection::right));
+    test::waitFor([&] { return desktop.currentDesktop() == 2; }, "one step right");
+    ASSERT_TRUE(SwipeGesture::post(*server, SpaceSwitchDirection::right));
+    test::waitFor([&] { return desktop.currentDesktop() == 3; },
+                  "a second step, sent before the script told of the first");
+
+    // Following: every change is announced without polling.
+    test::Notifications notifications;
+    server->setActiveSpaceObserver(notifications.observer());
+    int seen = notifications.count();
+    const auto expectChange = [&](const char* what) {
+        EXPECT_TRUE(notifications.waitFor(seen + 1)) << what;
+        std::this_thread::sleep_for(300ms); // a burst is one message
+        seen = notifications.count();
+    };
+    result = deskmap(desktop, {"switch", "1"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    expectChange("switching");
+    const auto retitled = desktop.openWindow("org.example.Shell", "before", "after");
+    expectChange("a window opened");
+    expectChange("a window retitled");
+    EXPECT_EQ(spaces(desktop).at(0).windows.back(), "org.example.Shell: after");
+    desktop.script("workspace.clientList().forEach(function (c) {"
+                   " if (c.caption === 'after') c.desktop = 3; });");
+    expectChange("a window moved to another desktop");
+    EXPECT_THAT(spaces(desktop).at(2).windows, testing::Contains("org.example.Shell: after"));
+    ::kill(retitled, SIGKILL);
+    expectChange("a window closed");
+    EXPECT_EQ(spaces(desktop).at(2).windows.size(), 1u) << "only the clock is left";
+
+    // Desktops added and removed while running.
+    desktop.run("gdbus", {"call", "--session", "--dest", "org.kde.KWin", "--object-path",
+                          "/VirtualDesktopManager", "--method",
+                          "org.kde.KWin.VirtualDesktopManager.createDesktop", "3", "Extra"});
+    expectChange("a desktop added");
+    EXPECT_EQ(spaces(desktop).size(), 4u);
+    result = deskmap(desktop, {"switch", "4"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(desktop.currentDesktop(), 4);
+    desktop.script("workspace.removeDesktop(1);");
+    expectChange("a desktop removed");
+    const auto after = spaces(desktop);
+    ASSERT_EQ(after.size(), 3u);
+    EXPECT_EQ(after.at(0).windows, expected.at(0).windows)
+        << "the windows of a removed desktop move to a neighbour, and are listed there";
+
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(notifications.count(), seen) << "idle, nothing is announced";
+    server->setActiveSpaceObserver({});
+    server.reset();
+    EXPECT_EQ(scriptFiles(folder), std::vector<std::string>{}) << "every script is unloaded";
+}
+
+TEST(KWinDesktopTest, EachProcessRunsAScriptOfItsOwnAndALeftoverIsUnloadedByTheNext) {
+    test::KWinDesktop desktop;
+    desktop.openWindow("org.example.Mail", "Inbox");
+    const auto folder = desktop.home() + "/run/deskmap-kwin";
+
+    // A watch and the app run at once; both get their answers.
+    auto command = desktop.asUser(DESKMAP_BINARY, {"watch", "--desktop", "kde", "--json"});
+    test::ChildProcess watch(command.front(), {command.begin() + 1, command.end()},
+                             desktop.environment(), isolated);
+    test::waitFor([&] { return scriptFiles(folder).size() == 1; }, "the watch's script");
+    const auto watchScript = scriptFiles(folder).front();
+    EXPECT_TRUE(desktop.scriptLoaded(watchScript));
+
+    auto environment = desktop.environment();
+    environment["QT_QPA_PLATFORM"] = "offscreen";
+    const auto screenshot = desktop.home() + "/run/kde-list.png";
+    command = desktop.asUser(DESKMAP_APP, {"--desktop", "kde", "--screenshot", screenshot});
+    const auto app = test::runProcess(command.front(), {command.begin() + 1, command.end()},
+                                      environment, isolated);
+    EXPECT_EQ(app.exitCode, 0) << app.err;
+    EXPECT_TRUE(std::filesystem::exists(screenshot));
+    std::filesystem::create_directories(DESKMAP_SCREENSHOT_DIRECTORY);
+    std::filesystem::copy_file(screenshot,
+                               std::string(DESKMAP_SCREENSHOT_DIRECTORY) + "/kde-list.png",
+                               std::filesystem::copy_options::overwrite_existing);
+    EXPECT_EQ(spaces(desktop).at(0).windows, std::vector<std::string>{"org.example.Mail: Inbox"});
+    EXPECT_EQ(scriptFiles(folder), std::vector<std::string>{watchScript})
+        << "the others' scripts went with them";
+
+    // A Deskmap killed leaves its script; the next one to start unloads it.
+    watch.signal(SIGKILL);
+    watch.wait();
+    EXPECT_TRUE(desktop.scriptLoaded(watchScript));
+    EXPECT_EQ(spaces(desktop).size(), 3u);
+    EXPECT_FALSE(desktop.scriptLoaded(watchScript));
+    EXPECT_EQ(scriptFiles(folder), std::vector<std::string>{});
+}
+
+TEST(KWinDesktopTest, KWinGoingIsAClearErrorAndItsReturnIsFollowed) {
+    test::KWinDesktop desktop;
+    auto server = windowServer(desktop, desktop.home() + "/run/deskmap-kwin-test");
+    test::Notifications notifications;
+    server->setActiveSpaceObserver(notifications.observer());
+    EXPECT_EQ(server->copyManagedDisplaySpaces(1).at(0).at("Spaces").size(), 3u);
+
+    int seen = notifications.count();
+    desktop.stopKWin();
+    EXPECT_TRUE(notifications.waitFor(seen + 1)) << "KWin's leaving is announced";
+    try {
+        server->copyManagedDisplaySpaces(1);
+        ADD_FAILURE() << "read a map without KWin";
+    } catch (const platform::WindowServerError& error) {
+        EXPECT_STREQ(error.what(), "KWin is not running in this session, so its virtual "
+                                   "desktops cannot be read.");
+    }
+    const auto result = deskmap(desktop, {"spaces"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("KWin is not running"), std::string::npos) << result.err;
+
+    seen = notifications.count();
+    desktop.startKWin();
+    EXPECT_TRUE(notifications.waitFor(seen + 1)) << "KWin's return is announced";
+    test::waitFor(
+        [&] {
+            try {
+                return server->copyManagedDisplaySpaces(1).at(0).at("Spaces").size() == 3;
+            } catch (const platform::WindowServerError&) {
+                return false;
+            }
+        },
+        "the map after KWin's return");
+    server->setActiveSpaceObserver({});
+}
+
+} // namespace
+} // namespace deskmap

@@ -194,8 +194,9 @@ Map mapState(const State& state, Numbering& desktops, Numbering& windows) {
             on = listed;
         } else {
             for (const auto& desktop : window.desktops) {
-                if (known(desktop)) {
-                    on.push_back(desktops.number(desktop));
+                const auto number = known(desktop) ? desktops.number(desktop) : 0;
+                if (number != 0 && std::find(on.begin(), on.end(), number) == on.end()) {
+                    on.push_back(number);
                 }
             }
         }

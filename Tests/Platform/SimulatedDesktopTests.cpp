@@ -152,6 +152,17 @@ TEST(DesktopSelection, DetectionNeverPassesAPartialOrMadeUpMapOffAsTheSession) {
     EXPECT_EQ(gnome(std::nullopt, "ubuntu:GNOME", true).name, "gnome");
     EXPECT_EQ(gnome(std::nullopt, "Budgie:GNOME", false).name, "x11");
     EXPECT_EQ(gnome("wayland-0", "GNOME-Flashback:Unity", true).kind, Kind::unsupported);
+
+    // KDE likewise, where KWin runs; before EWMH (XWayland again).
+    const auto kde = [](std::optional<std::string> current, bool kwinRunning) {
+        SessionProbe probe{"wayland-0", ":0", std::move(current), false, false, true};
+        probe.kwinRunning = kwinRunning;
+        return detectDesktop(probe);
+    };
+    EXPECT_EQ(kde("KDE", true).name, "kde");
+    EXPECT_EQ(kde("kde", true).name, "kde");
+    EXPECT_EQ(kde("KDE", false).kind, Kind::unsupported);
+    EXPECT_EQ(kde("LXQt", true).kind, Kind::unsupported) << "KWin under another desktop's name";
 }
 
 TEST(DesktopSelection, ASessionThatCannotBeReadSaysWhyUntilItCanBe) {

@@ -212,8 +212,7 @@
     });
     [workspace.currentDesktopChanged, workspace.numberDesktopsChanged,
      workspace.desktopLayoutChanged, workspace.desktopPresenceChanged,
-     workspace.numberScreensChanged, workspace.screenResized, workspace.screensChanged,
-     workspace.currentDesktopForScreenChanged]
+     workspace.numberScreensChanged, workspace.screenResized, workspace.screensChanged]
         .forEach(connect);
     if (modern && workspace.desktopsChanged) {
         workspace.desktopsChanged.connect(function () {

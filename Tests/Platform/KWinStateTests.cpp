@@ -1,0 +1,344 @@
+// How KWin's desktops and screens become displays and Spaces, what the
+// window server makes of messages that are not KWin's or not what the
+// script promises, and how desktop entries name apps.
+#include "DeskmapPlatform/KWin/DesktopEntryNames.hpp"
+#include "DeskmapPlatform/KWin/KWinState.hpp"
+#include "DeskmapPlatform/KWin/KWinWindowServer.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <sstream>
+
+namespace deskmap::platform {
+namespace {
+
+using nlohmann::json;
+using testing::HasSubstr;
+using Spaces = std::vector<std::uint64_t>;
+
+json corpus(const char* name) {
+    std::ifstream file(std::string(DESKMAP_FUZZ_CORPUS) + "/kwin-state/" + name);
+    std::stringstream text;
+    text << file.rdbuf();
+    return json::parse(text.str());
+}
+
+TEST(KWinMap, DesktopsSharedByAllScreensAreOneDisplayAndAWindowOnSeveralIsListedUnderEach) {
+    const auto state = KWin::readState(corpus("shared-desktops.json").dump());
+    EXPECT_EQ(state.desktops.at(0).name, "Mail");
+    KWin::Numbering desktops;
+    KWin::Numbering windows;
+    const auto map = KWin::mapState(state, desktops, windows);
+    ASSERT_EQ(map.displays.size(), 1u);
+    EXPECT_EQ(map.displays[0].identifier, "KWin desktops");
+    EXPECT_EQ(map.displays[0].spaces, (Spaces{1, 2, 3}));
+    EXPECT_EQ(map.displays[0].current, 2u);
+    EXPECT_EQ(map.displays[0].area.size(), 2u) << "it covers both screens";
+    EXPECT_EQ(map.windowSpaces.at(1), (Spaces{1}));
+    EXPECT_EQ(map.windowSpaces.at(2), (Spaces{1, 2})) << "on two desktops";
+    EXPECT_EQ(map.windowSpaces.at(3), (Spaces{1, 2, 3})) << "on all desktops";
+
+    // Numbers last: a desktop removed before them leaves theirs alone.
+    auto fewer = corpus("shared-desktops.json");
+    fewer["desktops"].erase(0);
+    fewer["windows"].erase(0);
+    const auto later = KWin::mapState(KWin::readState(fewer.dump()), desktops, windows);
+    EXPECT_EQ(later.displays[0].spaces, (Spaces{2, 3}));
+    EXPECT_EQ(later.windowSpaces.at(2), (Spaces{2})) << "the removed desktop is no Space";
+
+    const auto list = KWin::windowList(state, windows, 4331, [](const KWin::Window& window) {
+        return "app of " + window.resourceClass;
+    });
+    EXPECT_EQ(list[0]["kCGWindowOwnerName"], "app of org.example.Mail");
+    EXPECT_EQ(list[1]["kCGWindowName"], "notes — עברית \u202Eevil");
+    EXPECT_EQ(list[1]["kCGWindowLayer"], 0);
+    EXPECT_EQ(list[3]["kCGWindowLayer"], 3) << "this program's own window";
+    EXPECT_EQ(list[4]["kCGWindowLayer"], 3) << "not a window people work in";
+
+    // Switching steps one desktop and stops at both ends.
+    EXPECT_EQ(KWin::neighbouringDesktop(state, true), state.desktops[2].id);
+    EXPECT_EQ(KWin::neighbouringDesktop(state, false), state.desktops[0].id);
+    auto last = corpus("shared-desktops.json");
+    last["current"] = state.desktops[2].id;
+    EXPECT_EQ(KWin::neighbouringDesktop(KWin::readState(last.dump()), true), std::nullopt);
+    last["current"] = state.desktops[0].id;
+    EXPECT_EQ(KWin::neighbouringDesktop(KWin::readState(last.dump()), false), std::nullopt);
+}
+
+TEST(KWinMap, ScreensShowingDifferentDesktopsAreEachADisplayOfTheirOwn) {
+    KWin::Numbering desktops;
+    KWin::Numbering windows;
+    auto document = corpus("per-screen-desktops.json");
+    const auto map = KWin::mapState(KWin::readState(document.dump()), desktops, windows);
+    const auto space = [](std::uint64_t screen, std::uint64_t desktop) {
+        return (screen << 32) | desktop;
+    };
+    ASSERT_EQ(map.displays.size(), 2u);
+    EXPECT_EQ(map.displays[0].identifier, "DP-1");
+    EXPECT_EQ(map.displays[0].spaces, (Spaces{space(1, 1), space(1, 2)}));
+    EXPECT_EQ(map.displays[0].current, space(1, 1));
+    EXPECT_EQ(map.displays[1].identifier, "HDMI-A-1");
+    EXPECT_EQ(map.displays[1].current, space(2, 2));
+    EXPECT_EQ(map.windowSpaces.at(1), (Spaces{space(1, 1)}));
+    EXPECT_EQ(map.windowSpaces.at(2), (Spaces{space(2, 1), space(2, 2)}));
+    EXPECT_EQ(map.windowSpaces.at(3), Spaces{}) << "its desktop is gone";
+
+    // Both screens on the same desktop: one shared display again.
+    document["screens"][1]["current"] = "d1";
+    EXPECT_EQ(KWin::mapState(KWin::readState(document.dump()), desktops, windows).displays.size(),
+              1u);
+}
+
+TEST(KWinMap, AStateNotAsVersionOnePromisesIsRefusedNamingWhatIsWrong) {
+    const auto refused = [](const std::string& text) {
+        try {
+            KWin::readState(text);
+        } catch (const KWin::StateError& error) {
+            return std::string(error.what());
+        }
+        return std::string("accepted");
+    };
+    const auto changed = [](const std::function<void(json&)>& change) {
+        auto document = corpus("shared-desktops.json");
+        change(document);
+        return document.dump();
+    };
+    EXPECT_EQ(refused(changed([](json&) {})), "accepted");
+    EXPECT_EQ(refused("[1, 2"), "Deskmap's KWin script sent a malformed state: it is not JSON.");
+    EXPECT_THAT(refused(changed([](json& d) { d["version"] = 2; })),
+                HasSubstr("the state is of version 2, not 1"));
+    EXPECT_THAT(refused(changed([](json& d) { d["windows"][0]["pid"] = 1e300; })),
+                HasSubstr("a window has no whole-number \"pid\" in range"));
+    EXPECT_THAT(refused(changed([](json& d) { d["windows"][0]["desktops"] = {1}; })),
+                HasSubstr("a window has a \"desktops\" that is not ids"));
+    EXPECT_THAT(refused(changed([](json& d) { d["desktops"][0]["id"] = std::string(300, 'x'); })),
+                HasSubstr("a desktop has an overlong \"id\""));
+    EXPECT_THAT(refused(changed([](json& d) { d["screens"] = {7}; })), HasSubstr("\"screens\""));
+    EXPECT_THAT(refused(changed([](json& d) { d.erase("pointer"); })),
+                HasSubstr("the state has no \"pointer\""));
+    EXPECT_THAT(refused(changed([](json& d) { d["windows"][0].erase("normal"); })),
+                HasSubstr("a window has no \"normal\""));
+    EXPECT_THAT(refused(std::string(100000, '[') + std::string(100000, ']')),
+                HasSubstr("the state is not an object"));
+}
+
+// A bus that answers as KWin 5.27 does (KWin is ":1.5") and keeps the
+// object the window server offers, so the test can call it.
+class KWinBus final : public DBus::Connection {
+public:
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable served;
+        std::function<void(const DBus::IncomingCall&)> handler;
+        std::vector<std::string> calls;
+    };
+    explicit KWinBus(std::shared_ptr<Shared> shared) : shared_(std::move(shared)) {}
+
+    json call(const DBus::MethodCall& call, std::chrono::milliseconds) override {
+        std::lock_guard lock(shared_->mutex);
+        shared_->calls.push_back(call.member);
+        if (call.member == "GetNameOwner") {
+            return json::array({":1.5"});
+        }
+        if (call.member == "loadScript") {
+            return json::array({0});
+        }
+        if (call.member == "Introspect") {
+            return json::array({"<node><node name=\"0\"/></node>"});
+        }
+        return call.member == "unloadScript" || call.member == "NameHasOwner" ? json::array({false})
+                                                                              : json::array();
+    }
+    void subscribe(const DBus::SignalMatch&, std::function<void(const DBus::Signal&)>,
+                   std::chrono::milliseconds) override {}
+    void serve(const std::string&,
+               std::function<void(const DBus::IncomingCall&)> handler) override {
+        std::lock_guard lock(shared_->mutex);
+        shared_->handler = std::move(handler);
+        shared_->served.notify_all();
+    }
+    std::string uniqueName() override { return ":1.9"; }
+    void wait(int cancel, std::chrono::milliseconds timeout) override {
+        pollfd descriptor{cancel, POLLIN, 0};
+        ::poll(&descriptor, 1, static_cast<int>(std::min<std::int64_t>(timeout.count(), 50)));
+    }
+
+private:
+    std::shared_ptr<Shared> shared_;
+};
+
+TEST(KWinWindowServer, OnlyKWinIsHeardAndAMalformedMessageLeavesTheLastGoodStateStanding) {
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("deskmap-kwin-test-" + std::to_string(::getpid()));
+    auto shared = std::make_shared<KWinBus::Shared>();
+    KWinWindowServer::Options options;
+    options.connect = [shared] { return std::make_unique<KWinBus>(shared); };
+    options.callTimeout = std::chrono::milliseconds(300);
+    options.scriptFolder = folder;
+    auto server = std::make_unique<KWinWindowServer>(std::move(options));
+    std::function<void(const DBus::IncomingCall&)> send;
+    {
+        std::unique_lock lock(shared->mutex);
+        shared->served.wait(lock, [&] { return shared->handler != nullptr; });
+        send = shared->handler;
+    }
+    // The script is loaded under this process's name and run.
+    for (int tries = 0; tries < 100; ++tries) {
+        {
+            std::lock_guard lock(shared->mutex);
+            if (std::find(shared->calls.begin(), shared->calls.end(), "run") !=
+                shared->calls.end()) {
+                break;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const auto script = folder / "deskmap-1.9.js";
+    ASSERT_TRUE(std::filesystem::exists(script));
+    std::ifstream file(script);
+    std::string firstLine;
+    std::getline(file, firstLine);
+    EXPECT_EQ(firstLine, "var deskmapCallback = \":1.9\";");
+
+    EXPECT_THAT(server->screenCaptureAccessAdvice().value_or(""),
+                HasSubstr("KWin did not send Deskmap its virtual desktops in time."));
+    const auto message = [](const std::string& sender, json argument) {
+        return DBus::IncomingCall{sender, KWin::interfaceName, "State", json::array({argument})};
+    };
+    const auto good = corpus("shared-desktops.json").dump();
+    try {
+        send(message(":1.77", good));
+        ADD_FAILURE() << "a stranger was heard";
+    } catch (const DBus::CallError& error) {
+        EXPECT_EQ(error.name(), "org.freedesktop.DBus.Error.AccessDenied");
+    }
+    EXPECT_FALSE(server->isScreenCaptureAccessGranted()) << "nothing heard from KWin yet";
+
+    send(message(":1.5", good));
+    EXPECT_EQ(server->copyManagedDisplaySpaces(1).at(0).at("Spaces").size(), 3u);
+    send(message(":1.5", "{\"version\": 1}"));
+    send(message(":1.5", 42));
+    EXPECT_EQ(server->copyManagedDisplaySpaces(1).at(0).at("Spaces").size(), 3u)
+        << "the last good state stands";
+
+    server.reset();
+    EXPECT_FALSE(std::filesystem::exists(script)) << "the script goes with the server";
+    std::lock_guard lock(shared->mutex);
+    EXPECT_EQ(shared->calls.back(), "unloadScript");
+    std::filesystem::remove_all(folder);
+}
+
+TEST(KWinDesktopEntries, AnAppIsNamedAsItsEntrySaysAndAWindowCannotPointElsewhere) {
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("deskmap-entries-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder / "applications");
+    std::ofstream(folder / "applications/org.kde.dolphin.desktop")
+        << "[Desktop Action new]\nName=New Window\n[Desktop Entry]\nName[de]=Dolfijn\n"
+           "NameX=no\nName = Dolphin\r\nExec=dolphin\n";
+    std::ofstream(folder / "secret.desktop") << "[Desktop Entry]\nName=Outside\n";
+    KWin::DesktopEntryNames names({folder});
+    EXPECT_EQ(names.name("org.kde.dolphin"), "Dolphin");
+    EXPECT_EQ(names.name("org.kde.dolphin.desktop"), "Dolphin");
+    EXPECT_EQ(names.name("org.example.Missing"), std::nullopt);
+    for (const auto* hostile : {"../secret", "/etc/passwd", ".hidden", "a/b", ""}) {
+        EXPECT_EQ(names.name(hostile), std::nullopt) << hostile;
+    }
+    std::filesystem::remove_all(folder);
+}
+
+// What the script sends, step by step, run by Node.js against the KWin 6
+// object model (KWin 6 is not available to run here).
+std::vector<std::pair<std::string, KWin::State>> kwin6Messages(const char* mode) {
+    const auto command = std::string("node ") + DESKMAP_KWIN_HARNESS + " " + DESKMAP_KWIN_SCRIPT +
+                         " " + DESKMAP_KWIN6_MODEL + " " + mode + " 2>&1";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+    std::string output;
+    char buffer[4096];
+    while (const auto read = std::fread(buffer, 1, sizeof buffer, pipe.get())) {
+        output.append(buffer, read);
+    }
+    std::vector<std::pair<std::string, KWin::State>> messages;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        const auto tab = line.find('\t');
+        if (tab == std::string::npos) {
+            ADD_FAILURE() << output;
+            break;
+        }
+        messages.emplace_back(line.substr(0, tab), KWin::readState(line.substr(tab + 1)));
+    }
+    return messages;
+}
+
+TEST(KWinScript, TheKWin6BranchSendsEachChangeOfTheDocumentedModelOnce) {
+    const auto messages = kwin6Messages("shared");
+    std::vector<std::string> steps;
+    for (const auto& [step, state] : messages) {
+        steps.push_back(step);
+    }
+    ASSERT_EQ(steps,
+              (std::vector<std::string>{"load", "retitle", "move", "to-screen", "switch", "open",
+                                        "rename", "add-desktop", "rename-added", "close"}))
+        << "one message per change, none for a signal that changed nothing";
+    const auto& load = messages[0].second;
+    const auto desktop = [](int n) {
+        return "0a6b5c1e-1111-4c2d-9e3f-00000000000" + std::to_string(n);
+    };
+    EXPECT_EQ(load.desktops,
+              (std::vector<KWin::Desktop>{
+                  {desktop(1), "Mail"}, {desktop(2), "Code"}, {desktop(3), "Desktop 3"}}));
+    EXPECT_EQ(load.current, desktop(1));
+    ASSERT_EQ(load.screens.size(), 2u);
+    EXPECT_EQ(load.screens[1], (KWin::Screen{"HDMI-A-1", {2560, 0, 1920, 1080}, std::nullopt}));
+    EXPECT_EQ(load.pointer, (DisplayPoint{100, 201}));
+    ASSERT_EQ(load.windows.size(), 3u);
+    EXPECT_EQ(load.windows[0], (KWin::Window{"{7c0e1a5e-0000-4000-8000-000000000001}",
+                                             "org.kde.kmail2",
+                                             "org.kde.kmail2",
+                                             "Inbox — Mail",
+                                             {desktop(1)},
+                                             false,
+                                             0,
+                                             true,
+                                             1201,
+                                             {10, 20, 1201, 800}}));
+    EXPECT_EQ(load.windows[1].desktops, (std::vector<std::string>{desktop(1), desktop(2)}));
+    EXPECT_EQ(load.windows[1].screen, 1);
+    EXPECT_TRUE(load.windows[2].onAllDesktops);
+    EXPECT_FALSE(load.windows[2].normal) << "a panel";
+
+    EXPECT_EQ(messages[1].second.windows[0].caption, "Re: plans — Mail");
+    EXPECT_EQ(messages[2].second.windows[0].desktops, std::vector<std::string>{desktop(3)});
+    EXPECT_EQ(messages[3].second.windows[0].screen, 1);
+    EXPECT_EQ(messages[4].second.current, desktop(2));
+    EXPECT_TRUE(messages[5].second.windows.back().onAllDesktops);
+    EXPECT_EQ(messages[6].second.desktops[0].name, "Post");
+    EXPECT_EQ(messages[7].second.desktops.size(), 4u);
+    EXPECT_EQ(messages[8].second.desktops[3].name, "Extra 2") << "a new desktop is watched too";
+    EXPECT_EQ(messages[9].second.windows.size(), 3u);
+}
+
+TEST(KWinScript, WithDesktopsPerScreenEachScreenSaysWhichItShows) {
+    const auto messages = kwin6Messages("per-screen");
+    ASSERT_GE(messages.size(), 5u);
+    KWin::Numbering desktops;
+    KWin::Numbering windows;
+    EXPECT_EQ(KWin::mapState(messages[0].second, desktops, windows).displays.size(), 1u)
+        << "both screens show the same desktop";
+    ASSERT_EQ(messages[4].first, "switch");
+    const auto& switched = messages[4].second;
+    EXPECT_NE(switched.screens[0].current, switched.screens[1].current);
+    const auto map = KWin::mapState(switched, desktops, windows);
+    ASSERT_EQ(map.displays.size(), 2u);
+    EXPECT_EQ(map.displays[1].identifier, "HDMI-A-1");
+}
+
+} // namespace
+} // namespace deskmap::platform

@@ -184,36 +184,72 @@ TEST(KWinDesktopTest, TheMapSwitchingAndFollowingMatchWhatTheUserSees) {
     EXPECT_EQ(scriptFiles(folder), std::vector<std::string>{}) << "every script is unloaded";
 }
 
-TEST(KWinDesktopTest, EachProcessRunsAScriptOfItsOwnAndALeftoverIsUnloadedByTheNext) {
+TEST(KWinDesktopTest, TheAppAndTheCommandLineEachRunAScriptOfTheirOwnAndALeftoverIsUnloaded) {
     test::KWinDesktop desktop;
     desktop.openWindow("org.example.Mail", "Inbox");
     const auto folder = desktop.home() + "/run/deskmap-kwin";
 
-    // A watch and the app run at once; both get their answers.
-    auto command = desktop.asUser(DESKMAP_BINARY, {"watch", "--desktop", "kde", "--json"});
-    test::ChildProcess watch(command.front(), {command.begin() + 1, command.end()},
-                             desktop.environment(), isolated);
-    test::waitFor([&] { return scriptFiles(folder).size() == 1; }, "the watch's script");
-    const auto watchScript = scriptFiles(folder).front();
-    EXPECT_TRUE(desktop.scriptLoaded(watchScript));
-
+    // The app on Wayland (no tray in this session: its list is a window).
     auto environment = desktop.environment();
+    environment["QT_QPA_PLATFORM"] = "wayland";
+    // Qt's Wayland plugin keeps some allocations for the process lifetime.
+    environment["ASAN_OPTIONS"] = "detect_leaks=0:abort_on_error=1";
+    auto command = desktop.asUser(DESKMAP_APP, {"--desktop", "kde"});
+    test::ChildProcess app(command.front(), {command.begin() + 1, command.end()}, environment,
+                           isolated);
+    test::waitFor([&] { return scriptFiles(folder).size() == 1; }, "the app's script");
+    const auto appScript = scriptFiles(folder).front();
+    EXPECT_TRUE(desktop.scriptLoaded(appScript));
+
+    // Its list opens beside the pointer, inside the work area.
+    std::string list;
+    test::waitFor(
+        [&] {
+            list =
+                desktop.script("var p = workspace.cursorPos;"
+                               "workspace.clientList().forEach(function (c) {"
+                               " if (c.caption === 'Deskmap') say(JSON.stringify({x: c.x, y: c.y, "
+                               "w: c.width, h: c.height, px: p.x, py: p.y})); });");
+            return !list.empty();
+        },
+        "the app's list");
+    const auto frame = nlohmann::json::parse(list);
+    const int width = frame.at("w");
+    const int height = frame.at("h");
+    EXPECT_EQ(frame.at("x"), std::max(0, frame.at("px").get<int>() - width / 2)) << list;
+    EXPECT_EQ(frame.at("y"), std::min(frame.at("py").get<int>(), 800 - height)) << list;
+
+    // The command line meanwhile: its own script, its own answer, and the
+    // app's list is no window of any Space.
+    EXPECT_EQ(spaces(desktop).at(0).windows, std::vector<std::string>{"org.example.Mail: Inbox"});
+    EXPECT_EQ(scriptFiles(folder), std::vector<std::string>{appScript})
+        << "the command line's script went with it";
+
+    // The list, as it looks on KDE (offscreen, for the screenshot).
     environment["QT_QPA_PLATFORM"] = "offscreen";
     const auto screenshot = desktop.home() + "/run/kde-list.png";
     command = desktop.asUser(DESKMAP_APP, {"--desktop", "kde", "--screenshot", screenshot});
-    const auto app = test::runProcess(command.front(), {command.begin() + 1, command.end()},
-                                      environment, isolated);
-    EXPECT_EQ(app.exitCode, 0) << app.err;
-    EXPECT_TRUE(std::filesystem::exists(screenshot));
+    const auto shot = test::runProcess(command.front(), {command.begin() + 1, command.end()},
+                                       environment, isolated);
+    EXPECT_EQ(shot.exitCode, 0) << shot.err;
     std::filesystem::create_directories(DESKMAP_SCREENSHOT_DIRECTORY);
     std::filesystem::copy_file(screenshot,
                                std::string(DESKMAP_SCREENSHOT_DIRECTORY) + "/kde-list.png",
                                std::filesystem::copy_options::overwrite_existing);
-    EXPECT_EQ(spaces(desktop).at(0).windows, std::vector<std::string>{"org.example.Mail: Inbox"});
-    EXPECT_EQ(scriptFiles(folder), std::vector<std::string>{watchScript})
-        << "the others' scripts went with them";
+
+    // Quitting unloads the app's script.
+    app.signal(SIGTERM);
+    const auto ended = app.wait();
+    EXPECT_EQ(ended.exitCode, 0) << ended.err;
+    EXPECT_FALSE(desktop.scriptLoaded(appScript));
+    EXPECT_EQ(scriptFiles(folder), std::vector<std::string>{});
 
     // A Deskmap killed leaves its script; the next one to start unloads it.
+    command = desktop.asUser(DESKMAP_BINARY, {"watch", "--desktop", "kde", "--json"});
+    test::ChildProcess watch(command.front(), {command.begin() + 1, command.end()},
+                             desktop.environment(), isolated);
+    test::waitFor([&] { return scriptFiles(folder).size() == 1; }, "the watch's script");
+    const auto watchScript = scriptFiles(folder).front();
     watch.signal(SIGKILL);
     watch.wait();
     EXPECT_TRUE(desktop.scriptLoaded(watchScript));

@@ -60,6 +60,35 @@
         return list;
     }
 
+    // Deskmap's own windows are in no map.
+    function isDeskmap(window) {
+        return text(window.desktopFileName) === "com.quillary.deskmap" ||
+            text(window.resourceClass) === "com.quillary.deskmap" ||
+            text(window.resourceClass) === "deskmap-app";
+    }
+
+    // A Wayland client cannot place its windows: Deskmap's list opens
+    // beside the pointer (over the tray icon that was clicked), inside the
+    // work area, rather than wherever KWin would put a new window.
+    function placeList(window) {
+        if (!isDeskmap(window) || text(window.caption) !== "Deskmap" ||
+            typeof workspace.clientArea !== "function") {
+            return;
+        }
+        var area = workspace.clientArea(KWin.MaximizeArea, window);
+        var frame = window.frameGeometry;
+        var pointer = workspace.cursorPos;
+        function within(value, low, length, size) {
+            return Math.round(Math.max(low, Math.min(value, low + length - size)));
+        }
+        window.frameGeometry = {
+            x: within(pointer.x - frame.width / 2, area.x, area.width, frame.width),
+            y: within(pointer.y, area.y, area.height, frame.height),
+            width: frame.width,
+            height: frame.height
+        };
+    }
+
     function windowEntry(window, desktopIds, screenOf) {
         return {
             id: text(window.internalId),
@@ -69,7 +98,8 @@
             desktops: window.onAllDesktops ? [] : desktopIds(window),
             onAllDesktops: Boolean(window.onAllDesktops),
             screen: screenOf(window),
-            normal: Boolean(window.normalWindow) && !window.skipTaskbar && !window.deleted,
+            normal: Boolean(window.normalWindow) && !window.skipTaskbar && !window.deleted &&
+                !isDeskmap(window),
             pid: typeof window.pid === "number" ? window.pid : 0,
             frame: rect(window.frameGeometry)
         };
@@ -203,6 +233,7 @@
     var added = modern ? workspace.windowAdded : workspace.clientAdded;
     var removed = modern ? workspace.windowRemoved : workspace.clientRemoved;
     added.connect(function (window) {
+        placeList(window);
         watchWindow(window);
         changed();
     });

@@ -390,7 +390,8 @@ private:
             owner.failed_ = std::current_exception();
             return sd_bus_error_set(error, "org.freedesktop.DBus.Error.Failed", "internal error");
         }
-        return sd_bus_reply_method_return(message, "");
+        const int replied = sd_bus_reply_method_return(message, "");
+        return replied < 0 ? replied : 1; // handled: no other handler answers it
     }
 
     sd_bus* bus_;

@@ -1,5 +1,8 @@
 #include "DeskmapPlatform/GnomeShell/GnomeShellWindowServer.hpp"
 
+#include "DeskmapPlatform/Text/PeerText.hpp"
+#include "DeskmapPlatform/Xdg/XdgDataFolders.hpp"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -41,44 +44,9 @@ DBus::MethodCall extensionCall(const std::string& shell, const char* member,
     return {shell, GnomeShell::objectPath, GnomeShell::interfaceName, member, std::move(arguments)};
 }
 
-// Text a peer chose, in a sentence of ours: one line, at most 200 bytes.
-std::string peerText(const std::string& text) {
-    std::string line;
-    for (const char c : text.substr(0, 200)) {
-        line += static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? ' ' : c;
-    }
-    // No character cut in half at the end.
-    auto end = line.size();
-    while (end > 0 && (static_cast<unsigned char>(line[end - 1]) & 0xC0) == 0x80) {
-        --end;
-    }
-    if (end > 0 && (static_cast<unsigned char>(line[end - 1]) & 0xC0) == 0xC0) {
-        const auto lead = static_cast<unsigned char>(line[end - 1]);
-        const auto length = lead >= 0xF0 ? 4u : lead >= 0xE0 ? 3u : 2u;
-        if (line.size() - (end - 1) < length) {
-            line.resize(end - 1);
-        }
-    }
-    return line;
-}
-
 // Whether the extension's folder is where GNOME looks for extensions.
 bool extensionInstalled() {
-    std::vector<std::filesystem::path> folders;
-    const char* home = std::getenv("XDG_DATA_HOME");
-    if (home && *home) {
-        folders.emplace_back(home);
-    } else if (const char* user = std::getenv("HOME"); user && *user) {
-        folders.push_back(std::filesystem::path(user) / ".local/share");
-    }
-    const char* data = std::getenv("XDG_DATA_DIRS");
-    std::istringstream dirs(data && *data ? data : "/usr/local/share:/usr/share");
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        if (!dir.empty()) {
-            folders.emplace_back(dir);
-        }
-    }
+    const auto folders = xdgDataFolders();
     std::error_code error;
     return std::any_of(folders.begin(), folders.end(), [&](const std::filesystem::path& folder) {
         return std::filesystem::exists(

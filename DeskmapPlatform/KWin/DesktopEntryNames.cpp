@@ -1,9 +1,9 @@
 #include "DeskmapPlatform/KWin/DesktopEntryNames.hpp"
 
+#include "DeskmapPlatform/Xdg/XdgDataFolders.hpp"
+
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 namespace deskmap::platform::KWin {
 
@@ -14,24 +14,6 @@ namespace fs = std::filesystem;
 // Desktop entries are small; a longer one is not read past this.
 constexpr std::size_t longestEntry = 256 * 1024;
 constexpr std::size_t longestName = 255;
-
-std::vector<fs::path> xdgDataFolders() {
-    std::vector<fs::path> folders;
-    if (const char* home = std::getenv("XDG_DATA_HOME"); home && *home) {
-        folders.emplace_back(home);
-    } else if (const char* user = std::getenv("HOME"); user && *user) {
-        folders.push_back(fs::path(user) / ".local/share");
-    }
-    const char* data = std::getenv("XDG_DATA_DIRS");
-    std::istringstream dirs(data && *data ? data : "/usr/local/share:/usr/share");
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        if (!dir.empty()) {
-            folders.emplace_back(dir);
-        }
-    }
-    return folders;
-}
 
 bool plainFileName(const std::string& name) {
     return !name.empty() && name.size() <= longestName && name.front() != '.' &&

@@ -1,5 +1,7 @@
 #include "DeskmapPlatform/KWin/KWinWindowServer.hpp"
 
+#include "DeskmapPlatform/Text/PeerText.hpp"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -27,19 +29,6 @@ constexpr int startAttempts = 20;
 constexpr std::chrono::milliseconds startRetryDelay{250};
 constexpr const char* scriptingInterface = "org.kde.kwin.Scripting";
 constexpr const char* virtualDesktops = "org.kde.KWin.VirtualDesktopManager";
-
-// Text a peer chose, in a sentence of ours: one line, at most 200 bytes,
-// never ending inside a character.
-std::string peerText(const std::string& text) {
-    std::string line;
-    for (const char c : text.substr(0, 200)) {
-        line += static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? ' ' : c;
-    }
-    while (!line.empty() && (static_cast<unsigned char>(line.back()) & 0x80) != 0) {
-        line.pop_back(); // at worst a whole last character goes
-    }
-    return line;
-}
 
 // A folder only this user can enter, for files KWin will run.
 fs::path privateFolder() {

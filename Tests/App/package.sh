@@ -37,6 +37,10 @@ if [ -n "$shell_major" ]; then
     fail "the extension is not for GNOME Shell $shell_major"
 fi
 grep -q '"uuid": "deskmap@quillary.com"' "$root/$extension/metadata.json" || fail "the extension's uuid"
+# The KWin script is built into the programs (so each always loads its own).
+for program in deskmap deskmap-app; do
+  grep -q 'com.quillary.deskmap.KWin' "$root/bin/$program" || fail "$program lacks its KWin script"
+done
 desktop-file-validate "$root/share/applications/com.quillary.deskmap.desktop" ||
   fail "the desktop entry is not valid"
 appstreamcli validate --no-net "$root/share/metainfo/com.quillary.deskmap.metainfo.xml" >/dev/null ||
@@ -100,7 +104,7 @@ bash_completes() { # LINE: the candidates bash offers at its end, sorted, on one
 [ "$(bash_completes "deskmap key --provider ")" = "openai openrouter " ] || fail "bash: key providers"
 [ "$(bash_completes "deskmap check-client ")" = "codex cursor " ] || fail "bash: clients"
 mkdir "$work/scenarios" && touch "$work/scenarios/day.json"
-(cd "$work/scenarios" && [ "$(bash_completes "deskmap spaces --desktop ")" = "day.json demo gnome i3 sway x11 " ]) ||
+(cd "$work/scenarios" && [ "$(bash_completes "deskmap spaces --desktop ")" = "day.json demo gnome i3 kde sway x11 " ]) ||
   fail "bash: desktops and scenario files"
 fish_completes() { fish -c "source $root/share/fish/vendor_completions.d/deskmap.fish; complete -C'$1'" | cut -f1 | sort | tr '\n' ' '; }
 [ "$(fish_completes "deskmap su")" = "summarize " ] || fail "fish: commands ($(fish_completes "deskmap su"))"

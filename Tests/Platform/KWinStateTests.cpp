@@ -4,6 +4,7 @@
 #include "DeskmapPlatform/KWin/DesktopEntryNames.hpp"
 #include "DeskmapPlatform/KWin/KWinState.hpp"
 #include "DeskmapPlatform/KWin/KWinWindowServer.hpp"
+#include "DeskmapPlatform/Text/PeerText.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -338,6 +339,15 @@ TEST(KWinScript, WithDesktopsPerScreenEachScreenSaysWhichItShows) {
     const auto map = KWin::mapState(switched, desktops, windows);
     ASSERT_EQ(map.displays.size(), 2u);
     EXPECT_EQ(map.displays[1].identifier, "HDMI-A-1");
+}
+
+// What another program says goes into our sentences as one safe line.
+TEST(PeerText, IsOneLineOfAtMost200BytesNeverEndingInsideACharacter) {
+    EXPECT_EQ(peerText("no such\nmethod\x1b[31m"), "no such method [31m");
+    const auto long_ = std::string(199, 'a') + "\xC3\xA9"; // é across the limit
+    EXPECT_EQ(peerText(long_), std::string(199, 'a'));
+    const auto fits = std::string(198, 'a') + "\xC3\xA9";
+    EXPECT_EQ(peerText(fits), fits);
 }
 
 } // namespace

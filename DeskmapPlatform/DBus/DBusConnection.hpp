@@ -90,6 +90,10 @@ public:
     // ConnectionError when the bus is gone.
     virtual nlohmann::json call(const MethodCall& call, std::chrono::milliseconds timeout) = 0;
 
+    // Sends a call whose reply nobody waits for: it has left when this
+    // returns. Throws CallError, or ConnectionError when the bus is gone.
+    virtual void send(const MethodCall& call) = 0;
+
     // Delivers matching signals to `handler` from within wait().
     virtual void subscribe(const SignalMatch& match, std::function<void(const Signal&)> handler,
                            std::chrono::milliseconds timeout) = 0;

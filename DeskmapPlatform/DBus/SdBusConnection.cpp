@@ -192,30 +192,7 @@ public:
 
     nlohmann::json call(const MethodCall& call, std::chrono::milliseconds timeout) override {
         MessagePointer request;
-        failIfBroken(sd_bus_message_new_method_call(
-            bus_, &request.message, call.destination.c_str(), call.path.c_str(),
-            call.interface.empty() ? nullptr : call.interface.c_str(), call.member.c_str()));
-        for (const auto& argument : call.arguments) {
-            int result = 0;
-            if (const auto* text = std::get_if<std::string>(&argument)) {
-                result = sd_bus_message_append_basic(request.message, 's', text->c_str());
-            } else if (const auto* unsignedNumber = std::get_if<std::uint32_t>(&argument)) {
-                result = sd_bus_message_append_basic(request.message, 'u', unsignedNumber);
-            } else if (const auto* number = std::get_if<std::int32_t>(&argument)) {
-                result = sd_bus_message_append_basic(request.message, 'i', number);
-            } else if (const auto* truth = std::get_if<bool>(&argument)) {
-                const int value = *truth ? 1 : 0;
-                result = sd_bus_message_append_basic(request.message, 'b', &value);
-            } else {
-                result = sd_bus_message_append(request.message, "v", "s",
-                                               std::get<TextVariant>(argument).value.c_str());
-            }
-            if (result < 0) {
-                throw CallError("org.freedesktop.DBus.Error.InvalidArgs",
-                                "A D-Bus argument could not be written (" + describe(result) +
-                                    ").");
-            }
-        }
+        write(call, request);
         ErrorGuard error;
         MessagePointer reply;
         const int result =
@@ -233,6 +210,19 @@ public:
             throw ConnectionError("The session bus connection failed (" + describe(result) + ").");
         }
         return Reader(reply.message).readAll(0);
+    }
+
+    void send(const MethodCall& call) override {
+        MessagePointer request;
+        write(call, request);
+        failIfBroken(sd_bus_message_set_expect_reply(request.message, 0));
+        const int result = sd_bus_send(bus_, request.message, nullptr);
+        if (result < 0) {
+            failIfBroken(result);
+            throw CallError("org.freedesktop.DBus.Error.Failed",
+                            "A D-Bus call could not be sent (" + describe(result) + ").");
+        }
+        failIfBroken(sd_bus_flush(bus_));
     }
 
     void subscribe(const SignalMatch& match, std::function<void(const Signal&)> handler,
@@ -308,6 +298,33 @@ private:
         sd_bus_slot* slot = nullptr;
         std::function<void(const Signal&)> handler;
     };
+
+    void write(const MethodCall& call, MessagePointer& request) {
+        failIfBroken(sd_bus_message_new_method_call(
+            bus_, &request.message, call.destination.c_str(), call.path.c_str(),
+            call.interface.empty() ? nullptr : call.interface.c_str(), call.member.c_str()));
+        for (const auto& argument : call.arguments) {
+            int result = 0;
+            if (const auto* text = std::get_if<std::string>(&argument)) {
+                result = sd_bus_message_append_basic(request.message, 's', text->c_str());
+            } else if (const auto* unsignedNumber = std::get_if<std::uint32_t>(&argument)) {
+                result = sd_bus_message_append_basic(request.message, 'u', unsignedNumber);
+            } else if (const auto* number = std::get_if<std::int32_t>(&argument)) {
+                result = sd_bus_message_append_basic(request.message, 'i', number);
+            } else if (const auto* truth = std::get_if<bool>(&argument)) {
+                const int value = *truth ? 1 : 0;
+                result = sd_bus_message_append_basic(request.message, 'b', &value);
+            } else {
+                result = sd_bus_message_append(request.message, "v", "s",
+                                               std::get<TextVariant>(argument).value.c_str());
+            }
+            if (result < 0) {
+                throw CallError("org.freedesktop.DBus.Error.InvalidArgs",
+                                "A D-Bus argument could not be written (" + describe(result) +
+                                    ").");
+            }
+        }
+    }
 
     int failIfBroken(int result) {
         if (result == -ECONNRESET || result == -ENOTCONN || result == -EPIPE ||

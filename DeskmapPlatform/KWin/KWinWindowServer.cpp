@@ -268,9 +268,8 @@ private:
             throw WindowServerError("Deskmap's KWin script could not be written to " +
                                     path.string() + ".");
         }
-        // A KWin that outlived an earlier connection of this process keeps
-        // its script under the same name: loading again would fail.
-        bus.call(scripting("unloadScript", {plugin_}), timeout_);
+        // No script can hold this name yet: it is the connection's unique
+        // name, never given out twice on a bus.
         const auto reply = bus.call(scripting("loadScript", {path.string(), plugin_}), timeout_);
         if (reply.size() != 1 || !reply[0].is_number_integer() ||
             reply[0].get<std::int64_t>() < 0) {
@@ -301,7 +300,8 @@ private:
     void unload(DBus::Connection& bus, const std::string& kwin) {
         if (!kwin.empty()) {
             try {
-                bus.call(scripting("unloadScript", {plugin_}), timeout_);
+                // KWin unloads it in its own time; this process need not wait.
+                bus.send(scripting("unloadScript", {plugin_}));
             } catch (const DBus::CallError&) {
             } catch (const DBus::ConnectionError&) {
             }

@@ -46,6 +46,7 @@ public:
         inner_->serve(path, std::move(handler));
     }
     std::string uniqueName() override { return inner_->uniqueName(); }
+    void send(const platform::DBus::MethodCall& call) override { inner_->send(call); }
     void wait(int cancel, std::chrono::milliseconds timeout) override {
         inner_->wait(cancel, timeout);
     }

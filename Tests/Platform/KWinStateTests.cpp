@@ -166,6 +166,7 @@ public:
         shared_->served.notify_all();
     }
     std::string uniqueName() override { return ":1.9"; }
+    void send(const DBus::MethodCall& call) override { this->call(call, {}); }
     void wait(int cancel, std::chrono::milliseconds timeout) override {
         pollfd descriptor{cancel, POLLIN, 0};
         ::poll(&descriptor, 1, static_cast<int>(std::min<std::int64_t>(timeout.count(), 50)));

@@ -184,12 +184,13 @@ TEST(KWinDesktopTest, TheMapSwitchingAndFollowingMatchWhatTheUserSees) {
     EXPECT_EQ(scriptFiles(folder), std::vector<std::string>{}) << "every script is unloaded";
 }
 
-TEST(KWinDesktopTest, TheAppAndTheCommandLineEachRunAScriptOfTheirOwnAndALeftoverIsUnloaded) {
+TEST(KWinDesktopTest, TheAppInPlasmasTrayAndTheCommandLineEachRunAScriptOfTheirOwn) {
     test::KWinDesktop desktop;
     desktop.openWindow("org.example.Mail", "Inbox");
     const auto folder = desktop.home() + "/run/deskmap-kwin";
 
-    // The app on Wayland (no tray in this session: its list is a window).
+    // The app on Wayland, its icon in Plasma's tray.
+    desktop.startTray();
     auto environment = desktop.environment();
     environment["QT_QPA_PLATFORM"] = "wayland";
     // Qt's Wayland plugin keeps some allocations for the process lifetime.
@@ -197,27 +198,35 @@ TEST(KWinDesktopTest, TheAppAndTheCommandLineEachRunAScriptOfTheirOwnAndALeftove
     auto command = desktop.asUser(DESKMAP_APP, {"--desktop", "kde"});
     test::ChildProcess app(command.front(), {command.begin() + 1, command.end()}, environment,
                            isolated);
+    test::waitFor([&] { return !desktop.trayRegistrations().empty(); }, "the app's tray icon");
     test::waitFor([&] { return scriptFiles(folder).size() == 1; }, "the app's script");
     const auto appScript = scriptFiles(folder).front();
     EXPECT_TRUE(desktop.scriptLoaded(appScript));
 
-    // Its list opens beside the pointer, inside the work area.
+    // Asked to show its list (as a click on the icon does), the app opens
+    // it beside the pointer, inside the work area, and closes it when
+    // another window takes the focus.
+    const auto listFrame = [&] {
+        return desktop.script("var p = workspace.cursorPos;"
+                              "workspace.clientList().forEach(function (c) {"
+                              " if (c.caption === 'Deskmap') say(JSON.stringify({x: c.x, y: c.y, "
+                              "w: c.width, h: c.height, px: p.x, py: p.y})); });");
+    };
+    EXPECT_EQ(listFrame(), "") << "a tray app starts without its list";
+    command = desktop.asUser(DESKMAP_APP, {"--show"});
+    const auto shown = test::runProcess(command.front(), {command.begin() + 1, command.end()},
+                                        environment, isolated);
+    EXPECT_EQ(shown.exitCode, 0) << shown.err;
     std::string list;
-    test::waitFor(
-        [&] {
-            list =
-                desktop.script("var p = workspace.cursorPos;"
-                               "workspace.clientList().forEach(function (c) {"
-                               " if (c.caption === 'Deskmap') say(JSON.stringify({x: c.x, y: c.y, "
-                               "w: c.width, h: c.height, px: p.x, py: p.y})); });");
-            return !list.empty();
-        },
-        "the app's list");
+    test::waitFor([&] { return !(list = listFrame()).empty(); }, "the app's list");
     const auto frame = nlohmann::json::parse(list);
     const int width = frame.at("w");
     const int height = frame.at("h");
     EXPECT_EQ(frame.at("x"), std::max(0, frame.at("px").get<int>() - width / 2)) << list;
     EXPECT_EQ(frame.at("y"), std::min(frame.at("py").get<int>(), 800 - height)) << list;
+    desktop.script("workspace.clientList().forEach(function (c) {"
+                   " if (c.caption === 'Inbox') workspace.activeClient = c; });");
+    test::waitFor([&] { return listFrame().empty(); }, "the list closing");
 
     // The command line meanwhile: its own script, its own answer, and the
     // app's list is no window of any Space.

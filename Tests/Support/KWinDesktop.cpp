@@ -29,6 +29,7 @@ KWinDesktop::KWinDesktop() {
           "[Desktops]\nNumber=3\nRows=1\nName_1=Mail\nName_2=Code\nName_3=Desktop 3\n");
     std::filesystem::copy_file("/usr/bin/kwin_wayland", home_ + "/kwin_wayland");
     std::filesystem::copy_file(DESKMAP_KWIN_WINDOW_SCRIPT, home_ + "/kwin-window.py");
+    std::filesystem::copy_file(DESKMAP_TRAY_WATCHER_SCRIPT, home_ + "/sni-watcher.py");
     makeUserFolders({"/run", "/scripts"});
     daemonEnvironment_ = {{"HOME", home_ + "/home"},
                           {"XDG_RUNTIME_DIR", home_ + "/run"},
@@ -120,6 +121,30 @@ std::string KWinDesktop::script(const std::string& code) {
         }
     }
     return said;
+}
+
+void KWinDesktop::startTray() {
+    start({"python3", home_ + "/sni-watcher.py"}, environment(), true);
+    waitFor(
+        [&] {
+            return run("gdbus",
+                       {"call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
+                        "/org/freedesktop/DBus", "--method", "org.freedesktop.DBus.NameHasOwner",
+                        "org.kde.StatusNotifierWatcher"})
+                       .find("true") != std::string::npos;
+        },
+        "the tray");
+}
+
+std::string KWinDesktop::trayRegistrations() const {
+    std::ifstream log(home_ + "/python3.log");
+    std::string registered;
+    for (std::string line; std::getline(log, line);) {
+        if (line.rfind("REGISTER ", 0) == 0) {
+            registered += line + "\n";
+        }
+    }
+    return registered;
 }
 
 std::vector<std::string> KWinDesktop::windows() {

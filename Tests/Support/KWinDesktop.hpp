@@ -28,6 +28,9 @@ public:
     // it; with `laterTitle`, it retitles itself after 1.5 s. Its process.
     pid_t openWindow(const std::string& app, const std::string& title,
                      const std::string& laterTitle = {});
+    // Starts a stand-in for Plasma's tray; what registered with it so far.
+    void startTray();
+    std::string trayRegistrations() const;
     // Runs JavaScript in KWin (a script loaded, run and unloaded) and
     // returns what it printed.
     std::string script(const std::string& code);

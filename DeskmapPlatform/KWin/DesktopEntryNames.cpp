@@ -1,5 +1,6 @@
 #include "DeskmapPlatform/KWin/DesktopEntryNames.hpp"
 
+#include "DeskmapPlatform/Text/WellFormedUTF8.hpp"
 #include "DeskmapPlatform/Xdg/XdgDataFolders.hpp"
 
 #include <algorithm>
@@ -14,6 +15,7 @@ namespace fs = std::filesystem;
 // Desktop entries are small; a longer one is not read past this.
 constexpr std::size_t longestEntry = 256 * 1024;
 constexpr std::size_t longestName = 255;
+constexpr std::size_t rememberedNames = 512;
 
 bool plainFileName(const std::string& name) {
     return !name.empty() && name.size() <= longestName && name.front() != '.' &&
@@ -49,7 +51,16 @@ std::optional<std::string> entryName(const fs::path& path) {
             auto value = rest.substr(equals + 1);
             value.erase(0, value.find_first_not_of(' '));
             if (!value.empty()) {
-                return value.substr(0, longestName);
+                // Outside text: well-formed, and cut between characters.
+                value = wellFormedUTF8(value);
+                if (value.size() > longestName) {
+                    auto cut = longestName;
+                    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) {
+                        --cut;
+                    }
+                    value.resize(cut);
+                }
+                return value;
             }
         }
     }
@@ -78,6 +89,10 @@ std::optional<std::string> DesktopEntryNames::name(const std::string& desktopFil
         if ((name = entryName(folder / "applications" / (file + ".desktop")))) {
             break;
         }
+    }
+    // Windows choose the names looked up: the memory of them is bounded.
+    if (found_.size() >= rememberedNames) {
+        found_.clear();
     }
     found_[file] = name;
     return name;

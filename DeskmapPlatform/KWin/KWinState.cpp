@@ -1,12 +1,12 @@
 #include "DeskmapPlatform/KWin/KWinState.hpp"
 
 #include "DeskmapPlatform/Json/StrictJson.hpp"
+#include "DeskmapPlatform/Text/PeerText.hpp"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <limits>
-#include <set>
 
 namespace deskmap::platform::KWin {
 
@@ -76,6 +76,9 @@ State read(const json& document) {
         throw Strict::FieldError("the state is of version " + std::to_string(version) + ", not " +
                                  std::to_string(interfaceVersion));
     }
+    if (const auto failure = Strict::optionalText(document, "error", what)) {
+        throw ScriptError(*failure);
+    }
     State state;
     for (const auto& desktop : Strict::objects(document, "desktops", what)) {
         state.desktops.push_back(
@@ -112,22 +115,11 @@ State read(const json& document) {
     return state;
 }
 
-// Whether the screens show different desktops at once.
-bool desktopsPerScreen(const State& state) {
-    std::set<std::string> shown;
-    for (const auto& screen : state.screens) {
-        if (screen.current) {
-            shown.insert(*screen.current);
-        }
-    }
-    return shown.size() > 1;
-}
-
-std::uint64_t screenSpace(std::size_t screen, std::uint32_t desktop) {
-    return (static_cast<std::uint64_t>(screen + 1) << 32) | desktop;
-}
-
 } // namespace
+
+ScriptError::ScriptError(const std::string& failure)
+    : WindowServerError("Deskmap's KWin script failed (" + peerText(failure) +
+                        "); Deskmap loads it again when KWin restarts.") {}
 
 State readState(std::string_view text) {
     const auto document = StrictJson::parse(text);
@@ -148,68 +140,37 @@ std::uint32_t Numbering::number(const std::string& id) {
 }
 
 Map mapState(const State& state, Numbering& desktops, Numbering& windows) {
-    Map map;
-    std::vector<std::uint32_t> listed;
-    for (const auto& desktop : state.desktops) {
-        listed.push_back(desktops.number(desktop.id));
-    }
     const auto known = [&](const std::string& id) {
         return std::any_of(state.desktops.begin(), state.desktops.end(),
                            [&](const Desktop& desktop) { return desktop.id == id; });
     };
-    const auto currentOf = [&](const std::optional<std::string>& id) {
-        return id && known(*id)       ? desktops.number(*id)
-               : known(state.current) ? desktops.number(state.current)
-                                      : 0;
-    };
-
-    const bool perScreen = desktopsPerScreen(state);
-    if (!perScreen) {
-        Mapping::Display display{sharedDisplay, {}, currentOf(std::nullopt), {}};
-        display.spaces.assign(listed.begin(), listed.end());
-        for (const auto& screen : state.screens) {
-            display.area.push_back(screen.rect);
-        }
-        map.displays.push_back(std::move(display));
-    } else {
-        for (std::size_t index = 0; index < state.screens.size(); ++index) {
-            const auto& screen = state.screens[index];
-            Mapping::Display display{
-                screen.name.empty() ? "KWin screen " + std::to_string(index + 1) : screen.name,
-                {},
-                screenSpace(index, currentOf(screen.current)),
-                {screen.rect}};
-            for (const auto desktop : listed) {
-                display.spaces.push_back(screenSpace(index, desktop));
-            }
-            map.displays.push_back(std::move(display));
-        }
+    Mapping::Display display{sharedDisplay, {}, 0, {}};
+    for (const auto& desktop : state.desktops) {
+        display.spaces.push_back(desktops.number(desktop.id));
+    }
+    if (known(state.current)) {
+        display.current = desktops.number(state.current);
+    }
+    for (const auto& screen : state.screens) {
+        display.area.push_back(screen.rect);
     }
 
+    Map map;
     for (const auto& window : state.windows) {
         auto& spaces = map.windowSpaces[windows.number(window.id)];
         spaces.clear(); // a repeated id: the last one says
-        std::vector<std::uint32_t> on;
         if (window.onAllDesktops || window.desktops.empty()) {
-            on = listed;
-        } else {
-            for (const auto& desktop : window.desktops) {
-                const auto number = known(desktop) ? desktops.number(desktop) : 0;
-                if (number != 0 && std::find(on.begin(), on.end(), number) == on.end()) {
-                    on.push_back(number);
-                }
-            }
+            spaces.assign(display.spaces.begin(), display.spaces.end());
+            continue;
         }
-        const bool onAScreen =
-            window.screen >= 0 && static_cast<std::size_t>(window.screen) < state.screens.size();
-        for (const auto desktop : on) {
-            if (!perScreen) {
-                spaces.push_back(desktop);
-            } else if (onAScreen) {
-                spaces.push_back(screenSpace(static_cast<std::size_t>(window.screen), desktop));
+        for (const auto& desktop : window.desktops) {
+            const std::uint64_t number = known(desktop) ? desktops.number(desktop) : 0;
+            if (number != 0 && std::find(spaces.begin(), spaces.end(), number) == spaces.end()) {
+                spaces.push_back(number);
             }
         }
     }
+    map.displays.push_back(std::move(display));
     return map;
 }
 

@@ -27,6 +27,12 @@ public:
         : WindowServerError("Deskmap's KWin script sent a malformed state: " + detail + ".") {}
 };
 
+// The script met something it could not read and says so.
+class ScriptError : public WindowServerError {
+public:
+    explicit ScriptError(const std::string& failure);
+};
+
 using Mapping::Rect;
 
 struct Desktop {
@@ -39,7 +45,9 @@ struct Desktop {
 struct Screen {
     std::string name; // empty where KWin names none (5.27)
     Rect rect;
-    // Its own current desktop, where KWin gives screens their own (6.5+).
+    // Its own current desktop, where KWin tells one per screen (6.5+). Not
+    // mapped: KDE documents no setting that gives screens desktops of their
+    // own, so the desktops are shared.
     std::optional<std::string> current;
 
     friend bool operator==(const Screen&, const Screen&) = default;
@@ -90,10 +98,9 @@ struct Map {
     std::map<std::uint32_t, std::vector<std::uint64_t>> windowSpaces;
 };
 
-// Desktops shared by all screens make one display whose Spaces are the
-// desktops. Where the screens show different desktops at once (KWin's
-// per-screen desktops), each screen is a display of its own whose Spaces
-// are the desktops as seen on it.
+// The desktops, shared by all screens, are the Spaces of one display that
+// covers every screen; a window on several or all desktops is listed under
+// each.
 Map mapState(const State& state, Numbering& desktops, Numbering& windows);
 
 // The window list; `appName` names a window's app as users know it.

@@ -25,8 +25,8 @@ using namespace std::chrono_literals;
 
 constexpr const char* kwinName = "org.kde.KWin";
 
-constexpr int startAttempts = 20;
 constexpr std::chrono::milliseconds startRetryDelay{250};
+constexpr std::chrono::milliseconds longestRetryDelay{60000};
 constexpr const char* scriptingInterface = "org.kde.kwin.Scripting";
 constexpr const char* virtualDesktops = "org.kde.KWin.VirtualDesktopManager";
 
@@ -80,7 +80,7 @@ public:
     ScriptHost(const Options& options, fs::path folder, Report report)
         : connect_(options.connect), timeout_(options.callTimeout),
           fileMode_(options.scriptFolder.empty() ? 0600 : 0644), retryDelay_(options.retryDelay),
-          folder_(std::move(folder)), report_(std::move(report)),
+          baseFolder_(std::move(folder)), report_(std::move(report)),
           stop_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
         if (stop_ < 0) {
             throw WindowServerError("Deskmap's KWin script could not be hosted.");
@@ -124,9 +124,11 @@ private:
     void host(DBus::Connection& bus) {
         const auto self = bus.uniqueName();
         if (!plainUniqueName(self)) {
-            throw WindowServerError("The session bus gave Deskmap an unexpected name.");
+            throw WindowServerError("The session bus gave Deskmap a name it cannot use; log out "
+                                    "and back in.");
         }
         plugin_ = KWin::pluginPrefix + self.substr(1);
+        busFolder(bus);
         std::string kwin;
         bool kwinChanged = true;
         bus.serve(KWin::objectPath, [&](const DBus::IncomingCall& call) { receive(call, kwin); });
@@ -134,33 +136,57 @@ private:
             {"org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
              "NameOwnerChanged", std::string(kwinName)},
             [&](const DBus::Signal& signal) {
-                if (signal.arguments.size() == 3 && signal.arguments[2].is_string()) {
+                if (signal.arguments.size() == 3 && signal.arguments[2].is_string() &&
+                    signal.arguments[2].get<std::string>() != kwin) {
                     kwin = signal.arguments[2].get<std::string>();
                     kwinChanged = true;
                 }
             },
             timeout_);
         kwin = owner(bus);
-        int attempts = 0;
+        // KWin takes its name before its scripting is ready, and a KWin
+        // without scripting may gain it: a failed start is tried again, soon
+        // at first and then ever more rarely, until the script runs or KWin
+        // changes. A running script needs nothing: its messages drive all.
+        std::optional<std::chrono::milliseconds> retry;
+        int attempt = 0;
         try {
             while (!stopped()) {
                 if (kwinChanged) {
                     kwinChanged = false;
-                    attempts = 0;
+                    attempt = 0;
+                    retry = std::chrono::milliseconds(0);
                 }
-                // KWin takes its name before its scripting is ready: a KWin
-                // just started is tried a few times before its failure stands.
-                if (attempts >= 0) {
-                    const bool last = attempts + 1 == startAttempts;
-                    attempts = start(bus, self, kwin, last) || last ? -1 : attempts + 1;
+                if (retry) {
+                    retry = start(bus, self, kwin, attempt++)
+                                ? std::nullopt
+                                : std::optional(std::min<std::chrono::milliseconds>(
+                                      std::max(startRetryDelay, *retry * 2), longestRetryDelay));
                 }
-                bus.wait(stop_, attempts >= 0 ? startRetryDelay : std::chrono::milliseconds(1h));
+                bus.wait(stop_, retry.value_or(std::chrono::milliseconds(1h)));
             }
         } catch (...) {
             unload(bus, kwin);
             throw;
         }
         unload(bus, kwin);
+    }
+
+    // Unique names are unique on one bus only: each bus has a folder of its
+    // own, so that sessions sharing a runtime folder never take each
+    // other's scripts for leftovers.
+    void busFolder(DBus::Connection& bus) {
+        const auto reply = bus.call(
+            {"org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetId", {}},
+            timeout_);
+        std::string id =
+            reply.size() == 1 && reply[0].is_string() ? reply[0].get<std::string>() : std::string();
+        if (id.empty() || id.size() > 64 ||
+            !std::all_of(id.begin(), id.end(), [](char c) { return std::isxdigit(c) != 0; })) {
+            id = "bus";
+        }
+        folder_ = baseFolder_ / id;
+        ::mkdir(folder_.c_str(), fileMode_ == 0600 ? 0700 : 0755);
     }
 
     std::string owner(DBus::Connection& bus) {
@@ -179,32 +205,40 @@ private:
         return {};
     }
 
-    // Whether the script runs, or nothing more can be done until KWin
-    // changes; a failure is reported only when it is the `last` attempt.
-    bool start(DBus::Connection& bus, const std::string& self, const std::string& kwin, bool last) {
+    // Whether there is nothing more to try until KWin changes: the script
+    // runs, or no KWin does. A failure is reported at once and stands until
+    // an attempt succeeds.
+    bool start(DBus::Connection& bus, const std::string& self, const std::string& kwin,
+               int attempt) {
         if (kwin.empty()) {
             report_(std::nullopt,
                     "KWin is not running in this session, so its virtual desktops cannot be "
-                    "read.",
+                    "read; log in to KDE Plasma, or choose another desktop with --desktop.",
                     false);
             return true;
         }
-        report_(std::nullopt, {}, false); // a new KWin: nothing known until its script speaks
-        std::string problem;
+        if (attempt == 0) {
+            report_(std::nullopt, {}, false); // a new KWin: nothing known until its script speaks
+        }
         try {
             removeLeftovers(bus);
-            load(bus, self);
+            if (!stopped()) { // each call may take its whole deadline
+                load(bus, self, attempt > 0);
+            }
             return true;
         } catch (const DBus::CallError& error) {
-            problem = error.isNobodyThere()
-                          ? "KWin offers no scripting interface, so Deskmap cannot read its "
-                            "virtual desktops."
-                          : "KWin did not run Deskmap's script (" + peerText(error.what()) + ").";
+            // Just started, KWin may not offer its scripting yet.
+            if (attempt > 0 || !error.isNobodyThere()) {
+                report_(std::nullopt,
+                        error.isNobodyThere()
+                            ? "KWin offers no scripting interface, so Deskmap cannot read its "
+                              "virtual desktops; a KWin built without scripting cannot be read."
+                            : "KWin did not run Deskmap's script (" + peerText(error.what()) +
+                                  "); Deskmap tries again by itself.",
+                        false);
+            }
         } catch (const WindowServerError& error) {
-            problem = error.what();
-        }
-        if (last) {
-            report_(std::nullopt, problem, false);
+            report_(std::nullopt, error.what(), false);
         }
         return false;
     }
@@ -236,6 +270,9 @@ private:
     void removeLeftovers(DBus::Connection& bus) {
         std::error_code error;
         for (const auto& entry : fs::directory_iterator(folder_, error)) {
+            if (stopped()) {
+                return;
+            }
             const auto plugin = entry.path().stem().string();
             if (entry.path().extension() != ".js" || plugin.rfind(KWin::pluginPrefix, 0) != 0 ||
                 plugin == plugin_) {
@@ -253,7 +290,8 @@ private:
         }
     }
 
-    void load(DBus::Connection& bus, const std::string& self) {
+    // `again`: an earlier attempt may have loaded the script before failing.
+    void load(DBus::Connection& bus, const std::string& self, bool again) {
         const auto path = scriptPath(plugin_);
         const std::string text = "var deskmapCallback = \"" + self + "\";\n" + KWin::scriptText;
         const int file =
@@ -268,12 +306,16 @@ private:
             throw WindowServerError("Deskmap's KWin script could not be written to " +
                                     path.string() + ".");
         }
-        // No script can hold this name yet: it is the connection's unique
-        // name, never given out twice on a bus.
+        // Only this connection's own earlier attempt can hold its name (a
+        // unique name, never given out twice on a bus).
+        if (again) {
+            bus.call(scripting("unloadScript", {plugin_}), timeout_);
+        }
         const auto reply = bus.call(scripting("loadScript", {path.string(), plugin_}), timeout_);
         if (reply.size() != 1 || !reply[0].is_number_integer() ||
             reply[0].get<std::int64_t>() < 0) {
-            throw WindowServerError("KWin refused to load Deskmap's script.");
+            throw WindowServerError(
+                "KWin refused to load Deskmap's script; Deskmap tries again by itself.");
         }
         const auto id = reply[0].get<std::int64_t>();
         bus.call({kwinName, scriptObject(bus, id), "org.kde.kwin.Script", "run", {}}, timeout_);
@@ -303,7 +345,9 @@ private:
                 // KWin unloads it in its own time; this process need not wait.
                 bus.send(scripting("unloadScript", {plugin_}));
             } catch (const DBus::CallError&) {
+                return; // the file stays: the next Deskmap unloads the script
             } catch (const DBus::ConnectionError&) {
+                return;
             }
         }
         std::error_code error;
@@ -314,7 +358,8 @@ private:
     std::chrono::milliseconds timeout_;
     ::mode_t fileMode_;
     std::chrono::milliseconds retryDelay_;
-    fs::path folder_;
+    fs::path baseFolder_;
+    fs::path folder_; // baseFolder_'s folder for this bus
     Report report_;
     std::string plugin_;
     int stop_;

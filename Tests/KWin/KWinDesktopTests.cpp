@@ -77,12 +77,15 @@ std::unique_ptr<platform::KWinWindowServer> windowServer(const test::KWinDesktop
     return std::make_unique<platform::KWinWindowServer>(std::move(options));
 }
 
-// The scripts' copies that running Deskmaps keep, by plugin name.
+// The scripts' copies that running Deskmaps keep (in a folder for each
+// bus), by plugin name.
 std::vector<std::string> scriptFiles(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        names.push_back(entry.path().stem().string());
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error)) {
+        if (entry.is_regular_file()) {
+            names.push_back(entry.path().stem().string());
+        }
     }
     return names;
 }
@@ -253,14 +256,20 @@ TEST(KWinDesktopTest, TheAppInPlasmasTrayAndTheCommandLineEachRunAScriptOfTheirO
     EXPECT_FALSE(desktop.scriptLoaded(appScript));
     EXPECT_EQ(scriptFiles(folder), std::vector<std::string>{});
 
-    // A Deskmap killed leaves its script; the next one to start unloads it.
+    // A watch ended as a closed terminal ends it unloads its script; a
+    // Deskmap killed leaves its script, and the next one to start unloads it.
     command = desktop.asUser(DESKMAP_BINARY, {"watch", "--desktop", "kde", "--json"});
-    test::ChildProcess watch(command.front(), {command.begin() + 1, command.end()},
-                             desktop.environment(), isolated);
-    test::waitFor([&] { return scriptFiles(folder).size() == 1; }, "the watch's script");
+    for (const int signal : {SIGHUP, SIGKILL}) {
+        test::ChildProcess watch(command.front(), {command.begin() + 1, command.end()},
+                                 desktop.environment(), isolated);
+        test::waitFor([&] { return scriptFiles(folder).size() == 1; }, "the watch's script");
+        watch.signal(signal);
+        watch.wait();
+        if (signal == SIGHUP) {
+            EXPECT_EQ(scriptFiles(folder), std::vector<std::string>{});
+        }
+    }
     const auto watchScript = scriptFiles(folder).front();
-    watch.signal(SIGKILL);
-    watch.wait();
     EXPECT_TRUE(desktop.scriptLoaded(watchScript));
     EXPECT_EQ(spaces(desktop).size(), 3u);
     EXPECT_FALSE(desktop.scriptLoaded(watchScript));
@@ -281,8 +290,9 @@ TEST(KWinDesktopTest, KWinGoingIsAClearErrorAndItsReturnIsFollowed) {
         server->copyManagedDisplaySpaces(1);
         ADD_FAILURE() << "read a map without KWin";
     } catch (const platform::WindowServerError& error) {
-        EXPECT_STREQ(error.what(), "KWin is not running in this session, so its virtual "
-                                   "desktops cannot be read.");
+        EXPECT_STREQ(error.what(),
+                     "KWin is not running in this session, so its virtual desktops cannot be "
+                     "read; log in to KDE Plasma, or choose another desktop with --desktop.");
     }
     const auto result = deskmap(desktop, {"spaces"});
     EXPECT_EQ(result.exitCode, 1);

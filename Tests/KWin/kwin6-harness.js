@@ -3,7 +3,9 @@
 // screens and windows, signals with connect(), windowList(), and with
 // argument 3 "per-screen", currentDesktopForScreen() (KWin 6.5). It then
 // changes the model step by step, emitting the signals KWin would, and
-// prints each message the script sends as "STEP<TAB>TEXT".
+// prints each message the script sends as "STEP<TAB>TEXT". With argument 3
+// "timer" it offers QTimer on a clock of its own that each change moves on
+// by 10 ms, and fires what is due after each step.
 "use strict";
 const fs = require("fs");
 const vm = require("vm");
@@ -55,6 +57,33 @@ if (mode === "per-screen") {
     workspace.currentDesktopForScreen = (output) => perScreen.get(output);
 }
 
+// QTimer, on a clock the harness moves.
+let now = 0;
+const timers = [];
+class QTimer {
+    constructor() {
+        this.interval = 0;
+        this.singleShot = false;
+        this.active = false;
+        this.due = 0;
+        this.timeout = signal();
+        timers.push(this);
+    }
+    start() {
+        this.active = true;
+        this.due = now + this.interval;
+    }
+}
+function elapse(milliseconds) {
+    now += milliseconds;
+    for (const timer of timers) {
+        if (timer.active && timer.due <= now) {
+            timer.active = false;
+            timer.timeout.emit();
+        }
+    }
+}
+
 let step = "load";
 const context = {
     workspace,
@@ -69,11 +98,22 @@ const context = {
         process.stdout.write(`${step}\t${values[0]}\n`);
     },
 };
+if (mode === "timer") {
+    context.QTimer = QTimer;
+}
 vm.runInNewContext(fs.readFileSync(scriptPath, "utf8"), context, { filename: scriptPath });
 
 const steps = [
     ["retitle", () => { windows[0].caption = "Re: plans — Mail"; windows[0].captionChanged.emit(); }],
     ["no-change", () => windows[0].captionChanged.emit()],
+    ["typing", () => {
+        // Retitled every 10 ms for 100 ms: sent while it goes on.
+        for (let n = 1; n <= 10; ++n) {
+            windows[1].caption = `draft ${n}`;
+            windows[1].captionChanged.emit();
+            elapse(10);
+        }
+    }],
     ["move", () => { windows[0].desktops = [desktops[2]]; windows[0].desktopsChanged.emit(); }],
     ["to-screen", () => { windows[0].output = screens[1]; windows[0].outputChanged.emit(); }],
     ["switch", () => {
@@ -103,4 +143,5 @@ const steps = [
 for (const [name, change] of steps) {
     step = name;
     change();
+    elapse(1000);
 }

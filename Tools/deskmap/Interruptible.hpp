@@ -10,7 +10,7 @@ namespace deskmap::cli {
 
 namespace detail {
 
-// Stops listening for Ctrl-C once the work is done, so the loop can end.
+// Stops listening for the signals once the work is done, so the loop can end.
 template <class T>
 asio::awaitable<void> stopListeningAfter(runtime::Task<T> task, asio::signal_set& interrupts) {
     try {
@@ -25,10 +25,12 @@ asio::awaitable<void> stopListeningAfter(runtime::Task<T> task, asio::signal_set
 } // namespace detail
 
 // Runs `work` on this thread to its end and returns its outcome. Ctrl-C
-// (SIGINT) cancels it: the work then ends with CancellationError.
+// (SIGINT), SIGTERM and SIGHUP (a closed terminal) cancel it: the work then
+// ends with CancellationError, and everything the command holds is let go
+// in order (a desktop's script unloaded, children ended).
 template <class T> T runInterruptible(asio::io_context& io, asio::awaitable<T> work) {
     auto task = runtime::Task<T>::spawn(io.get_executor(), std::move(work));
-    asio::signal_set interrupts(io, SIGINT);
+    asio::signal_set interrupts(io, SIGINT, SIGTERM, SIGHUP);
     interrupts.async_wait([task](const asio::error_code& error, int) {
         if (!error) {
             task.cancel();

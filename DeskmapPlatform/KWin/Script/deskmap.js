@@ -170,22 +170,40 @@
         callDBus(deskmapCallback, objectPath, interfaceName, "State", JSON.stringify(current));
     }
 
-    function collect() {
-        if (modern) {
-            send(modernState());
-            return;
-        }
-        callDBus("org.kde.KWin", "/VirtualDesktopManager", "org.freedesktop.DBus.Properties",
-                 "Get", "org.kde.KWin.VirtualDesktopManager", "desktops", function (reply) {
-            send(legacyState(Array.isArray(reply) ? reply : []));
-        });
+    // What Deskmap hears instead of a state it cannot trust.
+    function failed(error) {
+        lastSent = null;
+        callDBus(deskmapCallback, objectPath, interfaceName, "State",
+                 JSON.stringify({ version: interfaceVersion, error: text(error) }));
     }
 
+    function collect() {
+        try {
+            if (modern) {
+                send(modernState());
+                return;
+            }
+            callDBus("org.kde.KWin", "/VirtualDesktopManager", "org.freedesktop.DBus.Properties",
+                     "Get", "org.kde.KWin.VirtualDesktopManager", "desktops", function (reply) {
+                try {
+                    send(legacyState(Array.isArray(reply) ? reply : []));
+                } catch (error) {
+                    failed(error);
+                }
+            });
+        } catch (error) {
+            failed(error);
+        }
+    }
+
+    // The first change of a burst starts the wait: later ones join it
+    // rather than putting it off, so a window retitled without pause is
+    // still sent.
     function changed() {
-        if (timer) {
-            timer.start();
-        } else {
+        if (!timer) {
             collect();
+        } else if (!timer.active) {
+            timer.start();
         }
     }
 

@@ -18,7 +18,6 @@ class ScriptedDesktop final : public SpaceTopologyCollecting,
                               public SpaceSwitchAccessibilityChecking {
 public:
     DisplaySpaceTopology display{"Display-A", {"A", "B", "C", "D", "E", "F"}, "A"};
-    std::optional<DisplaySpaceTopology> secondDisplay;
     bool displayPresent = true;
     bool granted = true;
     int permissionRequests = 0;
@@ -52,12 +51,6 @@ public:
             topology.spaceIDs = display.spaceIDs;
             topology.currentSpaceIDs = {display.currentSpaceID};
             topology.displays = {display};
-        }
-        if (secondDisplay) {
-            topology.spaceIDs.insert(topology.spaceIDs.end(), secondDisplay->spaceIDs.begin(),
-                                     secondDisplay->spaceIDs.end());
-            topology.currentSpaceIDs.insert(secondDisplay->currentSpaceID);
-            topology.displays.push_back(*secondDisplay);
         }
         return topology;
     }

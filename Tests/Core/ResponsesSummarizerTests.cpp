@@ -4,6 +4,7 @@
 #include "DeskmapPlatform/Runtime/CancellationError.hpp"
 #include "SummarizerTestSupport.hpp"
 #include "Support/StandInAPIServer.hpp"
+#include "Support/Thrown.hpp"
 
 #include <gtest/gtest.h>
 
@@ -128,16 +129,8 @@ TEST_F(ResponsesSummarizerTest, ARefusedConnectionIsATransportError) {
 }
 
 TEST_F(ResponsesSummarizerTest, RequiresATokenAndKeepsLineBreaksOutOfTheHeader) {
-    EXPECT_THROW(
-        {
-            try {
-                client(" \n\t");
-            } catch (const DeskmapError& error) {
-                EXPECT_EQ(error, DeskmapError::missingCredential());
-                throw;
-            }
-        },
-        DeskmapError);
+    EXPECT_EQ(test::messageOf<DeskmapError>([&] { client(" \n\t"); }),
+              DeskmapError::missingCredential().what());
 
     server.enqueueJSON(test::responsesBody(test::latinAnswer({1, 2})));
     auto trailing = client("sk-test\n");

@@ -1,6 +1,7 @@
 #include "DeskmapCore/Collection/MacOSSpaceCollector.hpp"
 #include "DeskmapCore/Errors/DeskmapError.hpp"
 #include "Support/FakeSources.hpp"
+#include "Support/Thrown.hpp"
 #include "Support/WindowServerData.hpp"
 
 #include <gtest/gtest.h>
@@ -19,12 +20,7 @@ protected:
     MacOSSpaceCollector collector{spaces, windows};
 
     std::string collectionFailure() {
-        try {
-            collector.collect();
-        } catch (const DeskmapError& error) {
-            return *error.errorDescription();
-        }
-        return "no failure";
+        return test::messageOf<DeskmapError>([&] { collector.collect(); });
     }
 
     static std::vector<std::uint32_t> windowIDs(const SpaceInventory& space) {

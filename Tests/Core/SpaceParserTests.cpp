@@ -1,5 +1,6 @@
 #include "DeskmapCore/Collection/SpaceParser.hpp"
 #include "DeskmapCore/Errors/DeskmapError.hpp"
+#include "Support/Thrown.hpp"
 #include "Support/WindowServerData.hpp"
 
 #include <gtest/gtest.h>
@@ -11,12 +12,7 @@ using nlohmann::json;
 using test::displayEntry;
 
 std::string parseFailure(const std::vector<json>& displays) {
-    try {
-        SpaceParser::parse(displays);
-    } catch (const DeskmapError& error) {
-        return *error.errorDescription();
-    }
-    return "no failure";
+    return test::messageOf<DeskmapError>([&] { SpaceParser::parse(displays); });
 }
 
 const std::string prefix = "Could not inspect macOS Spaces: malformed managed Spaces data: ";

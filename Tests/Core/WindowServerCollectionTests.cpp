@@ -3,6 +3,7 @@
 #include "DeskmapCore/Collection/MacOSSpaceCollector.hpp"
 #include "DeskmapCore/Errors/DeskmapError.hpp"
 #include "DeskmapPlatform/Simulated/SimulatedWindowServer.hpp"
+#include "Support/Thrown.hpp"
 #include "Support/WindowServerData.hpp"
 
 #include <gtest/gtest.h>
@@ -22,12 +23,9 @@ json scenario() {
 }
 
 std::string failureOf(const json& document) {
-    try {
+    return test::messageOf<DeskmapError>([&] {
         MacOSSpaceCollector(std::make_shared<platform::SimulatedWindowServer>(document)).collect();
-    } catch (const DeskmapError& error) {
-        return *error.errorDescription();
-    }
-    return "no failure";
+    });
 }
 
 const std::string prefix = "Could not inspect macOS Spaces: ";

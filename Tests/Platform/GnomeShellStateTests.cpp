@@ -3,6 +3,7 @@
 // or talking nonsense, over a scripted bus.
 #include "DeskmapPlatform/GnomeShell/GnomeShellState.hpp"
 #include "DeskmapPlatform/GnomeShell/GnomeShellWindowServer.hpp"
+#include "Support/Thrown.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -86,12 +87,8 @@ TEST(GnomeShellMap, WithWorkspacesOnEveryMonitorTheMonitorsShareOneDisplay) {
 
 TEST(GnomeShellMap, AStateNotAsVersionOnePromisesIsRefusedNamingWhatIsWrong) {
     const auto refused = [](const json& document) {
-        try {
-            GnomeShell::readState(document.dump());
-        } catch (const GnomeShell::StateError& error) {
-            return std::string(error.what());
-        }
-        return std::string("accepted");
+        return test::messageOf<GnomeShell::StateError>(
+            [&] { GnomeShell::readState(document.dump()); });
     };
 
     auto floatId = twoMonitors();
@@ -104,7 +101,7 @@ TEST(GnomeShellMap, AStateNotAsVersionOnePromisesIsRefusedNamingWhatIsWrong) {
     noWindows.erase("windows");
     EXPECT_THAT(refused(noWindows), HasSubstr("no list \"windows\""));
     EXPECT_THROW(GnomeShell::readState("{\"version\":1,"), GnomeShell::StateError);
-    EXPECT_EQ(refused(twoMonitors()), "accepted");
+    EXPECT_EQ(refused(twoMonitors()), "no failure");
 }
 
 // A bus whose answers the test writes.
@@ -138,12 +135,7 @@ std::string failure(const std::function<json(const DBus::MethodCall&)>& answer) 
         return bus;
     };
     GnomeShellWindowServer server(std::move(options));
-    try {
-        server.copyManagedDisplaySpaces(1);
-    } catch (const WindowServerError& error) {
-        return error.what();
-    }
-    return "read";
+    return test::messageOf<WindowServerError>([&] { server.copyManagedDisplaySpaces(1); });
 }
 
 TEST(GnomeShellWindowServer, EachWayTheExtensionFailsIsOneSentenceSayingWhatToDo) {
@@ -163,7 +155,7 @@ TEST(GnomeShellWindowServer, EachWayTheExtensionFailsIsOneSentenceSayingWhatToDo
                 HasSubstr("The Deskmap GNOME Shell extension sent a malformed state: it is not "
                           "JSON."));
     EXPECT_THAT(failure(extension(42)), HasSubstr("the reply is not text"));
-    EXPECT_EQ(failure(extension(twoMonitors().dump())), "read");
+    EXPECT_EQ(failure(extension(twoMonitors().dump())), "no failure");
 
     EXPECT_EQ(failure([](const DBus::MethodCall&) -> json {
                   throw DBus::CallError("org.freedesktop.DBus.Error.NoReply", "no reply");

@@ -2,12 +2,12 @@
 #include "DeskmapPlatform/I3Ipc/I3IpcConnection.hpp"
 #include "DeskmapPlatform/I3Ipc/I3IpcSocket.hpp"
 #include "DeskmapPlatform/I3Ipc/I3IpcWindowServer.hpp"
+#include "Support/Thrown.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -114,12 +114,7 @@ Connection::Limits quick() {
 }
 
 std::string failure(const std::function<void()>& work) {
-    try {
-        work();
-    } catch (const WindowServerError& error) {
-        return error.what();
-    }
-    return "no failure";
+    return test::messageOf<WindowServerError>(work);
 }
 
 TEST(I3IpcConnection, AllRequestsGoOutBeforeAnyReplyIsAwaited) {

@@ -5,6 +5,7 @@
 #include "DeskmapPlatform/KWin/KWinState.hpp"
 #include "DeskmapPlatform/KWin/KWinWindowServer.hpp"
 #include "DeskmapPlatform/Text/PeerText.hpp"
+#include "Support/Thrown.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -91,19 +92,14 @@ TEST(KWinMap, ScreensShowingDifferentDesktopsStillShareOneDisplay) {
 
 TEST(KWinMap, AStateNotAsVersionOnePromisesIsRefusedNamingWhatIsWrong) {
     const auto refused = [](const std::string& text) {
-        try {
-            KWin::readState(text);
-        } catch (const KWin::StateError& error) {
-            return std::string(error.what());
-        }
-        return std::string("accepted");
+        return test::messageOf<KWin::StateError>([&] { KWin::readState(text); });
     };
     const auto changed = [](const std::function<void(json&)>& change) {
         auto document = corpus("shared-desktops.json");
         change(document);
         return document.dump();
     };
-    EXPECT_EQ(refused(changed([](json&) {})), "accepted");
+    EXPECT_EQ(refused(changed([](json&) {})), "no failure");
     EXPECT_EQ(refused("[1, 2"), "Deskmap's KWin script sent a malformed state: it is not JSON.");
     EXPECT_THAT(refused(changed([](json& d) { d["version"] = 2; })),
                 HasSubstr("the state is of version 2, not 1"));

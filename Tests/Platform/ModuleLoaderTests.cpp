@@ -1,5 +1,7 @@
 #include "DeskmapPlatform/Modules/ModuleLoader.hpp"
+#include "Support/Thrown.hpp"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -54,15 +56,11 @@ TEST(ModuleLoader, AModuleAnotherUserCouldHaveWrittenIsNeverLoaded) {
         ::chmod((root / folder).c_str(), std::string(folder) == "shared" ? 0777 : 0755);
         fs::copy_file(module, root / folder / "libdeskmap-curl.so");
     }
-    try {
-        openModule("libdeskmap-curl.so", {root / "missing" / "libdeskmap-curl.so",
-                                          root / "shared" / "libdeskmap-curl.so"});
-        ADD_FAILURE() << "a module in a folder anyone may write was loaded";
-    } catch (const ModuleError& error) {
-        EXPECT_NE(std::string(error.what()).find("could be changed by another user"),
-                  std::string::npos)
-            << error.what();
-    }
+    EXPECT_THAT(test::messageOf<ModuleError>([&] {
+                    openModule("libdeskmap-curl.so", {root / "missing" / "libdeskmap-curl.so",
+                                                      root / "shared" / "libdeskmap-curl.so"});
+                }),
+                testing::HasSubstr("could be changed by another user"));
     EXPECT_NE(openModule("libdeskmap-curl.so", {root / "shared" / "libdeskmap-curl.so",
                                                 root / "private" / "libdeskmap-curl.so"}),
               nullptr)

@@ -4,6 +4,7 @@
 #include "DeskmapPlatform/Simulated/ScenarioFile.hpp"
 #include "DeskmapPlatform/Simulated/SimulatedWindowServer.hpp"
 #include "DeskmapPlatform/UnavailableWindowServer.hpp"
+#include "Support/Thrown.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -69,17 +70,8 @@ TEST(ScenarioFile, NamesTheFileAndTheProblem) {
 }
 
 TEST(ScenarioFile, MissingFilesAndDirectoriesAreReported) {
-    EXPECT_THROW(
-        {
-            try {
-                loadScenarioFile("/nonexistent/deskmap.json");
-            } catch (const ScenarioError& error) {
-                EXPECT_STREQ(error.what(),
-                             "scenario file /nonexistent/deskmap.json does not exist");
-                throw;
-            }
-        },
-        ScenarioError);
+    EXPECT_EQ(test::messageOf<ScenarioError>([] { loadScenarioFile("/nonexistent/deskmap.json"); }),
+              "scenario file /nonexistent/deskmap.json does not exist");
     EXPECT_THROW(loadScenarioFile(std::filesystem::temp_directory_path()), ScenarioError);
 }
 
@@ -107,14 +99,9 @@ TEST(DesktopSelection, OptionWinsOverEnvironmentWhichWinsOverTheSession) {
     EXPECT_EQ(chooseDesktop(std::nullopt, "", noSession, &notice), "demo");
     EXPECT_EQ(notice, demoFallbackNotice);
     notice.reset();
-    EXPECT_THROW(
-        try {
-            chooseDesktop(std::nullopt, std::nullopt, unsupported, &notice);
-        } catch (const UnsupportedSessionError& error) {
-            EXPECT_STREQ(error.what(), "GNOME cannot be read");
-            throw;
-        },
-        UnsupportedSessionError);
+    EXPECT_EQ(test::messageOf<UnsupportedSessionError>(
+                  [&] { chooseDesktop(std::nullopt, std::nullopt, unsupported, &notice); }),
+              "GNOME cannot be read");
     EXPECT_EQ(notice, std::nullopt);
 }
 
@@ -176,12 +163,8 @@ TEST(DesktopSelection, ASessionThatCannotBeReadSaysWhyUntilItCanBe) {
         },
         std::chrono::milliseconds(0));
     unavailable.setActiveSpaceObserver([] {});
-    try {
-        (void)unavailable.copyManagedDisplaySpaces(1);
-        ADD_FAILURE() << "nothing to read yet";
-    } catch (const WindowServerError& error) {
-        EXPECT_STREQ(error.what(), "The X display :3 has no EWMH window manager.");
-    }
+    EXPECT_EQ(test::messageOf<WindowServerError>([&] { unavailable.copyManagedDisplaySpaces(1); }),
+              "The X display :3 has no EWMH window manager.");
     EXPECT_TRUE(unavailable.isScreenCaptureAccessGranted()) << "no permission is missing";
     // The window manager came up: from now on it answers.
     ready = true;
@@ -190,12 +173,6 @@ TEST(DesktopSelection, ASessionThatCannotBeReadSaysWhyUntilItCanBe) {
     EXPECT_TRUE(unavailable.copyWindowListInfo(0, 0).is_array());
     EXPECT_EQ(attempts, tries) << "asked only until it answered";
 }
-
-} // namespace
-} // namespace deskmap::platform
-
-namespace deskmap::platform {
-namespace {
 
 using namespace std::chrono_literals;
 
@@ -249,9 +226,7 @@ TEST(SimulatedGestures, TellsTheObserverWhenTheCurrentSpaceChanges) {
 }
 
 TEST(SimulatedGestures, AChangeSeenFirstByAReaderIsStillAnnounced) {
-    auto scenario = switchingScenario();
-    scenario["gestureDelayMs"] = 10;
-    SimulatedWindowServer server(scenario);
+    SimulatedWindowServer server(switchingScenario());
     std::mutex mutex;
     std::condition_variable told;
     int changes = 0;

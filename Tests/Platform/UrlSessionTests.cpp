@@ -2,6 +2,7 @@
 #include "DeskmapPlatform/Runtime/CancellationError.hpp"
 #include "Support/RunAsync.hpp"
 #include "Support/StandInAPIServer.hpp"
+#include "Support/Thrown.hpp"
 
 #include <gtest/gtest.h>
 
@@ -20,12 +21,7 @@ UrlRequest post(const std::string& url, std::string body = "{}") {
 }
 
 std::string failureOf(UrlSession& session, UrlRequest request) {
-    try {
-        test::runAsync(session.data(std::move(request)));
-    } catch (const UrlError& error) {
-        return error.what();
-    }
-    return "no failure";
+    return test::messageOf<UrlError>([&] { test::runAsync(session.data(std::move(request))); });
 }
 
 TEST(UrlSession, RefusesHeadersThatWouldSplitTheRequest) {

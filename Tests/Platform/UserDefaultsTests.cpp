@@ -1,6 +1,8 @@
 #include "DeskmapPlatform/UserDefaults/FileUserDefaults.hpp"
 #include "DeskmapPlatform/UserDefaults/InMemoryUserDefaults.hpp"
+#include "Support/Thrown.hpp"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -89,13 +91,9 @@ TEST_F(FileUserDefaultsTest, ACorruptFileIsReadAsEmptyAndKeptAsideOnTheNextWrite
 TEST_F(FileUserDefaultsTest, AnUnwritableFolderIsAClearError) {
     write(root / "deskmap", "a file where the folder should be");
     FileUserDefaults defaults(file());
-    try {
-        defaults.set("summaryProvider", "openai");
-        FAIL() << "expected an error";
-    } catch (const UserDefaultsError& error) {
-        EXPECT_NE(std::string(error.what()).find(file().parent_path().string()), std::string::npos)
-            << error.what();
-    }
+    EXPECT_THAT(
+        test::messageOf<UserDefaultsError>([&] { defaults.set("summaryProvider", "openai"); }),
+        testing::HasSubstr(file().parent_path().string()));
 }
 
 TEST_F(FileUserDefaultsTest, TheStandardLocationFollowsXDGConfigHome) {

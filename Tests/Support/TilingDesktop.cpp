@@ -1,29 +1,15 @@
 #include "Support/TilingDesktop.hpp"
 
 #include "Support/ChildProcess.hpp"
-#include "Support/PrivateSession.hpp"
 #include "Support/XvfbDisplay.hpp"
 
-#include <chrono>
-#include <csignal>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <grp.h>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
 namespace deskmap::test {
 
 namespace {
-
-using namespace std::chrono_literals;
 
 void write(const std::string& path, const std::string& text) {
     std::ofstream(path) << text;

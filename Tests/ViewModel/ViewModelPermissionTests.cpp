@@ -198,13 +198,5 @@ TEST_F(ViewModelLaunchTest, LaunchAtLoginSaysWhatChangedOrWhyItFailed) {
     EXPECT_EQ(viewModel->launchAtLoginMessage(), std::nullopt);
 }
 
-TEST_F(ViewModelLaunchTest, FinishingSetupIsRemembered) {
-    make();
-    EXPECT_FALSE(viewModel->firstTimeSetupCompleted());
-    viewModel->completeFirstTimeSetup();
-    EXPECT_TRUE(viewModel->firstTimeSetupCompleted());
-    EXPECT_EQ(defaults->boolean("firstTimeSetupCompleted"), true);
-}
-
 } // namespace
 } // namespace deskmap

@@ -6,6 +6,7 @@
 #include "Support/ChildProcess.hpp"
 #include "Support/GnomeShellDesktop.hpp"
 #include "Support/Notifications.hpp"
+#include "Support/SpacesOutput.hpp"
 #include "Support/Thrown.hpp"
 
 #include <gtest/gtest.h>
@@ -57,20 +58,7 @@ private:
     std::shared_ptr<std::atomic<int>> reads_;
 };
 
-struct Space {
-    std::string display;
-    bool current = false;
-    std::vector<std::string> windows;
-
-    friend bool operator==(const Space&, const Space&) = default;
-    friend std::ostream& operator<<(std::ostream& out, const Space& space) {
-        out << space.display << (space.current ? " (current)" : "") << " [";
-        for (const auto& window : space.windows) {
-            out << window << "; ";
-        }
-        return out << "]";
-    }
-};
+using test::Space;
 
 class GnomeShellTest : public testing::Test {
 protected:
@@ -87,21 +75,7 @@ protected:
                                 desktop.environment(), isolated);
     }
 
-    std::vector<Space> spaces() const {
-        const auto result = deskmap({"spaces", "--json"});
-        EXPECT_EQ(result.exitCode, 0) << result.err;
-        std::vector<Space> found;
-        const auto document = nlohmann::json::parse(result.out);
-        for (const auto& space : document.at("spaces")) {
-            Space each{space.at("display"), space.at("isCurrent"), {}};
-            for (const auto& window : space.at("windows")) {
-                each.windows.push_back(window.at("app").get<std::string>() + ": " +
-                                       window.value("title", ""));
-            }
-            found.push_back(std::move(each));
-        }
-        return found;
-    }
+    std::vector<Space> spaces() const { return test::spacesOf(deskmap({"spaces", "--json"})); }
 
     static std::shared_ptr<platform::GnomeShellWindowServer>
     windowServer(const test::GnomeShellDesktop& desktop = *shared,

@@ -6,6 +6,7 @@
 #include "Support/ChildProcess.hpp"
 #include "Support/KWinDesktop.hpp"
 #include "Support/Notifications.hpp"
+#include "Support/SpacesOutput.hpp"
 #include "Support/Thrown.hpp"
 
 #include <gmock/gmock.h>
@@ -26,19 +27,7 @@ const std::vector<std::string> isolated{
     "DESKMAP_DESKTOP",     "SWAYSOCK",           "I3SOCK",       "DISPLAY",
     "OPENAI_ACCESS_TOKEN", "OPENROUTER_API_KEY", "XDG_DATA_HOME"};
 
-struct Space {
-    bool current = false;
-    std::vector<std::string> windows;
-
-    friend bool operator==(const Space&, const Space&) = default;
-    friend std::ostream& operator<<(std::ostream& out, const Space& space) {
-        out << (space.current ? "(current) [" : "[");
-        for (const auto& window : space.windows) {
-            out << window << "; ";
-        }
-        return out << "]";
-    }
-};
+using test::Space;
 
 test::ProcessOutcome deskmap(const test::KWinDesktop& desktop, std::vector<std::string> arguments) {
     arguments.insert(arguments.end(), {"--desktop", "kde"});
@@ -48,23 +37,7 @@ test::ProcessOutcome deskmap(const test::KWinDesktop& desktop, std::vector<std::
 }
 
 std::vector<Space> spaces(const test::KWinDesktop& desktop) {
-    const auto result = deskmap(desktop, {"spaces", "--json"});
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    std::vector<Space> found;
-    if (result.exitCode != 0) {
-        return found;
-    }
-    const auto document = nlohmann::json::parse(result.out);
-    for (const auto& space : document.at("spaces")) {
-        EXPECT_EQ(space.at("display"), "KWin desktops");
-        Space each{space.at("isCurrent"), {}};
-        for (const auto& window : space.at("windows")) {
-            each.windows.push_back(window.at("app").get<std::string>() + ": " +
-                                   window.value("title", ""));
-        }
-        found.push_back(std::move(each));
-    }
-    return found;
+    return test::spacesOf(deskmap(desktop, {"spaces", "--json"}));
 }
 
 std::unique_ptr<platform::KWinWindowServer> windowServer(const test::KWinDesktop& desktop,
@@ -111,10 +84,13 @@ TEST(KWinDesktopTest, TheMapSwitchingAndFollowingMatchWhatTheUserSees) {
     desktop.script("workspace.clientList().forEach(function (c) {"
                    " if (c.caption.indexOf('notes') === 0) c.desktop = 2;"
                    " if (c.caption === 'clock') c.onAllDesktops = true; });");
+    const std::string shared = "KWin desktops"; // one display for every screen
     const std::vector<Space> expected{
-        {true, {"Mail: Inbox", "org.example.Clock: clock"}},
-        {false, {"org.example.Clock: clock", "org.example.Editor: notes — עברית \u202Eevil"}},
-        {false, {"org.example.Clock: clock"}},
+        {shared, true, {"Mail: Inbox", "org.example.Clock: clock"}},
+        {shared,
+         false,
+         {"org.example.Clock: clock", "org.example.Editor: notes — עברית \u202Eevil"}},
+        {shared, false, {"org.example.Clock: clock"}},
     };
     EXPECT_EQ(spaces(desktop), expected);
     const auto text = deskmap(desktop, {"spaces"});

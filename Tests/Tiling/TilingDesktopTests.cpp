@@ -6,6 +6,7 @@
 #include "DeskmapPlatform/I3Ipc/I3IpcWindowServer.hpp"
 #include "Support/ChildProcess.hpp"
 #include "Support/Notifications.hpp"
+#include "Support/SpacesOutput.hpp"
 #include "Support/Thrown.hpp"
 #include "Support/TilingDesktop.hpp"
 #include "Support/WatchOutput.hpp"
@@ -34,22 +35,7 @@ const std::vector<std::string> isolated{"DESKMAP_DESKTOP",
                                         "XDG_RUNTIME_DIR",
                                         "XDG_CONFIG_HOME"};
 
-// One Space of `deskmap spaces --json`: its output, whether it is current,
-// and its windows as "app: title".
-struct Space {
-    std::string display;
-    bool current = false;
-    std::vector<std::string> windows;
-
-    friend bool operator==(const Space&, const Space&) = default;
-    friend std::ostream& operator<<(std::ostream& out, const Space& space) {
-        out << space.display << (space.current ? " (current)" : "") << " [";
-        for (const auto& window : space.windows) {
-            out << window << "; ";
-        }
-        return out << "]";
-    }
-};
+using test::Space;
 
 template <class Desktop> class TilingDesktopTest : public testing::Test {
 protected:
@@ -66,21 +52,7 @@ protected:
                                 isolated);
     }
 
-    std::vector<Space> spaces() const {
-        const auto result = deskmap({"spaces", "--json"});
-        EXPECT_EQ(result.exitCode, 0) << result.err;
-        std::vector<Space> found;
-        const auto document = nlohmann::json::parse(result.out);
-        for (const auto& space : document.at("spaces")) {
-            Space each{space.at("display"), space.at("isCurrent"), {}};
-            for (const auto& window : space.at("windows")) {
-                each.windows.push_back(window.at("app").template get<std::string>() + ": " +
-                                       window.value("title", ""));
-            }
-            found.push_back(std::move(each));
-        }
-        return found;
-    }
+    std::vector<Space> spaces() const { return test::spacesOf(deskmap({"spaces", "--json"})); }
 
     std::string window(const std::string& title) const {
         return desktop.terminalApp() + ": " + title;

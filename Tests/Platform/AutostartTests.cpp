@@ -1,4 +1,5 @@
 #include "DeskmapPlatform/LoginItems/XdgAutostart.hpp"
+#include "Support/ScopedFiles.hpp"
 
 #include <gtest/gtest.h>
 
@@ -10,21 +11,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path temporaryFolder() {
-    std::string pattern = (fs::temp_directory_path() / "deskmap-autostart-XXXXXX").string();
-    return ::mkdtemp(pattern.data());
-}
-
 class XdgAutostartTest : public testing::Test {
 protected:
-    ~XdgAutostartTest() override { fs::remove_all(root); }
-
     void writeEntry(const std::string& text) const {
         fs::create_directories(root / "autostart");
         std::ofstream(root / "autostart" / "deskmap.desktop") << text;
     }
 
-    fs::path root = temporaryFolder();
+    const test::TemporaryFolder root{"deskmap-autostart"};
     XdgAutostart autostart{root / "autostart", "deskmap.desktop", "/opt/deskmap/bin/deskmap"};
 };
 

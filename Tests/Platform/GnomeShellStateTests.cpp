@@ -3,6 +3,7 @@
 // or talking nonsense, over a scripted bus.
 #include "DeskmapPlatform/GnomeShell/GnomeShellState.hpp"
 #include "DeskmapPlatform/GnomeShell/GnomeShellWindowServer.hpp"
+#include "Support/ScopedFiles.hpp"
 #include "Support/Thrown.hpp"
 
 #include <gmock/gmock.h>
@@ -185,9 +186,8 @@ TEST(GnomeShellWindowServer, EachWayTheExtensionFailsIsOneSentenceSayingWhatToDo
               "The Deskmap GNOME Shell extension could not start (SyntaxError): reinstall "
               "Deskmap, then log out and back in.");
     // Not known to the Shell: installed since it started, or not at all.
-    std::string pattern = testing::TempDir() + "deskmap-data-XXXXXX";
-    const std::filesystem::path data = ::mkdtemp(pattern.data()); // as XDG_DATA_HOME
-    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+    const test::TemporaryFolder data("deskmap-data");
+    const test::ScopedEnvironment dataHome({{"XDG_DATA_HOME", data.string()}});
     EXPECT_EQ(failure(installedIn(json::object())),
               "The Deskmap GNOME Shell extension is not installed: install Deskmap's package, "
               "which brings it, then log out and back in.");
@@ -197,8 +197,6 @@ TEST(GnomeShellWindowServer, EachWayTheExtensionFailsIsOneSentenceSayingWhatToDo
     EXPECT_THAT(failure(installedIn(json::object())),
                 HasSubstr("is not loaded yet: GNOME loads a newly installed extension at the next "
                           "login"));
-    ::unsetenv("XDG_DATA_HOME");
-    std::filesystem::remove_all(data);
 }
 
 } // namespace

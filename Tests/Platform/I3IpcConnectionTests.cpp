@@ -2,6 +2,7 @@
 #include "DeskmapPlatform/I3Ipc/I3IpcConnection.hpp"
 #include "DeskmapPlatform/I3Ipc/I3IpcSocket.hpp"
 #include "DeskmapPlatform/I3Ipc/I3IpcWindowServer.hpp"
+#include "Support/ScopedFiles.hpp"
 #include "Support/Thrown.hpp"
 
 #include <gtest/gtest.h>
@@ -293,32 +294,7 @@ TEST(I3IpcWindowServer, NoSocketIsASentence) {
     EXPECT_EQ(failure([&] { I3IpcWindowServer server(options); }), "No sway IPC socket was found.");
 }
 
-// Sets environment variables for one test and puts them back after it.
-class ScopedEnvironment {
-public:
-    explicit ScopedEnvironment(const std::map<std::string, std::optional<std::string>>& values) {
-        for (const auto& [name, value] : values) {
-            const char* old = std::getenv(name.c_str());
-            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-            apply(name, value);
-        }
-    }
-    ~ScopedEnvironment() {
-        for (const auto& [name, value] : saved_) {
-            apply(name, value);
-        }
-    }
-
-private:
-    static void apply(const std::string& name, const std::optional<std::string>& value) {
-        if (value) {
-            ::setenv(name.c_str(), value->c_str(), 1);
-        } else {
-            ::unsetenv(name.c_str());
-        }
-    }
-    std::map<std::string, std::optional<std::string>> saved_;
-};
+using test::ScopedEnvironment;
 
 TEST(I3IpcSocket, EachWindowManagerLooksWhereItsSocketIsNamed) {
     {

@@ -5,6 +5,7 @@
 #include "DeskmapPlatform/KWin/KWinState.hpp"
 #include "DeskmapPlatform/KWin/KWinWindowServer.hpp"
 #include "DeskmapPlatform/Text/PeerText.hpp"
+#include "Support/ScopedFiles.hpp"
 #include "Support/Thrown.hpp"
 
 #include <gmock/gmock.h>
@@ -171,8 +172,7 @@ private:
 };
 
 TEST(KWinWindowServer, OnlyKWinIsHeardAndAMalformedMessageLeavesTheLastGoodStateStanding) {
-    const auto folder = std::filesystem::temp_directory_path() /
-                        ("deskmap-kwin-test-" + std::to_string(::getpid()));
+    const test::TemporaryFolder folder("deskmap-kwin-test");
     auto shared = std::make_shared<KWinBus::Shared>();
     KWinWindowServer::Options options;
     options.connect = [shared] { return std::make_unique<KWinBus>(shared); };
@@ -228,12 +228,10 @@ TEST(KWinWindowServer, OnlyKWinIsHeardAndAMalformedMessageLeavesTheLastGoodState
     EXPECT_FALSE(std::filesystem::exists(script)) << "the script goes with the server";
     std::lock_guard lock(shared->mutex);
     EXPECT_EQ(shared->calls.back(), "unloadScript");
-    std::filesystem::remove_all(folder);
 }
 
 TEST(KWinDesktopEntries, AnAppIsNamedAsItsEntrySaysAndAWindowCannotPointElsewhere) {
-    const auto folder =
-        std::filesystem::temp_directory_path() / ("deskmap-entries-" + std::to_string(::getpid()));
+    const test::TemporaryFolder folder("deskmap-entries");
     std::filesystem::create_directories(folder / "applications");
     std::ofstream(folder / "applications/org.kde.dolphin.desktop")
         << "[Desktop Action new]\nName=New Window\n[Desktop Entry]\nName[de]=Dolfijn\n"
@@ -249,7 +247,6 @@ TEST(KWinDesktopEntries, AnAppIsNamedAsItsEntrySaysAndAWindowCannotPointElsewher
     for (const auto* hostile : {"../secret", "/etc/passwd", ".hidden", "a/b", ""}) {
         EXPECT_EQ(names.name(hostile), std::nullopt) << hostile;
     }
-    std::filesystem::remove_all(folder);
 }
 
 // What the script sends, step by step, run by Node.js against the KWin 6

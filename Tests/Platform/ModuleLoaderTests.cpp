@@ -1,4 +1,5 @@
 #include "DeskmapPlatform/Modules/ModuleLoader.hpp"
+#include "Support/ScopedFiles.hpp"
 #include "Support/Thrown.hpp"
 
 #include <gmock/gmock.h>
@@ -14,8 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(ModuleLoader, LoadsOnlyWhatNoOtherUserCouldHaveWritten) {
-    std::string pattern = (fs::temp_directory_path() / "deskmap-modules-XXXXXX").string();
-    const fs::path root = ::mkdtemp(pattern.data());
+    const test::TemporaryFolder root("deskmap-modules");
     const auto make = [&](const fs::path& folder, mode_t mode) {
         fs::create_directories(root / folder);
         ::chmod((root / folder).c_str(), mode);
@@ -44,12 +44,10 @@ TEST(ModuleLoader, LoadsOnlyWhatNoOtherUserCouldHaveWritten) {
     } else {
         EXPECT_FALSE(isTrustedLocation(theirs, me + 1));
     }
-    fs::remove_all(root);
 }
 
 TEST(ModuleLoader, AModuleAnotherUserCouldHaveWrittenIsNeverLoaded) {
-    std::string pattern = (fs::temp_directory_path() / "deskmap-modules-XXXXXX").string();
-    const fs::path root = ::mkdtemp(pattern.data());
+    const test::TemporaryFolder root("deskmap-modules");
     const fs::path module = fs::path(DESKMAP_MODULE_DIRECTORY) / "libdeskmap-curl.so";
     for (const auto* folder : {"shared", "private"}) {
         fs::create_directories(root / folder);
@@ -66,7 +64,6 @@ TEST(ModuleLoader, AModuleAnotherUserCouldHaveWrittenIsNeverLoaded) {
               nullptr)
         << "the next, trusted candidate is taken";
     EXPECT_THROW(moduleSymbol("libdeskmap-no-such-module.so", "entry"), ModuleError);
-    fs::remove_all(root);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "DeskmapPlatform/UserDefaults/FileUserDefaults.hpp"
 #include "DeskmapPlatform/UserDefaults/InMemoryUserDefaults.hpp"
+#include "Support/ScopedFiles.hpp"
 #include "Support/Thrown.hpp"
 
 #include <gmock/gmock.h>
@@ -30,13 +31,7 @@ void write(const fs::path& file, const std::string& text) {
 
 class FileUserDefaultsTest : public testing::Test {
 protected:
-    FileUserDefaultsTest() {
-        std::string pattern = (fs::temp_directory_path() / "deskmap-defaults-XXXXXX").string();
-        root = ::mkdtemp(pattern.data());
-    }
-    ~FileUserDefaultsTest() override { fs::remove_all(root); }
-
-    fs::path root;
+    const test::TemporaryFolder root{"deskmap-defaults"};
     fs::path file() const { return root / "deskmap" / "defaults.json"; }
 };
 
@@ -97,18 +92,14 @@ TEST_F(FileUserDefaultsTest, AnUnwritableFolderIsAClearError) {
 }
 
 TEST_F(FileUserDefaultsTest, TheStandardLocationFollowsXDGConfigHome) {
-    const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
-    const std::string saved = savedConfig ? savedConfig : "";
-    ::setenv("XDG_CONFIG_HOME", root.c_str(), 1);
-    EXPECT_EQ(FileUserDefaults::standardLocation(), root / "deskmap" / "defaults.json");
-    ::setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
+    {
+        const test::ScopedEnvironment config({{"XDG_CONFIG_HOME", std::optional(root.string())}});
+        EXPECT_EQ(FileUserDefaults::standardLocation(), root / "deskmap" / "defaults.json");
+    }
+    const test::ScopedEnvironment relative(
+        {{"XDG_CONFIG_HOME", std::optional<std::string>("relative/ignored")}});
     EXPECT_EQ(FileUserDefaults::standardLocation(),
               fs::path(std::getenv("HOME")) / ".config" / "deskmap" / "defaults.json");
-    if (savedConfig) {
-        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-    } else {
-        ::unsetenv("XDG_CONFIG_HOME");
-    }
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 #include "DeskmapPlatform/SystemSettings/SystemSettingsOpening.hpp"
 #include "DeskmapPlatform/WindowServer.hpp"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <atomic>
 #include <functional>
@@ -182,17 +184,21 @@ public:
         if (failure) {
             throw std::runtime_error(*failure);
         }
-        current = LaunchAtLoginStatus::enabled;
+        calls.push_back("register");
+        current = afterRegister;
     }
     void unregisterApp() override {
         if (failure) {
             throw std::runtime_error(*failure);
         }
+        calls.push_back("unregister");
         current = LaunchAtLoginStatus::disabled;
     }
     void openSystemSettings() override { ++settingsOpened; }
 
     LaunchAtLoginStatus current = LaunchAtLoginStatus::disabled;
+    LaunchAtLoginStatus afterRegister = LaunchAtLoginStatus::enabled;
+    std::vector<std::string> calls;
     int settingsOpened = 0;
     std::optional<std::string> failure;
 };

@@ -14,10 +14,6 @@ namespace {
 
 constexpr const char* uuid = "deskmap@quillary.com";
 
-void write(const std::string& path, const std::string& text) {
-    std::ofstream(path) << text;
-}
-
 } // namespace
 
 GnomeShellDesktop::GnomeShellDesktop(Options options) {
@@ -26,12 +22,6 @@ GnomeShellDesktop::GnomeShellDesktop(Options options) {
     std::filesystem::copy(std::string(DESKMAP_GNOME_EXTENSION_DIRECTORY) + "/" + uuid,
                           home_ + extensions + "/" + uuid,
                           std::filesystem::copy_options::recursive);
-    // The session bus as usual, but open to the test's own user too.
-    write(home_ + "/session.conf",
-          "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\" "
-          "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-          "<busconfig><include>/usr/share/dbus-1/session.conf</include>"
-          "<policy context=\"default\"><allow user=\"*\"/></policy></busconfig>\n");
     makeUserFolders({"/run"});
 
     daemonEnvironment_ = {{"HOME", home_ + "/home"},
@@ -44,15 +34,8 @@ GnomeShellDesktop::GnomeShellDesktop(Options options) {
     start({"dbus-daemon", "--session", "--nofork",
            "--address=unix:path=" + home_ + "/run/system_bus"},
           daemonEnvironment_, true);
-    start({"dbus-daemon", "--config-file=" + home_ + "/session.conf", "--nofork",
-           "--address=" + busAddress()},
-          daemonEnvironment_, true);
-    waitFor(
-        [&] {
-            return std::filesystem::exists(home_ + "/run/bus") &&
-                   std::filesystem::exists(home_ + "/run/system_bus");
-        },
-        "the buses");
+    startSessionBus(daemonEnvironment_);
+    waitFor([&] { return std::filesystem::exists(home_ + "/run/system_bus"); }, "the system bus");
     // Enabled before the Shell starts: it loads extensions only then.
     run("gsettings", {"set", "org.gnome.shell", "enabled-extensions",
                       options.extensionEnabled ? std::string("['") + uuid + "']" : "[]"});
@@ -69,14 +52,7 @@ void GnomeShellDesktop::startShell() {
                     "--wayland-display=wayland-deskmap", "--virtual-monitor", "1280x800",
                     "--virtual-monitor", "1024x768"},
                    daemonEnvironment_, true);
-    waitFor(
-        [&] {
-            return run("gdbus", {"call", "--session", "--dest", "org.freedesktop.DBus",
-                                 "--object-path", "/org/freedesktop/DBus", "--method",
-                                 "org.freedesktop.DBus.NameHasOwner", "org.gnome.Shell"})
-                       .find("true") != std::string::npos;
-        },
-        "GNOME Shell");
+    waitFor([&] { return nameHasOwner("org.gnome.Shell", environment()); }, "GNOME Shell");
     // The Shell claims its name before it loads extensions.
     waitFor(
         [&] {
@@ -115,21 +91,11 @@ std::map<std::string, std::string> GnomeShellDesktop::environment() const {
 
 std::string GnomeShellDesktop::run(const std::string& program,
                                    const std::vector<std::string>& arguments) const {
-    auto command = asUser(program, arguments);
-    const auto executable = command.front();
-    command.erase(command.begin());
-    const auto result = runProcess(executable, command, environment());
-    if (result.exitCode != 0) {
-        throw std::runtime_error(program + " failed: " + result.err);
-    }
-    return result.out;
+    return runAsUser(program, arguments, environment());
 }
 
 bool GnomeShellDesktop::extensionAnswers() const {
-    return run("gdbus", {"call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
-                         "/org/freedesktop/DBus", "--method", "org.freedesktop.DBus.NameHasOwner",
-                         "com.quillary.deskmap.GnomeShell"})
-               .find("true") != std::string::npos;
+    return nameHasOwner("com.quillary.deskmap.GnomeShell", environment());
 }
 
 nlohmann::json GnomeShellDesktop::state() const {

@@ -24,7 +24,6 @@ public:
     explicit GnomeShellDesktop(Options options);
     ~GnomeShellDesktop() override;
 
-    std::string busAddress() const { return "unix:path=" + home_ + "/run/bus"; }
     // What a program needs to find this session.
     std::map<std::string, std::string> environment() const;
 

@@ -10,20 +10,7 @@
 
 namespace deskmap::test {
 
-namespace {
-
-void write(const std::string& path, const std::string& text) {
-    std::ofstream(path) << text;
-}
-
-} // namespace
-
 KWinDesktop::KWinDesktop() {
-    write(home_ + "/session.conf",
-          "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\" "
-          "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-          "<busconfig><include>/usr/share/dbus-1/session.conf</include>"
-          "<policy context=\"default\"><allow user=\"*\"/></policy></busconfig>\n");
     std::filesystem::create_directories(home_ + "/home/.config");
     write(home_ + "/home/.config/kwinrc",
           "[Desktops]\nNumber=3\nRows=1\nName_1=Mail\nName_2=Code\nName_3=Desktop 3\n");
@@ -38,10 +25,7 @@ KWinDesktop::KWinDesktop() {
                           {"LANG", "C.UTF-8"},
                           {"QT_QPA_PLATFORM", "wayland"},
                           {"DBUS_SESSION_BUS_ADDRESS", busAddress()}};
-    start({"dbus-daemon", "--config-file=" + home_ + "/session.conf", "--nofork",
-           "--address=" + busAddress()},
-          daemonEnvironment_, true);
-    waitFor([&] { return std::filesystem::exists(home_ + "/run/bus"); }, "the bus");
+    startSessionBus(daemonEnvironment_);
     startKWin();
 }
 
@@ -87,14 +71,7 @@ std::map<std::string, std::string> KWinDesktop::environment() const {
 
 std::string KWinDesktop::run(const std::string& program,
                              const std::vector<std::string>& arguments) const {
-    auto command = asUser(program, arguments);
-    const auto executable = command.front();
-    command.erase(command.begin());
-    const auto result = runProcess(executable, command, environment());
-    if (result.exitCode != 0) {
-        throw std::runtime_error(program + " failed: " + result.err);
-    }
-    return result.out;
+    return runAsUser(program, arguments, environment());
 }
 
 std::string KWinDesktop::script(const std::string& code) {
@@ -125,15 +102,8 @@ std::string KWinDesktop::script(const std::string& code) {
 
 void KWinDesktop::startTray() {
     start({"python3", home_ + "/sni-watcher.py"}, environment(), true);
-    waitFor(
-        [&] {
-            return run("gdbus",
-                       {"call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
-                        "/org/freedesktop/DBus", "--method", "org.freedesktop.DBus.NameHasOwner",
-                        "org.kde.StatusNotifierWatcher"})
-                       .find("true") != std::string::npos;
-        },
-        "the tray");
+    waitFor([&] { return nameHasOwner("org.kde.StatusNotifierWatcher", environment()); },
+            "the tray");
 }
 
 std::string KWinDesktop::trayRegistrations() const {

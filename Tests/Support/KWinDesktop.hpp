@@ -20,7 +20,6 @@ public:
     KWinDesktop();
     ~KWinDesktop() override;
 
-    std::string busAddress() const { return "unix:path=" + home_ + "/run/bus"; }
     // What a program needs to find this session.
     std::map<std::string, std::string> environment() const;
 

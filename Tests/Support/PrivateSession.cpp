@@ -1,9 +1,12 @@
 #include "Support/PrivateSession.hpp"
 
+#include "Support/ChildProcess.hpp"
+
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <grp.h>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -175,6 +178,45 @@ std::vector<std::string> PrivateSession::asUser(const std::string& program,
     command.push_back(runnable);
     command.insert(command.end(), arguments.begin(), arguments.end());
     return command;
+}
+
+void PrivateSession::write(const std::string& path, const std::string& text) {
+    std::ofstream(path) << text;
+}
+
+void PrivateSession::startSessionBus(const std::map<std::string, std::string>& environment) {
+    write(home_ + "/session.conf",
+          "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\" "
+          "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+          "<busconfig><include>/usr/share/dbus-1/session.conf</include>"
+          "<policy context=\"default\"><allow user=\"*\"/></policy></busconfig>\n");
+    start({"dbus-daemon", "--config-file=" + home_ + "/session.conf", "--nofork",
+           "--address=" + busAddress()},
+          environment, true);
+    waitFor([&] { return std::filesystem::exists(home_ + "/run/bus"); }, "the session bus");
+}
+
+std::string PrivateSession::runAsUser(const std::string& program,
+                                      const std::vector<std::string>& arguments,
+                                      const std::map<std::string, std::string>& environment) const {
+    auto command = asUser(program, arguments);
+    const auto executable = command.front();
+    command.erase(command.begin());
+    const auto result = runProcess(executable, command, environment);
+    if (result.exitCode != 0) {
+        throw std::runtime_error(program + " failed: " + result.err);
+    }
+    return result.out;
+}
+
+bool PrivateSession::nameHasOwner(const std::string& name,
+                                  const std::map<std::string, std::string>& environment) const {
+    return runAsUser("gdbus",
+                     {"call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
+                      "/org/freedesktop/DBus", "--method", "org.freedesktop.DBus.NameHasOwner",
+                      name},
+                     environment)
+               .find("true") != std::string::npos;
 }
 
 } // namespace deskmap::test

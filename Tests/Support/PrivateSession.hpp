@@ -28,6 +28,8 @@ public:
     PrivateSession& operator=(const PrivateSession&) = delete;
 
     const std::string& home() const { return home_; }
+    // The session bus startSessionBus makes.
+    std::string busAddress() const { return "unix:path=" + home_ + "/run/bus"; }
     uid_t user() const { return user_; }
     // The command line that runs `program` as that user (when it is not the
     // test's own: a copy the user can reach, with the run-time modules
@@ -35,8 +37,20 @@ public:
     std::vector<std::string> asUser(const std::string& program,
                                     std::vector<std::string> arguments) const;
 
+    // Runs `program` as that user with `environment`; what it printed, or an
+    // exception when it fails.
+    std::string runAsUser(const std::string& program, const std::vector<std::string>& arguments,
+                          const std::map<std::string, std::string>& environment) const;
+    // Whether `name` has an owner on the session bus (asked through gdbus).
+    bool nameHasOwner(const std::string& name,
+                      const std::map<std::string, std::string>& environment) const;
+
 protected:
     PrivateSession();
+    static void write(const std::string& path, const std::string& text);
+    // A session bus as usual (the folder /run must exist), but open to the
+    // test's own user too; waits until it listens.
+    void startSessionBus(const std::map<std::string, std::string>& environment);
     // Makes the folders (paths below home, private to the user) and gives
     // home and everything in it to the session's user.
     void makeUserFolders(const std::vector<std::string>& folders);

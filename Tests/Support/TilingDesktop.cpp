@@ -11,10 +11,6 @@ namespace deskmap::test {
 
 namespace {
 
-void write(const std::string& path, const std::string& text) {
-    std::ofstream(path) << text;
-}
-
 // The first window titled `title` in a tree, with the name of its workspace.
 bool findWindow(const nlohmann::json& node, const std::string& title, const std::string& workspace,
                 std::string& found) {

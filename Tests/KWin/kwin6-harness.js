@@ -1,16 +1,17 @@
 // Runs Deskmap's KWin script against a KWin 6 object model read from a JSON
 // file (argument 2), with the scripting API's shapes: objects for desktops,
-// screens and windows, signals with connect(), windowList(), and with
-// argument 3 "per-screen", currentDesktopForScreen() (KWin 6.5). It then
-// changes the model step by step, emitting the signals KWin would, and
-// prints each message the script sends as "STEP<TAB>TEXT". With argument 3
-// "timer" it offers QTimer on a clock of its own that each change moves on
-// by 10 ms, and fires what is due after each step.
+// screens and windows, signals with connect(), windowList(). Argument 3
+// lists options: "per-screen" offers currentDesktopForScreen() (KWin 6.5),
+// "timer" QTimer on a clock of the harness's own, moved on 10 ms by each
+// change and 1 s after each step. It changes the model step by step,
+// emitting the signals KWin would, and prints each message the script sends
+// as "STEP<TAB>TEXT".
 "use strict";
 const fs = require("fs");
 const vm = require("vm");
 
-const [scriptPath, modelPath, mode] = process.argv.slice(2);
+const [scriptPath, modelPath, options] = process.argv.slice(2);
+const mode = new Set((options || "").split(","));
 const model = JSON.parse(fs.readFileSync(modelPath, "utf8"));
 
 function signal() {
@@ -53,7 +54,7 @@ const workspace = {
     desktopLayoutChanged: signal(),
     screensChanged: signal(),
 };
-if (mode === "per-screen") {
+if (mode.has("per-screen")) {
     workspace.currentDesktopForScreen = (output) => perScreen.get(output);
 }
 
@@ -98,7 +99,7 @@ const context = {
         process.stdout.write(`${step}\t${values[0]}\n`);
     },
 };
-if (mode === "timer") {
+if (mode.has("timer")) {
     context.QTimer = QTimer;
 }
 vm.runInNewContext(fs.readFileSync(scriptPath, "utf8"), context, { filename: scriptPath });

@@ -1,6 +1,7 @@
 // deskmap-app as a process (over stand-in services, offscreen): quitting
 // while a keychain call is held, and launching again while it quits.
 #include "Support/ChildProcess.hpp"
+#include "Support/ScopedFiles.hpp"
 
 #include <gtest/gtest.h>
 
@@ -31,16 +32,12 @@ bool appears(const fs::path& file, std::chrono::milliseconds limit) {
 class AppLifecycleTest : public testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "deskmap-app-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root = pattern;
         fs::create_directories(root / "config/deskmap");
         fs::create_directory(root / "run");
         fs::permissions(root / "run", fs::perms::owner_all, fs::perm_options::replace);
         std::ofstream(root / "config/deskmap/defaults.json")
             << R"({"firstTimeSetupCompleted": true})";
     }
-    void TearDown() override { fs::remove_all(root); }
 
     // An app whose keychain saves take `saveDelay`; markers go to `markers`.
     std::unique_ptr<ChildProcess> launch(const std::string& markers, int saveDelayMs,
@@ -63,7 +60,7 @@ protected:
             std::vector<std::string>{"DISPLAY", "WAYLAND_DISPLAY", "DESKMAP_DESKTOP"});
     }
 
-    fs::path root;
+    const TemporaryFolder root{"deskmap-app"};
 };
 
 TEST_F(AppLifecycleTest, QuittingWhileAKeychainSaveIsHeldEndsInTimeAndCleanly) {

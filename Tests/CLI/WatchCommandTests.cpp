@@ -1,5 +1,6 @@
 // `deskmap watch` and `deskmap key` as a user runs them.
 #include "CLITestSupport.hpp"
+#include "Support/ScopedFiles.hpp"
 #include "Support/StandInAPIServer.hpp"
 
 #include <gtest/gtest.h>
@@ -39,13 +40,6 @@ std::vector<std::string> statuses(const std::vector<nlohmann::json>& lines) {
 
 class WatchCommandTest : public testing::Test {
 protected:
-    WatchCommandTest() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "deskmap-watch-XXXXXX").string();
-        configHome = ::mkdtemp(pattern.data());
-    }
-    ~WatchCommandTest() override { std::filesystem::remove_all(configHome); }
-
     std::map<std::string, std::string> environment(std::map<std::string, std::string> extra) const {
         extra.emplace("XDG_CONFIG_HOME", configHome.string());
         extra.emplace("DESKMAP_OPENAI_BASE_URL", server.baseURL());
@@ -54,7 +48,7 @@ protected:
     }
 
     test::StandInAPIServer server;
-    std::filesystem::path configHome;
+    const test::TemporaryFolder configHome{"deskmap-watch"};
     const std::string scenario = scenarios + "shared-space.json";
 };
 

@@ -4,6 +4,7 @@
 #include "DeskmapPlatform/Simulated/ScenarioFile.hpp"
 #include "DeskmapPlatform/Simulated/SimulatedWindowServer.hpp"
 #include "DeskmapPlatform/UnavailableWindowServer.hpp"
+#include "Support/ScopedFiles.hpp"
 #include "Support/Thrown.hpp"
 
 #include <gtest/gtest.h>
@@ -20,34 +21,13 @@ namespace {
 
 using nlohmann::json;
 
-class TemporaryFile {
-public:
-    explicit TemporaryFile(const std::string& contents)
-        : path_(std::filesystem::temp_directory_path() /
-                ("deskmap-scenario-" +
-                 std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                 std::to_string(counter_++) + ".json")) {
-        std::ofstream(path_, std::ios::binary) << contents;
-    }
-    ~TemporaryFile() { std::filesystem::remove(path_); }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    static inline int counter_ = 0;
-    std::filesystem::path path_;
-};
-
 std::string scenarioFailure(const std::string& contents) {
-    const TemporaryFile file(contents);
-    try {
-        loadScenarioFile(file.path());
-    } catch (const ScenarioError& error) {
-        const std::string message = error.what();
-        const std::string origin = "scenario file " + file.path().string();
-        EXPECT_EQ(message.rfind(origin, 0), 0u) << message;
-        return message.substr(origin.size());
-    }
-    return "no failure";
+    const test::TemporaryFolder folder("deskmap-scenario");
+    const auto file = folder / "scenario.json";
+    std::ofstream(file, std::ios::binary) << contents;
+    const auto message = test::messageOf<ScenarioError>([&] { loadScenarioFile(file); });
+    const std::string origin = "scenario file " + file.string();
+    return message.rfind(origin, 0) == 0 ? message.substr(origin.size()) : message;
 }
 
 TEST(SimulatedWindowServer, RejectsScenariosOfTheWrongShape) {

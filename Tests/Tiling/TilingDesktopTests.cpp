@@ -6,6 +6,7 @@
 #include "DeskmapPlatform/I3Ipc/I3IpcWindowServer.hpp"
 #include "Support/ChildProcess.hpp"
 #include "Support/Notifications.hpp"
+#include "Support/ScopedFiles.hpp"
 #include "Support/SpacesOutput.hpp"
 #include "Support/Thrown.hpp"
 #include "Support/TilingDesktop.hpp"
@@ -217,8 +218,7 @@ TEST_F(SwayDesktopTest, ItsSocketWinsWithoutADesktopNamed) {
 }
 
 TEST_F(SwayDesktopTest, TheAppOpensItsWindowWhereNoTrayIsOffered) {
-    const auto home =
-        std::filesystem::temp_directory_path() / ("deskmap-app-" + std::to_string(::getpid()));
+    const test::TemporaryFolder home("deskmap-app");
     std::filesystem::create_directories(home / "run");
     std::filesystem::permissions(home / "run", std::filesystem::perms::owner_all);
     std::filesystem::create_directories(home / "config/deskmap");
@@ -259,7 +259,6 @@ TEST_F(SwayDesktopTest, TheAppOpensItsWindowWhereNoTrayIsOffered) {
     }
     app.signal(SIGTERM);
     const auto result = app.wait();
-    std::filesystem::remove_all(home);
     EXPECT_EQ(type, "floating_con") << result.err;
     EXPECT_EQ(result.exitCode, 0) << result.err;
 }

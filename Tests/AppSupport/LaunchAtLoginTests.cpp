@@ -2,6 +2,7 @@
 #include "Support/ScopedFiles.hpp"
 #include "Support/ViewModelFakes.hpp"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -53,12 +54,8 @@ TEST(MacOSLaunchAtLoginService, TheDefaultEntryLivesInTheUsersAutostartFolder) {
     EXPECT_EQ(configuration.currentStatus(), LaunchAtLoginStatus::disabled);
     EXPECT_EQ(configuration.setEnabled(true), Result::updated(LaunchAtLoginStatus::enabled));
     const auto entry = home / ".config" / "autostart" / "deskmap.desktop";
-    std::ifstream in(entry);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_NE(text.str().find("Exec=" + platform::XdgAutostart::currentExecutable().string()),
-              std::string::npos)
-        << text.str();
+    EXPECT_THAT(test::fileText(entry),
+                testing::HasSubstr("Exec=" + platform::XdgAutostart::currentExecutable().string()));
     EXPECT_EQ(configuration.setEnabled(false), Result::updated(LaunchAtLoginStatus::disabled));
     EXPECT_FALSE(fs::exists(entry));
     fs::create_directories(entry); // not a file

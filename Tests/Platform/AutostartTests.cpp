@@ -27,12 +27,10 @@ TEST_F(XdgAutostartTest, InstallWritesAnEntryThatStartsTheProgram) {
     autostart.install();
     EXPECT_EQ(autostart.state(), XdgAutostart::State::enabled);
 
-    std::ifstream in(autostart.entryPath());
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str().rfind("[Desktop Entry]\n", 0), 0u);
-    EXPECT_NE(text.str().find("\nType=Application\n"), std::string::npos);
-    EXPECT_NE(text.str().find("\nExec=/opt/deskmap/bin/deskmap\n"), std::string::npos);
+    const auto text = test::fileText(autostart.entryPath());
+    EXPECT_EQ(text.rfind("[Desktop Entry]\n", 0), 0u);
+    EXPECT_NE(text.find("\nType=Application\n"), std::string::npos);
+    EXPECT_NE(text.find("\nExec=/opt/deskmap/bin/deskmap\n"), std::string::npos);
     EXPECT_EQ(std::distance(fs::directory_iterator(root / "autostart"), {}), 1);
 
     autostart.install(); // again: still one entry

@@ -24,10 +24,8 @@ using testing::HasSubstr;
 constexpr std::uint64_t secondMonitorSpace = (std::uint64_t{1} << 32) + 1;
 
 json twoMonitors() {
-    std::ifstream file(std::string(DESKMAP_FUZZ_CORPUS) + "/gnome-shell-state/two-monitors.json");
-    std::stringstream text;
-    text << file.rdbuf();
-    return json::parse(text.str());
+    return json::parse(
+        test::fileText(std::string(DESKMAP_FUZZ_CORPUS) + "/gnome-shell-state/two-monitors.json"));
 }
 
 GnomeShell::State state(const json& document) {

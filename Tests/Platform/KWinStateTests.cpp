@@ -28,10 +28,7 @@ using testing::HasSubstr;
 using Spaces = std::vector<std::uint64_t>;
 
 json corpus(const char* name) {
-    std::ifstream file(std::string(DESKMAP_FUZZ_CORPUS) + "/kwin-state/" + name);
-    std::stringstream text;
-    text << file.rdbuf();
-    return json::parse(text.str());
+    return json::parse(test::fileText(std::string(DESKMAP_FUZZ_CORPUS) + "/kwin-state/" + name));
 }
 
 TEST(KWinMap, DesktopsSharedByAllScreensAreOneDisplayAndAWindowOnSeveralIsListedUnderEach) {

@@ -17,12 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string contents(const fs::path& file) {
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test::fileText;
 
 void write(const fs::path& file, const std::string& text) {
     fs::create_directories(file.parent_path());
@@ -57,7 +52,7 @@ TEST_F(FileUserDefaultsTest, ValuesRoundTripThroughAnOwnerOnlyFile) {
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     ASSERT_EQ(::stat(file().parent_path().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
-    EXPECT_EQ(nlohmann::json::parse(contents(file())),
+    EXPECT_EQ(nlohmann::json::parse(fileText(file())),
               (nlohmann::json{{"firstTimeSetupCompleted", true}}));
     // No temporary file is left next to it.
     EXPECT_EQ(std::distance(fs::directory_iterator(file().parent_path()), {}), 1);
@@ -69,17 +64,17 @@ TEST_F(FileUserDefaultsTest, ACorruptFileIsReadAsEmptyAndKeptAsideOnTheNextWrite
     FileUserDefaults defaults(file());
     EXPECT_EQ(defaults.value("summaryProvider"), std::nullopt);
     defaults.remove("summaryProvider");
-    EXPECT_EQ(contents(file()), garbage) << "nothing to change: the file stays untouched";
+    EXPECT_EQ(fileText(file()), garbage) << "nothing to change: the file stays untouched";
 
     defaults.set("installedSummaryClient", "cursor");
     EXPECT_EQ(defaults.string("installedSummaryClient"), "cursor");
-    EXPECT_EQ(contents(root / "deskmap" / "defaults.json.corrupt"), garbage);
+    EXPECT_EQ(fileText(root / "deskmap" / "defaults.json.corrupt"), garbage);
 
     // A second corruption does not overwrite the first one kept aside.
     write(file(), "[1, 2]");
     defaults.set("installedSummaryClient", "codex");
-    EXPECT_EQ(contents(root / "deskmap" / "defaults.json.corrupt"), garbage);
-    EXPECT_EQ(contents(root / "deskmap" / "defaults.json.corrupt.1"), "[1, 2]");
+    EXPECT_EQ(fileText(root / "deskmap" / "defaults.json.corrupt"), garbage);
+    EXPECT_EQ(fileText(root / "deskmap" / "defaults.json.corrupt.1"), "[1, 2]");
     EXPECT_EQ(defaults.string("installedSummaryClient"), "codex");
 }
 

@@ -2,11 +2,21 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 
 namespace deskmap::test {
+
+// What a file holds (nothing when it cannot be read).
+inline std::string fileText(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 // A new folder under the system's temporary folder, removed with all it
 // holds when it goes (an ASSERT that ends a test early included).

@@ -11,16 +11,16 @@ namespace deskmap::test {
 
 namespace {
 
-// The first window titled `title` in a tree, with the name of its workspace.
+// The first window titled `title` in a tree, and the name of its workspace.
 bool findWindow(const nlohmann::json& node, const std::string& title, const std::string& workspace,
-                std::string& found) {
+                TilingDesktop::Window& found) {
     auto here = workspace;
     if (node.value("type", "") == "workspace") {
         here = node.value("name", "");
     }
     if (node.contains("name") && node["name"].is_string() && node["name"] == title &&
         node.value("nodes", nlohmann::json::array()).empty()) {
-        found = here;
+        found = {node, here};
         return true;
     }
     for (const auto* key : {"nodes", "floating_nodes"}) {
@@ -93,11 +93,17 @@ std::string TilingDesktop::visibleWorkspace(const std::string& output) const {
 
 void TilingDesktop::openWindow(const std::string& title, const std::string& workspace) {
     command("workspace " + workspace + "; exec " + terminalCommand(title));
-    std::string on;
-    waitFor([&] { return findWindow(query("get_tree"), title, {}, on); }, "the window " + title);
-    if (on != workspace) {
-        throw std::runtime_error(title + " opened on workspace " + on + ", not " + workspace);
+    std::optional<Window> found;
+    waitFor([&] { return (found = window(title)).has_value(); }, "the window " + title);
+    if (found->workspace != workspace) {
+        throw std::runtime_error(title + " opened on workspace " + found->workspace + ", not " +
+                                 workspace);
     }
+}
+
+std::optional<TilingDesktop::Window> TilingDesktop::window(const std::string& title) const {
+    Window found;
+    return findWindow(query("get_tree"), title, {}, found) ? std::optional(found) : std::nullopt;
 }
 
 void TilingDesktop::kill() {

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <unistd.h>
@@ -38,6 +39,12 @@ public:
     void command(const std::string& commands) const;
     // A reply of the window manager's own client ("get_workspaces", ...).
     nlohmann::json query(const std::string& type) const;
+    // The first window titled `title` in the window manager's tree.
+    struct Window {
+        nlohmann::json node;
+        std::string workspace;
+    };
+    std::optional<Window> window(const std::string& title) const;
     // The name of the visible workspace of `output`.
     std::string visibleWorkspace(const std::string& output) const;
     // Ends the window manager.

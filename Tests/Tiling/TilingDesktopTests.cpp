@@ -188,20 +188,12 @@ using SwayDesktopTest = TilingDesktopTest<test::SwayDesktop>;
 TEST_F(SwayDesktopTest, TheProgramsOwnWindowIsNotTheUsersWork) {
     desktop.openWindow("mine", "1");
     desktop.openWindow("theirs", "1");
-    std::optional<std::int64_t> pid;
-    std::function<void(const nlohmann::json&)> find = [&](const nlohmann::json& node) {
-        if (node.value("name", nlohmann::json()) == "mine") {
-            pid = node.at("pid").get<std::int64_t>();
-        }
-        for (const auto& child : node.value("nodes", nlohmann::json::array())) {
-            find(child);
-        }
-    };
-    find(desktop.query("get_tree"));
-    ASSERT_TRUE(pid);
+    const auto mine = desktop.window("mine");
+    ASSERT_TRUE(mine);
+    const auto pid = mine->node.at("pid").get<std::int64_t>();
     platform::I3IpcWindowServer::Options options;
     options.locateSocket = [path = desktop.socketPath()] { return path; };
-    options.ownProcess = *pid;
+    options.ownProcess = pid;
     options.limits.peerUser = desktop.user();
     const auto inventory =
         MacOSSpaceCollector(std::make_shared<platform::I3IpcWindowServer>(options)).collect();
@@ -243,19 +235,11 @@ TEST_F(SwayDesktopTest, TheAppOpensItsWindowWhereNoTrayIsOffered) {
                            isolated);
     // The list's window, as sway holds it: floating, since it has a fixed size.
     std::string type;
-    std::function<void(const nlohmann::json&)> find = [&](const nlohmann::json& node) {
-        if (node.value("name", nlohmann::json()) == "Deskmap") {
-            type = node.value("type", "");
-        }
-        for (const auto* key : {"nodes", "floating_nodes"}) {
-            for (const auto& child : node.value(key, nlohmann::json::array())) {
-                find(child);
-            }
-        }
-    };
     for (int attempt = 0; attempt < 200 && type.empty(); ++attempt) {
         std::this_thread::sleep_for(100ms);
-        find(desktop.query("get_tree"));
+        if (const auto list = desktop.window("Deskmap")) {
+            type = list->node.value("type", "");
+        }
     }
     app.signal(SIGTERM);
     const auto result = app.wait();

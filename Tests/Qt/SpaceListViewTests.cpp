@@ -55,71 +55,12 @@ public:
     mutable std::atomic<int> built{0};
 };
 
-// The demo desktop, where one window can be renamed and reads can be held.
-class RenamingWindowServer final : public platform::WindowServer {
-public:
-    explicit RenamingWindowServer(std::shared_ptr<platform::WindowServer> inner)
-        : inner_(std::move(inner)) {}
-
-    nlohmann::json copyWindowListInfo(std::uint32_t option, std::uint32_t relative) override {
-        auto windows = inner_->copyWindowListInfo(option, relative);
-        if (renamed && windows.is_array()) {
-            for (auto& window : windows) {
-                if (window.value("kCGWindowName", nlohmann::json()) ==
-                    "Inbox – 4 messages, 2 unread") {
-                    window["kCGWindowName"] = "Inbox – 5 messages, 3 unread";
-                }
-            }
-        }
-        return windows;
-    }
-    std::int32_t mainConnectionID() override { return inner_->mainConnectionID(); }
-    nlohmann::json copyManagedDisplaySpaces(std::int32_t connection) override {
-        while (holdReads) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return inner_->copyManagedDisplaySpaces(connection);
-    }
-    nlohmann::json copySpacesForWindows(std::int32_t connection, std::int32_t mask,
-                                        const nlohmann::json& windows) override {
-        return inner_->copySpacesForWindows(connection, mask, windows);
-    }
-    std::optional<platform::InputEvent> createEvent() override { return inner_->createEvent(); }
-    std::vector<std::uint32_t> displaysWithPoint(platform::DisplayPoint point,
-                                                 std::uint32_t maximum) override {
-        return inner_->displaysWithPoint(point, maximum);
-    }
-    std::optional<std::string> displayUUID(std::uint32_t display) override {
-        return inner_->displayUUID(display);
-    }
-    std::uint32_t mainDisplayID() override { return inner_->mainDisplayID(); }
-    void postEvent(std::int32_t tap, const platform::InputEvent& event) override {
-        inner_->postEvent(tap, event);
-    }
-    bool isAccessibilityTrusted() override { return inner_->isAccessibilityTrusted(); }
-    void requestAccessibilityTrust() override { inner_->requestAccessibilityTrust(); }
-    bool isScreenCaptureAccessGranted() override { return inner_->isScreenCaptureAccessGranted(); }
-    void requestScreenCaptureAccess() override { inner_->requestScreenCaptureAccess(); }
-    void setActiveSpaceObserver(std::function<void()> observer) override {
-        inner_->setActiveSpaceObserver(std::move(observer));
-    }
-
-    std::atomic<bool> renamed{false};
-    std::atomic<bool> holdReads{false};
-
-private:
-    std::shared_ptr<platform::WindowServer> inner_;
-};
-
 class SpaceListViewTest : public QtViewModelTest {
 protected:
     void useDemoDesktop() {
         simulated = std::make_shared<platform::SimulatedWindowServer>(platform::demoScenario());
-        renaming = std::make_shared<RenamingWindowServer>(simulated);
-        windowServer = std::make_shared<WatchedWindowServer>(renaming, forbidden);
+        windowServer = std::make_shared<WatchedWindowServer>(simulated, forbidden);
     }
-
-    std::shared_ptr<RenamingWindowServer> renaming;
 
     void open() {
         view = std::make_unique<qt::SpaceListView>(viewModel);
@@ -277,7 +218,7 @@ TEST_F(SpaceListViewTest, TheDemoDesktopWithSummariesAndAStaleOne) {
 
     // The windows change and the new summary fails: the old one stays,
     // marked stale where its evidence no longer matches.
-    renaming->renamed = true;
+    windowServer->retitle("Inbox – 4 messages, 2 unread", "Inbox – 5 messages, 3 unread");
     demo->failing = true;
     viewModel->refreshNow();
     ASSERT_TRUE(runUntil([&] {
@@ -333,7 +274,7 @@ TEST_F(SpaceListViewTest, ThePopupClosesOnEscapeAndOnASwitchTheWindowQuitsOnClos
 
 TEST_F(SpaceListViewTest, WhileTheFirstReadRuns) {
     useDemoDesktop();
-    renaming->holdReads = true;
+    windowServer->holdReads = true;
     setupSettings->setCompleted();
     make();
     open();
@@ -342,7 +283,7 @@ TEST_F(SpaceListViewTest, WhileTheFirstReadRuns) {
     EXPECT_TRUE(shows(view.get(), "Refreshing Spaces"));
     fit();
     screenshots(view.get(), "popover-collecting");
-    renaming->holdReads = false;
+    windowServer->holdReads = false;
     ASSERT_TRUE(runUntil([&] { return rows().size() == 12; }));
 }
 

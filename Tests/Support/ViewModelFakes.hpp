@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -93,6 +94,7 @@ private:
 };
 
 // A window server whose queries are watched; everything else is passed on.
+// Reads can be held, and window titles changed on the way.
 class WatchedWindowServer final : public platform::WindowServer {
 public:
     WatchedWindowServer(std::shared_ptr<platform::WindowServer> inner,
@@ -102,6 +104,9 @@ public:
     std::int32_t mainConnectionID() override { return inner_->mainConnectionID(); }
     nlohmann::json copyManagedDisplaySpaces(std::int32_t connection) override {
         forbidden_->check("copyManagedDisplaySpaces");
+        while (holdReads) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
         return inner_->copyManagedDisplaySpaces(connection);
     }
     nlohmann::json copySpacesForWindows(std::int32_t connection, std::int32_t mask,
@@ -111,8 +116,22 @@ public:
     }
     nlohmann::json copyWindowListInfo(std::uint32_t option, std::uint32_t relative) override {
         forbidden_->check("copyWindowListInfo");
-        return inner_->copyWindowListInfo(option, relative);
+        auto windows = inner_->copyWindowListInfo(option, relative);
+        std::lock_guard lock(retitlingMutex_);
+        for (auto& window : windows.is_array() ? windows : nlohmann::json::array()) {
+            const auto title = window.value("kCGWindowName", std::string());
+            if (const auto found = retitled_.find(title); found != retitled_.end()) {
+                window["kCGWindowName"] = found->second;
+            }
+        }
+        return windows;
     }
+    // From now on the window titled `from` is titled `to`.
+    void retitle(const std::string& from, const std::string& to) {
+        std::lock_guard lock(retitlingMutex_);
+        retitled_[from] = to;
+    }
+    std::atomic<bool> holdReads{false};
     std::optional<platform::InputEvent> createEvent() override {
         forbidden_->check("createEvent");
         return inner_->createEvent();
@@ -145,6 +164,8 @@ public:
 private:
     std::shared_ptr<platform::WindowServer> inner_;
     std::shared_ptr<ForbiddenThread> forbidden_;
+    std::mutex retitlingMutex_;
+    std::map<std::string, std::string> retitled_;
 };
 
 class ScriptedTitleAccess final : public WindowTitleAccessRequesting {

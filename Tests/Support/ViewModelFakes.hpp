@@ -118,8 +118,9 @@ public:
         forbidden_->check("copyWindowListInfo");
         auto windows = inner_->copyWindowListInfo(option, relative);
         std::lock_guard lock(retitlingMutex_);
-        for (auto& window : windows.is_array() ? windows : nlohmann::json::array()) {
-            const auto title = window.value("kCGWindowName", std::string());
+        for (auto& window : windows.is_array() ? windows : nothing_) {
+            const auto title =
+                window.is_object() ? window.value("kCGWindowName", std::string()) : std::string();
             if (const auto found = retitled_.find(title); found != retitled_.end()) {
                 window["kCGWindowName"] = found->second;
             }
@@ -166,6 +167,7 @@ private:
     std::shared_ptr<ForbiddenThread> forbidden_;
     std::mutex retitlingMutex_;
     std::map<std::string, std::string> retitled_;
+    nlohmann::json nothing_ = nlohmann::json::array();
 };
 
 class ScriptedTitleAccess final : public WindowTitleAccessRequesting {

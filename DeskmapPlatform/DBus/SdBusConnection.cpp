@@ -300,9 +300,13 @@ private:
     };
 
     void write(const MethodCall& call, MessagePointer& request) {
-        failIfBroken(sd_bus_message_new_method_call(
+        const int made = failIfBroken(sd_bus_message_new_method_call(
             bus_, &request.message, call.destination.c_str(), call.path.c_str(),
             call.interface.empty() ? nullptr : call.interface.c_str(), call.member.c_str()));
+        if (made < 0) {
+            throw CallError("org.freedesktop.DBus.Error.InvalidArgs",
+                            "A D-Bus call could not be made (" + describe(made) + ").");
+        }
         for (const auto& argument : call.arguments) {
             int result = 0;
             if (const auto* text = std::get_if<std::string>(&argument)) {

@@ -83,7 +83,8 @@ public:
           baseFolder_(std::move(folder)), report_(std::move(report)),
           stop_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
         if (stop_ < 0) {
-            throw WindowServerError("Deskmap's KWin script could not be hosted.");
+            throw WindowServerError(
+                "Deskmap's KWin script could not be hosted: the system is out of resources.");
         }
         thread_ = std::thread([this] { run(); });
     }
@@ -115,6 +116,11 @@ private:
                         false);
             } catch (const WindowServerError& error) {
                 report_(std::nullopt, error.what(), false);
+            } catch (const std::exception& error) {
+                report_(std::nullopt,
+                        std::string("Deskmap could not host its KWin script (") + error.what() +
+                            ").",
+                        false);
             }
             pollfd descriptor{stop_, POLLIN, 0};
             ::poll(&descriptor, 1, static_cast<int>(retryDelay_.count()));
@@ -148,7 +154,9 @@ private:
         // without scripting may gain it: a failed start is tried again, soon
         // at first and then ever more rarely, until the script runs or KWin
         // changes. A running script needs nothing: its messages drive all.
-        std::optional<std::chrono::milliseconds> retry;
+        using Clock = std::chrono::steady_clock;
+        std::optional<std::chrono::milliseconds> retry; // the delay before the next attempt
+        Clock::time_point nextAttempt;
         int attempt = 0;
         try {
             while (!stopped()) {
@@ -156,14 +164,28 @@ private:
                     kwinChanged = false;
                     attempt = 0;
                     retry = std::chrono::milliseconds(0);
+                    nextAttempt = Clock::now();
+                    heard_ = false;
                 }
-                if (retry) {
-                    retry = start(bus, self, kwin, attempt++)
-                                ? std::nullopt
-                                : std::optional(std::min<std::chrono::milliseconds>(
-                                      std::max(startRetryDelay, *retry * 2), longestRetryDelay));
+                if (retry && heard_) {
+                    retry.reset(); // an attempt that seemed to fail ran after all
                 }
-                bus.wait(stop_, retry.value_or(std::chrono::milliseconds(1h)));
+                // Other traffic may end a wait early: an attempt is due only
+                // when its time has come.
+                if (retry && Clock::now() >= nextAttempt) {
+                    if (start(bus, self, kwin, attempt++)) {
+                        retry.reset();
+                    } else {
+                        retry = std::min<std::chrono::milliseconds>(
+                            std::max(startRetryDelay, *retry * 2), longestRetryDelay);
+                        nextAttempt = Clock::now() + *retry;
+                    }
+                }
+                const auto left = retry ? std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              nextAttempt - Clock::now()) +
+                                              std::chrono::milliseconds(1)
+                                        : std::chrono::milliseconds(1h);
+                bus.wait(stop_, std::max(left, std::chrono::milliseconds(1)));
             }
         } catch (...) {
             unload(bus, kwin);
@@ -181,8 +203,9 @@ private:
             timeout_);
         std::string id =
             reply.size() == 1 && reply[0].is_string() ? reply[0].get<std::string>() : std::string();
-        if (id.empty() || id.size() > 64 ||
-            !std::all_of(id.begin(), id.end(), [](char c) { return std::isxdigit(c) != 0; })) {
+        if (id.empty() || id.size() > 64 || !std::all_of(id.begin(), id.end(), [](char c) {
+                return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+            })) {
             id = "bus";
         }
         folder_ = baseFolder_ / id;
@@ -257,8 +280,11 @@ private:
                 throw KWin::StateError("the message is not text");
             }
             report_(KWin::readState(call.arguments[0].get<std::string>()), {}, false);
+            heard_ = true;
         } catch (const KWin::StateError& error) {
             report_(std::nullopt, error.what(), true);
+        } catch (const KWin::ScriptError& error) {
+            report_(std::nullopt, error.what(), false); // what it sent before may be stale
         }
     }
 
@@ -269,7 +295,9 @@ private:
     // an owner, and unique names are never given out twice.
     void removeLeftovers(DBus::Connection& bus) {
         std::error_code error;
-        for (const auto& entry : fs::directory_iterator(folder_, error)) {
+        for (fs::directory_iterator entries(folder_, error), end; !error && entries != end;
+             entries.increment(error)) {
+            const auto& entry = *entries;
             if (stopped()) {
                 return;
             }
@@ -362,6 +390,7 @@ private:
     fs::path folder_; // baseFolder_'s folder for this bus
     Report report_;
     std::string plugin_;
+    bool heard_ = false; // a state came from this KWin's script
     int stop_;
     std::thread thread_;
 };
@@ -389,7 +418,6 @@ void KWinWindowServer::received(std::optional<KWin::State> state, std::string pr
             state_ = std::move(state);
         }
         problem_ = std::move(problem);
-        ++generation_;
     }
     stateArrived_.notify_all();
     std::function<void()> observer;
@@ -404,13 +432,16 @@ void KWinWindowServer::received(std::optional<KWin::State> state, std::string pr
 
 KWin::State KWinWindowServer::state() {
     std::unique_lock lock(stateMutex_);
-    stateArrived_.wait_for(lock, options_.callTimeout,
-                           [&] { return state_.has_value() || !problem_.empty(); });
+    if (!stateArrived_.wait_for(lock, options_.callTimeout,
+                                [&] { return state_.has_value() || !problem_.empty(); })) {
+        // Until the script speaks, later reads fail at once.
+        problem_ = "KWin did not send Deskmap its virtual desktops in time; if this goes on, "
+                   "restart KWin.";
+    }
     if (state_) {
         return *state_;
     }
-    throw WindowServerError(
-        problem_.empty() ? "KWin did not send Deskmap its virtual desktops in time." : problem_);
+    throw WindowServerError(problem_);
 }
 
 std::string KWinWindowServer::appName(const KWin::Window& window) {

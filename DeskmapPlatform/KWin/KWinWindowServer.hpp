@@ -101,7 +101,6 @@ private:
     std::condition_variable stateArrived_;
     std::optional<KWin::State> state_;
     std::string problem_; // why there is no state, for the user
-    std::uint64_t generation_ = 0;
 
     std::mutex mutex_; // the numbering and the switching connection
     KWin::Numbering desktopNumbers_;

@@ -111,6 +111,9 @@ TEST_F(GnomeShellTest, TheMapSwitchingAndFollowingMatchWhatTheUserSees) {
     // Titles arrive intact, right-to-left and control characters included
     // (shown isolated, without the override).
     shared->openWindow("org.example.Editor", "notes — עברית \u202Eevil");
+    // GNOME adds the next, empty workspace a moment after the window.
+    test::waitFor([] { return shared->state().at("workspaces").size() == 2; },
+                  "the empty workspace after the first");
     activate(workspaceAt(1));
     shared->openWindow("org.example.Mail", "Inbox");
     const std::vector<Space> expected{

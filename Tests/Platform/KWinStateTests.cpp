@@ -193,7 +193,7 @@ TEST(KWinWindowServer, OnlyKWinIsHeardAndAMalformedMessageLeavesTheLastGoodState
     EXPECT_EQ(firstLine, "var deskmapCallback = \":1.9\";");
 
     EXPECT_THAT(server->screenCaptureAccessAdvice().value_or(""),
-                HasSubstr("KWin did not send Deskmap its virtual desktops in time."));
+                HasSubstr("KWin did not send Deskmap its virtual desktops in time;"));
     const auto message = [](const std::string& sender, json argument) {
         return DBus::IncomingCall{sender, KWin::interfaceName, "State", json::array({argument})};
     };
@@ -212,6 +212,12 @@ TEST(KWinWindowServer, OnlyKWinIsHeardAndAMalformedMessageLeavesTheLastGoodState
     send(message(":1.5", 42));
     EXPECT_EQ(server->copyManagedDisplaySpaces(1).at(0).at("Spaces").size(), 3u)
         << "the last good state stands";
+    // A script that failed is said, and heard again once it recovers.
+    send(message(":1.5", "{\"version\": 1, \"error\": \"TypeError: null\"}"));
+    EXPECT_THAT(server->screenCaptureAccessAdvice().value_or(""),
+                HasSubstr("Deskmap's KWin script failed (TypeError: null)"));
+    send(message(":1.5", good));
+    EXPECT_TRUE(server->isScreenCaptureAccessGranted());
 
     server.reset();
     EXPECT_FALSE(std::filesystem::exists(script)) << "the script goes with the server";

@@ -241,35 +241,44 @@
         }
     }
 
-    if (typeof QTimer === "function") {
-        timer = new QTimer();
-        timer.singleShot = true;
-        timer.interval = coalesceMilliseconds;
-        timer.timeout.connect(collect);
-    }
+    // A setup KWin does not allow is said once, instead of a silence.
+    try {
+        if (typeof QTimer === "function") {
+            timer = new QTimer();
+            timer.singleShot = true;
+            timer.interval = coalesceMilliseconds;
+            timer.timeout.connect(collect);
+        }
 
-    var added = modern ? workspace.windowAdded : workspace.clientAdded;
-    var removed = modern ? workspace.windowRemoved : workspace.clientRemoved;
-    added.connect(function (window) {
-        placeList(window);
-        watchWindow(window);
-        changed();
-    });
-    removed.connect(function (window) {
-        forgetWindow(window);
-        changed();
-    });
-    [workspace.currentDesktopChanged, workspace.numberDesktopsChanged,
-     workspace.desktopLayoutChanged, workspace.desktopPresenceChanged,
-     workspace.numberScreensChanged, workspace.screenResized, workspace.screensChanged]
-        .forEach(connect);
-    if (modern && workspace.desktopsChanged) {
-        workspace.desktopsChanged.connect(function () {
-            watchDesktops();
+        var added = modern ? workspace.windowAdded : workspace.clientAdded;
+        var removed = modern ? workspace.windowRemoved : workspace.clientRemoved;
+        added.connect(function (window) {
+            watchWindow(window);
+            changed();
+            try {
+                placeList(window);
+            } catch (error) {
+                // Where the list opens is no reason to lose the map.
+            }
+        });
+        removed.connect(function (window) {
+            forgetWindow(window);
             changed();
         });
+        [workspace.currentDesktopChanged, workspace.numberDesktopsChanged,
+         workspace.desktopLayoutChanged, workspace.desktopPresenceChanged,
+         workspace.numberScreensChanged, workspace.screenResized, workspace.screensChanged]
+            .forEach(connect);
+        if (modern && workspace.desktopsChanged) {
+            workspace.desktopsChanged.connect(function () {
+                watchDesktops();
+                changed();
+            });
+        }
+        windows().forEach(watchWindow);
+        watchDesktops();
+        collect();
+    } catch (error) {
+        failed(error);
     }
-    windows().forEach(watchWindow);
-    watchDesktops();
-    collect();
 })();

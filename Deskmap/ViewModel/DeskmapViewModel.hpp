@@ -1,10 +1,12 @@
 #pragma once
 
-#include "DeskmapAppSupport/Authorization/SummaryAuthorizationGate.hpp"
+#include "Deskmap/ViewModel/LaunchAtLoginSetting.hpp"
+#include "Deskmap/ViewModel/PermissionRequests.hpp"
+#include "Deskmap/ViewModel/ProviderSetup.hpp"
+#include "Deskmap/ViewModel/ViewModelContext.hpp"
 #include "DeskmapAppSupport/Collaborators/CredentialStoring.hpp"
 #include "DeskmapAppSupport/Collaborators/SummarizerBuilding.hpp"
 #include "DeskmapAppSupport/Collaborators/WindowTitleAccessChecking.hpp"
-#include "DeskmapAppSupport/LaunchAtLogin/LaunchAtLoginConfiguration.hpp"
 #include "DeskmapAppSupport/Providers/ProviderSettings.hpp"
 #include "DeskmapAppSupport/Readiness/SetupReadiness.hpp"
 #include "DeskmapAppSupport/RefreshCoordinator/RefreshSnapshot.hpp"
@@ -18,29 +20,11 @@
 #include <asio/any_io_executor.hpp>
 #include <asio/awaitable.hpp>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace deskmap {
-
-// The published properties, named for observers.
-enum class ViewModelProperty {
-    snapshot,
-    selectedSummaryProvider,
-    selectedInstalledClient,
-    installedClientVerification,
-    savedCredentialPresence,
-    windowTitleAccessGranted,
-    spaceSwitchAccessibilityGranted,
-    launchAtLoginStatus,
-    firstTimeSetupCompleted,
-    settingsMessage,
-    spaceSwitchMessage,
-    launchAtLoginMessage,
-};
 
 // What the view model is built over: the application passes the production
 // services, tests pass fakes.
@@ -96,29 +80,35 @@ public:
     DeskmapViewModel& operator=(const DeskmapViewModel&) = delete;
 
     // Published properties.
-    const RefreshSnapshot& snapshot() const { return snapshot_; }
-    SummaryProvider selectedSummaryProvider() const { return selectedSummaryProvider_; }
-    InstalledClient selectedInstalledClient() const { return selectedInstalledClient_; }
+    const RefreshSnapshot& snapshot() const { return state().snapshot; }
+    SummaryProvider selectedSummaryProvider() const { return state().selectedSummaryProvider; }
+    InstalledClient selectedInstalledClient() const { return state().selectedInstalledClient; }
     const InstalledClientVerificationState& installedClientVerification() const {
-        return installedClientVerification_;
+        return state().installedClientVerification;
     }
-    SavedCredentialPresence savedCredentialPresence() const { return savedCredentialPresence_; }
-    bool windowTitleAccessGranted() const { return windowTitleAccessGranted_; }
+    SavedCredentialPresence savedCredentialPresence() const {
+        return state().savedCredentialPresence;
+    }
+    bool windowTitleAccessGranted() const { return state().windowTitleAccessGranted; }
     // While title access is not granted, what the user must do where the
     // desktop has its own way (no permission prompt to show).
     const std::optional<std::string>& windowTitleAccessAdvice() const {
-        return windowTitleAccessAdvice_;
+        return state().windowTitleAccessAdvice;
     }
-    bool spaceSwitchAccessibilityGranted() const { return spaceSwitchAccessibilityGranted_; }
-    LaunchAtLoginStatus launchAtLoginStatus() const { return launchAtLoginStatus_; }
-    bool firstTimeSetupCompleted() const { return firstTimeSetupCompleted_; }
-    const std::optional<std::string>& settingsMessage() const { return settingsMessage_; }
-    const std::optional<std::string>& spaceSwitchMessage() const { return spaceSwitchMessage_; }
-    const std::optional<std::string>& launchAtLoginMessage() const { return launchAtLoginMessage_; }
+    bool spaceSwitchAccessibilityGranted() const { return state().spaceSwitchAccessibilityGranted; }
+    LaunchAtLoginStatus launchAtLoginStatus() const { return state().launchAtLoginStatus; }
+    bool firstTimeSetupCompleted() const { return state().firstTimeSetupCompleted; }
+    const std::optional<std::string>& settingsMessage() const { return state().settingsMessage; }
+    const std::optional<std::string>& spaceSwitchMessage() const {
+        return state().spaceSwitchMessage;
+    }
+    const std::optional<std::string>& launchAtLoginMessage() const {
+        return state().launchAtLoginMessage;
+    }
     FirstTimeSetupReadiness firstTimeSetupReadiness() const;
     // Whether the start-up read of the saved key has ended (whatever it
     // found): until then the readiness does not know about a saved key.
-    bool hasLoadedSavedState() const { return savedStateLoaded_; }
+    bool hasLoadedSavedState() const { return provider_.hasLoadedSavedState(); }
 
     // Told (on the main executor) of every change of a published property.
     std::size_t addObserver(Observer observer);
@@ -157,71 +147,34 @@ public:
     asio::awaitable<void> shutdown();
 
     // Whether summaries may run now (the gate the coordinator asks).
-    const SummaryAuthorizationGate& authorization() const { return *authorization_; }
+    const SummaryAuthorizationGate& authorization() const { return *context_.gate(); }
 
 private:
     DeskmapViewModel(ViewModelExecutors executors, ViewModelServices services,
                      ViewModelTiming timing);
     void construct();
-    asio::awaitable<void> loadCredentialState();
-    asio::awaitable<void> rereadSavedKey(SummaryProvider provider);
-
-    bool providerIsReady() const;
-    void updateAuthorizationForCurrentState();
-    void notifyConfigurationChanged();
-    bool requestWindowTitleAccessIfNeeded();
-    // Reads whether titles may be read, and the advice while not.
-    bool readWindowTitleAccess();
+    const ViewModelState& state() const { return context_.state(); }
+    asio::awaitable<void> start();
+    asio::awaitable<void> refresh(bool manual);
+    asio::awaitable<void> requestSwitch(std::string spaceID, std::optional<std::size_t> shownSpaces,
+                                        std::function<void(bool)> answered);
     void handleSpaceSwitchCompletion(SpaceSwitchCompletion completion);
     void applySnapshot(RefreshSnapshot snapshot);
-
-    std::shared_ptr<CredentialStoring> credentialsFor(SummaryProvider provider) const;
-    // Runs `work` on the main executor as a task the shutdown waits for.
-    void startTask(asio::awaitable<void> work);
-    void reportUnsavedSetting(const std::string& reason);
-    // Runs a settings write; the store's reason when it failed.
-    static std::optional<std::string> storeSetting(const std::function<void()>& write);
-    // Another provider or client: no summary may run until it is ready.
-    void stopSummariesForNewChoice();
-
-    template <class T> void publish(T& field, T value, ViewModelProperty property);
-    void notify(ViewModelProperty property);
 
     ViewModelExecutors executors_;
     ViewModelServices services_;
     ViewModelTiming timing_;
-
-    RefreshSnapshot snapshot_;
-    SummaryProvider selectedSummaryProvider_ = SummaryProvider::openAI;
-    InstalledClient selectedInstalledClient_ = InstalledClient::codex;
-    InstalledClientVerificationState installedClientVerification_ =
-        InstalledClientVerificationState::unchecked();
-    SavedCredentialPresence savedCredentialPresence_ = SavedCredentialPresence::unknown;
-    bool windowTitleAccessGranted_ = false;
-    std::optional<std::string> windowTitleAccessAdvice_;
-    bool spaceSwitchAccessibilityGranted_ = false;
-    LaunchAtLoginStatus launchAtLoginStatus_ = LaunchAtLoginStatus::disabled;
-    bool firstTimeSetupCompleted_ = false;
-    std::optional<std::string> settingsMessage_;
-    std::optional<std::string> spaceSwitchMessage_;
-    std::optional<std::string> launchAtLoginMessage_;
-
-    std::shared_ptr<SummaryAuthorizationGate> authorization_;
-    std::shared_ptr<CredentialStoring> selectedCredentials_;
-    std::optional<LaunchAtLoginConfiguration> launchAtLogin_;
-    std::shared_ptr<RefreshCoordinator> coordinator_;
-    std::unique_ptr<RefreshTriggers> triggers_;
-    std::unique_ptr<MacOSSpaceSwitcher> spaceSwitcher_;
     // Keychain calls, one at a time and in the order they were asked for.
     asio::any_io_executor keychain_;
 
-    std::optional<runtime::Task<void>> installedVerificationTask_;
-    std::vector<runtime::Task<void>> tasks_;
-    std::map<std::size_t, Observer> observers_;
-    std::size_t nextObserverID_ = 1;
-    bool shutDown_ = false;
-    bool savedStateLoaded_ = false;
-    bool savedKeyReadInFlight_ = false;
+    ViewModelContext context_;
+    PermissionRequests permissions_;
+    ProviderSetup provider_;
+    LaunchAtLoginSetting launchAtLogin_;
+
+    std::shared_ptr<RefreshCoordinator> coordinator_;
+    std::unique_ptr<RefreshTriggers> triggers_;
+    std::unique_ptr<MacOSSpaceSwitcher> spaceSwitcher_;
 };
 
 } // namespace deskmap

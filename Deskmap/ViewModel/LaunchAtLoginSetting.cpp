@@ -1,0 +1,65 @@
+#include "Deskmap/ViewModel/LaunchAtLoginSetting.hpp"
+
+#include "Deskmap/ViewModel/ViewModelMessages.hpp"
+
+namespace deskmap {
+
+namespace {
+
+namespace Messages = ViewModelMessages;
+
+std::string launchAtLoginText(const LaunchAtLoginConfiguration::UpdateResult& result,
+                              bool requested) {
+    if (result.kind == LaunchAtLoginConfiguration::UpdateResult::Kind::failed) {
+        return std::string("Could not ") + (requested ? "enable" : "disable") +
+               " launch at login: " + result.message;
+    }
+    switch (result.status) {
+    case LaunchAtLoginStatus::disabled:
+        return Messages::launchAtLoginDisabled;
+    case LaunchAtLoginStatus::enabled:
+        return Messages::launchAtLoginEnabled;
+    case LaunchAtLoginStatus::requiresApproval:
+        return Messages::launchAtLoginRequiresApproval;
+    case LaunchAtLoginStatus::notFound:
+        break;
+    }
+    return Messages::launchAtLoginNotFound;
+}
+
+} // namespace
+
+LaunchAtLoginSetting::LaunchAtLoginSetting(ViewModelContext& context,
+                                           std::shared_ptr<LaunchAtLoginServicing> service)
+    : context_(context), service_(service), configuration_(std::move(service)) {}
+
+void LaunchAtLoginSetting::load() {
+    context_.publish(&ViewModelState::launchAtLoginStatus, configuration_.currentStatus(),
+                     ViewModelProperty::launchAtLoginStatus);
+}
+
+void LaunchAtLoginSetting::setEnabled(bool enabled) {
+    const auto result = configuration_.setEnabled(enabled);
+    context_.publish(&ViewModelState::launchAtLoginStatus, result.status,
+                     ViewModelProperty::launchAtLoginStatus);
+    context_.publish(&ViewModelState::launchAtLoginMessage,
+                     std::optional(launchAtLoginText(result, enabled)),
+                     ViewModelProperty::launchAtLoginMessage);
+}
+
+void LaunchAtLoginSetting::refreshStatus() {
+    const auto status = configuration_.currentStatus();
+    if (status == context_.state().launchAtLoginStatus) {
+        return;
+    }
+    context_.publish(&ViewModelState::launchAtLoginStatus, status,
+                     ViewModelProperty::launchAtLoginStatus);
+    context_.publish(&ViewModelState::launchAtLoginMessage, std::optional<std::string>(),
+                     ViewModelProperty::launchAtLoginMessage);
+}
+
+void LaunchAtLoginSetting::openSettings() {
+    service_->openSystemSettings();
+}
+
+} // namespace deskmap

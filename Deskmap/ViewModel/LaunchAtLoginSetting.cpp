@@ -1,30 +1,27 @@
 #include "Deskmap/ViewModel/LaunchAtLoginSetting.hpp"
 
-#include "Deskmap/ViewModel/ViewModelMessages.hpp"
+#include "DeskmapCore/Text/UserTexts.hpp"
 
 namespace deskmap {
 
 namespace {
 
-namespace Messages = ViewModelMessages;
-
 std::string launchAtLoginText(const LaunchAtLoginConfiguration::UpdateResult& result,
                               bool requested) {
     if (result.kind == LaunchAtLoginConfiguration::UpdateResult::Kind::failed) {
-        return std::string("Could not ") + (requested ? "enable" : "disable") +
-               " launch at login: " + result.message;
+        return texts::launchAtLoginFailed(requested, result.message);
     }
     switch (result.status) {
     case LaunchAtLoginStatus::disabled:
-        return Messages::launchAtLoginDisabled;
+        return texts::launchAtLoginDisabled;
     case LaunchAtLoginStatus::enabled:
-        return Messages::launchAtLoginEnabled;
+        return texts::launchAtLoginEnabled;
     case LaunchAtLoginStatus::requiresApproval:
-        return Messages::launchAtLoginRequiresApproval;
+        return texts::launchAtLoginRequiresApproval;
     case LaunchAtLoginStatus::notFound:
         break;
     }
-    return Messages::launchAtLoginNotFound;
+    return texts::launchAtLoginNotFound;
 }
 
 } // namespace

@@ -1,10 +1,8 @@
 #include "Deskmap/ViewModel/PermissionRequests.hpp"
 
-#include "Deskmap/ViewModel/ViewModelMessages.hpp"
+#include "DeskmapCore/Text/UserTexts.hpp"
 
 namespace deskmap {
-
-namespace Messages = ViewModelMessages;
 
 PermissionRequests::PermissionRequests(
     ViewModelContext& context, std::shared_ptr<WindowTitleAccessRequesting> windowTitleAccess,
@@ -53,9 +51,9 @@ void PermissionRequests::requestWindowTitleAccess() {
     // of the permission text: no message repeats it.
     std::optional<std::string> message;
     if (granted) {
-        message = Messages::windowTitleAccessEnabled;
+        message = texts::windowTitleAccessEnabled;
     } else if (!context_.state().windowTitleAccessAdvice) {
-        message = Messages::allowScreenRecordingInSettings;
+        message = texts::allowTitleAccessInSettings;
     }
     context_.setSettingsMessage(std::move(message));
     context_.updateAuthorizationForCurrentState();
@@ -69,7 +67,7 @@ void PermissionRequests::openWindowTitleAccessSettings() {
     context_.notifyConfigurationChanged();
     if (!context_.state().windowTitleAccessGranted &&
         !systemSettings_->open(platform::PermissionSettingsPage::windowTitles)) {
-        context_.setSettingsMessage(Messages::noWindowTitleSettingsPage);
+        context_.setSettingsMessage(texts::noWindowTitleSettingsPage);
     }
 }
 
@@ -79,8 +77,8 @@ void PermissionRequests::refreshWindowTitleAccessStatus() {
         return;
     }
     publishWindowTitleAccess(granted);
-    context_.setSettingsMessage(granted ? Messages::windowTitleAccessEnabled
-                                        : Messages::windowTitleAccessRemoved);
+    context_.setSettingsMessage(granted ? texts::windowTitleAccessEnabled
+                                        : texts::windowTitleAccessRemoved);
     context_.updateAuthorizationForCurrentState();
     context_.notifyConfigurationChanged();
 }
@@ -89,8 +87,8 @@ void PermissionRequests::requestSpaceSwitchAccessibility() {
     spaceSwitchAccessibility_->request();
     const bool granted = spaceSwitchAccessibility_->isGranted();
     publishSpaceSwitchAccessibility(granted);
-    context_.setSettingsMessage(granted ? Messages::accessibilityEnabled
-                                        : Messages::allowAccessibilityInSettings);
+    context_.setSettingsMessage(granted ? texts::switchingAccessEnabled
+                                        : texts::allowSwitchingAccessInSettings);
 }
 
 void PermissionRequests::openSpaceSwitchAccessibilitySettings() {
@@ -98,7 +96,7 @@ void PermissionRequests::openSpaceSwitchAccessibilitySettings() {
     publishSpaceSwitchAccessibility(spaceSwitchAccessibility_->isGranted());
     if (!context_.state().spaceSwitchAccessibilityGranted &&
         !systemSettings_->open(platform::PermissionSettingsPage::spaceSwitching)) {
-        context_.setSettingsMessage(Messages::noAccessibilitySettingsPage);
+        context_.setSettingsMessage(texts::noSwitchingSettingsPage);
     }
 }
 
@@ -108,8 +106,8 @@ void PermissionRequests::refreshSpaceSwitchAccessibilityStatus() {
         return;
     }
     publishSpaceSwitchAccessibility(granted);
-    context_.setSettingsMessage(granted ? Messages::accessibilityEnabled
-                                        : Messages::accessibilityRemoved);
+    context_.setSettingsMessage(granted ? texts::switchingAccessEnabled
+                                        : texts::switchingAccessRemoved);
 }
 
 void PermissionRequests::recheckSpaceSwitchAccessibility() {

@@ -1,18 +1,16 @@
 #include "Deskmap/ViewModel/ProviderSetup.hpp"
 
-#include "Deskmap/ViewModel/ViewModelMessages.hpp"
 #include "DeskmapAppSupport/Credentials/KeychainCredentialStore.hpp"
 #include "DeskmapAppSupport/Credentials/SelectedProviderCredentialStore.hpp"
 #include "DeskmapCore/API/Credential.hpp"
 #include "DeskmapCore/Errors/UserFacingMessage.hpp"
 #include "DeskmapCore/Text/Unicode.hpp"
+#include "DeskmapCore/Text/UserTexts.hpp"
 #include "DeskmapPlatform/Runtime/RunOn.hpp"
 
 #include <asio/this_coro.hpp>
 
 namespace deskmap {
-
-namespace Messages = ViewModelMessages;
 
 namespace {
 
@@ -104,8 +102,7 @@ asio::awaitable<void> ProviderSetup::loadSavedState() {
         context_.updateAuthorizationForCurrentState();
         if (loaded.kind == SummaryConfiguration::LoadResult::Kind::credentialReadFailed &&
             provider != SummaryProvider::installedClient) {
-            context_.setSettingsMessage("Could not read the saved " + displayName(provider) +
-                                        " API key from Keychain.");
+            context_.setSettingsMessage(texts::couldNotReadSavedKeyOf(displayName(provider)));
         }
         if (provider == SummaryProvider::installedClient) {
             verifyInstalledClient();
@@ -146,7 +143,7 @@ asio::awaitable<void> ProviderSetup::rereadSavedKey(SummaryProvider provider) {
     }
     publishPresence(loaded->state.savedCredentialPresence);
     const auto& message = context_.state().settingsMessage;
-    if (message && message->starts_with("Could not read the saved")) {
+    if (message && message->starts_with(texts::couldNotReadSavedKeyPrefix)) {
         context_.setSettingsMessage(std::nullopt);
     }
     context_.updateAuthorizationForCurrentState();
@@ -187,7 +184,7 @@ asio::awaitable<void> ProviderSetup::readChosenProvider(SummaryProvider provider
     if (provider == SummaryProvider::installedClient) {
         verifyInstalledClient();
     } else if (loaded.kind == SummaryConfiguration::LoadResult::Kind::credentialReadFailed) {
-        context_.setSettingsMessage(Messages::couldNotReadSavedKey);
+        context_.setSettingsMessage(texts::couldNotReadSavedKey);
     }
     if (unsavedReason) {
         context_.reportUnsavedSetting(*unsavedReason);
@@ -261,7 +258,7 @@ asio::awaitable<void> ProviderSetup::verify(InstalledClient client, bool usableB
     }
     context_.publish(&ViewModelState::installedClientVerification,
                      InstalledClientVerificationState::unavailable(
-                         userFacingMessage(failure, Messages::verificationFailed)),
+                         userFacingMessage(failure, texts::verificationFailed)),
                      ViewModelProperty::installedClientVerification);
     context_.updateAuthorizationForCurrentState();
 }
@@ -272,7 +269,7 @@ void ProviderSetup::saveKey(const std::string& key, bool requestWindowTitleAcces
     }
     auto trimmed = Unicode::trimmedWhitespaceAndNewlines(key);
     if (trimmed.empty()) {
-        context_.setSettingsMessage(Messages::enterAPIKey);
+        context_.setSettingsMessage(texts::enterAPIKey);
         return;
     }
     try {
@@ -309,13 +306,13 @@ asio::awaitable<void> ProviderSetup::save(SummaryProvider provider, std::string 
         }
         publishPresence(loaded.state.savedCredentialPresence);
         context_.updateAuthorizationForCurrentState();
-        context_.setSettingsMessage(Messages::couldNotSaveKey);
+        context_.setSettingsMessage(texts::couldNotSaveKey);
         co_return;
     }
     publishPresence(SavedCredentialPresence::saved);
     std::optional<std::string> message;
     if (askForTitles && !permissions_.requestWindowTitleAccessIfNeeded()) {
-        message = Messages::allowScreenRecordingAfterSave;
+        message = texts::allowTitleAccessAfterSave;
     }
     context_.setSettingsMessage(std::move(message));
     context_.updateAuthorizationForCurrentState();
@@ -344,7 +341,7 @@ asio::awaitable<void> ProviderSetup::clear(SummaryProvider provider,
     const bool removed = removal.kind == SummaryConfiguration::RemovalResult::Kind::removed;
     publishPresence(removed ? SavedCredentialPresence::notSaved : prior);
     context_.setSettingsMessage(removed ? std::optional<std::string>()
-                                        : std::optional<std::string>(Messages::couldNotClearKey));
+                                        : std::optional<std::string>(texts::couldNotClearKey));
     context_.updateAuthorizationForCurrentState();
     context_.notifyConfigurationChanged();
 }

@@ -1,7 +1,7 @@
 #include "Deskmap/ViewModel/ViewModelContext.hpp"
 
-#include "Deskmap/ViewModel/ViewModelMessages.hpp"
 #include "DeskmapAppSupport/RefreshCoordinator/RefreshCoordinator.hpp"
+#include "DeskmapCore/Text/UserTexts.hpp"
 
 namespace deskmap {
 
@@ -40,7 +40,7 @@ void ViewModelContext::setSettingsMessage(std::optional<std::string> message) {
 }
 
 void ViewModelContext::reportUnsavedSetting(const std::string& reason) {
-    setSettingsMessage(ViewModelMessages::settingNotSaved + reason);
+    setSettingsMessage(texts::settingNotSaved + reason);
 }
 
 std::size_t ViewModelContext::addObserver(Observer observer) {

@@ -1,6 +1,7 @@
 #include "KeychainCredentialStore.hpp"
 
 #include "DeskmapCore/API/Credential.hpp"
+#include "DeskmapCore/Text/UserTexts.hpp"
 
 #include <unicode/utf8.h>
 
@@ -24,8 +25,8 @@ bool isValidUTF8(const std::vector<std::uint8_t>& bytes) {
 } // namespace
 
 KeychainCredentialStore::Error::Error(std::string providerName)
-    : providerName_(std::move(providerName)),
-      description_("The " + providerName_ + " API key could not be updated in Keychain.") {}
+    : providerName_(std::move(providerName)), description_(texts::keyNotAccessible(providerName_)) {
+}
 
 KeychainCredentialStore::KeychainCredentialStore(std::string service, std::string account,
                                                  std::string providerName,

@@ -70,7 +70,7 @@ std::string keychainService(SummaryProvider provider) {
     case SummaryProvider::installedClient:
         break;
     }
-    std::fputs("deskmap: the installed client has no keychain service\n", stderr);
+    std::fputs("deskmap: the installed client has no secret store service\n", stderr);
     std::abort();
 }
 

@@ -1,5 +1,7 @@
 #include "DeskmapAppSupport/SpaceSwitcher/SpaceSwitchOutcome.hpp"
 
+#include "DeskmapCore/Text/UserTexts.hpp"
+
 namespace deskmap {
 
 std::optional<std::string> message(SpaceSwitchRequestResult result) {
@@ -8,15 +10,15 @@ std::optional<std::string> message(SpaceSwitchRequestResult result) {
     case SpaceSwitchRequestResult::alreadyActive:
         return std::nullopt;
     case SpaceSwitchRequestResult::inProgress:
-        return "Wait for the current Space switch to finish.";
+        return texts::switchInProgress;
     case SpaceSwitchRequestResult::needsAccessibility:
-        return "Allow Accessibility access, then click the Space again.";
+        return texts::switchNeedsAccess;
     case SpaceSwitchRequestResult::targetNotOnDisplay:
-        return "Open Deskmap from the target display's menu bar to switch to that Space.";
+        return texts::switchTargetNotOnDisplay;
     case SpaceSwitchRequestResult::unavailable:
-        return "Could not switch Spaces. Try opening Deskmap again on the target display.";
+        return texts::switchUnavailable;
     case SpaceSwitchRequestResult::mapChanged:
-        return "The Spaces changed since the list was shown. Click the Space again.";
+        return texts::switchMapChanged;
     }
     return std::nullopt;
 }
@@ -26,11 +28,11 @@ std::optional<std::string> message(SpaceSwitchCompletion completion) {
     case SpaceSwitchCompletion::reachedTarget:
         return std::nullopt;
     case SpaceSwitchCompletion::targetUnavailable:
-        return "The target Space changed before Deskmap could reach it.";
+        return texts::switchTargetChanged;
     case SpaceSwitchCompletion::gestureFailed:
-        return "macOS rejected the Space-switch gesture. Check Accessibility access.";
+        return texts::switchRefused;
     case SpaceSwitchCompletion::timedOut:
-        return "Space switching timed out before reaching the target.";
+        return texts::switchTimedOut;
     }
     return std::nullopt;
 }

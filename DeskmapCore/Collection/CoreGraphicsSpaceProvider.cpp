@@ -2,6 +2,7 @@
 
 #include "DeskmapCore/Collection/WindowServerValues.hpp"
 #include "DeskmapCore/Errors/DeskmapError.hpp"
+#include "DeskmapCore/Text/UserTexts.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -23,12 +24,12 @@ CoreGraphicsSpaceProvider::CoreGraphicsSpaceProvider(
 std::vector<nlohmann::json> CoreGraphicsSpaceProvider::managedDisplaySpaces() {
     auto displays = windowServer_->copyManagedDisplaySpaces(connection_);
     if (displays.is_null()) {
-        throw DeskmapError::collection("macOS returned no managed Spaces data");
+        throw DeskmapError::collection(texts::noSpacesData);
     }
     if (!displays.is_array() ||
         !std::all_of(displays.begin(), displays.end(),
                      [](const nlohmann::json& display) { return display.is_object(); })) {
-        throw DeskmapError::collection("macOS returned malformed managed Spaces data");
+        throw DeskmapError::collection(texts::malformedSpacesData);
     }
     return std::vector<nlohmann::json>(std::make_move_iterator(displays.begin()),
                                        std::make_move_iterator(displays.end()));
@@ -38,14 +39,12 @@ std::vector<std::string> CoreGraphicsSpaceProvider::spaceIDs(std::uint32_t windo
     const auto spaces = windowServer_->copySpacesForWindows(connection_, allSpacesMask,
                                                             nlohmann::json::array({windowID}));
     if (spaces.is_null()) {
-        throw DeskmapError::collection("macOS returned no Space assignment for window " +
-                                       std::to_string(windowID));
+        throw DeskmapError::collection(texts::noSpaceAssignment(std::to_string(windowID)));
     }
     if (!spaces.is_array() ||
         !std::all_of(spaces.begin(), spaces.end(),
                      [](const nlohmann::json& space) { return space.is_number(); })) {
-        throw DeskmapError::collection("macOS returned a malformed Space assignment for window " +
-                                       std::to_string(windowID));
+        throw DeskmapError::collection(texts::malformedSpaceAssignment(std::to_string(windowID)));
     }
     std::vector<std::string> identifiers;
     identifiers.reserve(spaces.size());

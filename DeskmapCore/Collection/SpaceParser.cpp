@@ -2,6 +2,7 @@
 
 #include "DeskmapCore/Collection/WindowServerValues.hpp"
 #include "DeskmapCore/Errors/DeskmapError.hpp"
+#include "DeskmapCore/Text/UserTexts.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -13,7 +14,7 @@ namespace deskmap::SpaceParser {
 namespace {
 
 [[noreturn]] void fail(const std::string& description) {
-    throw DeskmapError::collection("malformed managed Spaces data: " + description);
+    throw DeskmapError::collection(texts::malformedSpacesDataBecause(description));
 }
 
 const nlohmann::json* member(const nlohmann::json& dictionary, const char* key) {

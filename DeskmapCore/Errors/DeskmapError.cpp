@@ -1,6 +1,7 @@
 #include "DeskmapCore/Errors/DeskmapError.hpp"
 
 #include "DeskmapCore/Support/Overloaded.hpp"
+#include "DeskmapCore/Text/UserTexts.hpp"
 
 namespace deskmap {
 
@@ -9,7 +10,7 @@ namespace {
 std::string describe(const DeskmapError::Case& failure) {
     return std::visit(Overloaded{
                           [](const DeskmapError::Collection& error) {
-                              return "Could not inspect macOS Spaces: " + error.message;
+                              return texts::couldNotReadSpaces(error.message);
                           },
                           [](const DeskmapError::Transport& error) {
                               return "OpenAI request failed: " + error.message;

@@ -74,7 +74,8 @@ protected:
             ADD_FAILURE() << "expected the store's error";
         } catch (const KeychainCredentialStore::Error& error) {
             EXPECT_EQ(error.errorDescription(),
-                      "The OpenRouter API key could not be updated in Keychain.");
+                      "The OpenRouter API key could not be read or updated in the secret store "
+                      "(GNOME Keyring, KWallet).");
         }
     }
 };

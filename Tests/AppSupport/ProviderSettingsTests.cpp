@@ -12,7 +12,7 @@ namespace deskmap {
 namespace {
 
 TEST(SummaryProviderDeathTest, TheInstalledClientHasNoKeychainService) {
-    EXPECT_DEATH((void)keychainService(SummaryProvider::installedClient), "no keychain service");
+    EXPECT_DEATH((void)keychainService(SummaryProvider::installedClient), "no secret store service");
 }
 
 class SettingsTest : public testing::Test {

@@ -244,7 +244,7 @@ TEST_F(RefreshCoordinatorTest, ACollectionFailureKeepsEverything) {
 
     refresh(false);
     EXPECT_EQ(last().status, Status::collectionFailed);
-    EXPECT_EQ(last().errorMessage, "Could not inspect macOS Spaces: window server gone");
+    EXPECT_EQ(last().errorMessage, "Could not read this desktop's Spaces: window server gone");
     EXPECT_EQ(last().inventory, before.inventory);
     EXPECT_EQ(last().summaries, before.summaries);
 }

@@ -60,14 +60,13 @@ TEST(SpacesCommand, CollectionFailuresExitOneWithTheDescription) {
     const auto noSpaces = deskmap({"spaces", "--desktop", scenarios + "no-spaces.json"});
     EXPECT_EQ(noSpaces.exitCode, 1);
     EXPECT_EQ(noSpaces.out, "");
-    EXPECT_EQ(noSpaces.err, "Could not inspect macOS Spaces: no Spaces were reported\n");
+    EXPECT_EQ(noSpaces.err, "Could not read this desktop's Spaces: no Spaces were reported\n");
 
     const auto unassigned =
         deskmap({"spaces", "--json", "--desktop", scenarios + "unassigned-window.json"});
     EXPECT_EQ(unassigned.exitCode, 1);
-    EXPECT_EQ(
-        unassigned.err,
-        "Could not inspect macOS Spaces: macOS returned no Space assignment for window 4711\n");
+    EXPECT_EQ(unassigned.err, "Could not read this desktop's Spaces: the window server returned no "
+                              "Space assignment for window 4711\n");
 }
 
 TEST(SpacesCommand, UnusableInputExitsTwo) {

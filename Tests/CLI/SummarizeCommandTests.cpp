@@ -108,7 +108,7 @@ TEST_F(SummarizeCommandTest, FailuresPrintTheirDescription) {
     const auto collection =
         deskmap({"summarize", "--desktop", scenarios + "no-spaces.json"}, openAI());
     EXPECT_EQ(collection.exitCode, 1);
-    EXPECT_EQ(collection.err, "Could not inspect macOS Spaces: no Spaces were reported\n");
+    EXPECT_EQ(collection.err, "Could not read this desktop's Spaces: no Spaces were reported\n");
 
     EXPECT_EQ(deskmap({"summarize", "--provider", "gemini"}, openAI()).exitCode, 2);
 }

@@ -44,13 +44,14 @@ TEST_F(SwitchCommandTest, ReachesSpacesInBothDirections) {
 TEST_F(SwitchCommandTest, ReportsWhyItCannotSwitch) {
     const auto otherDisplay = switchTo("5");
     EXPECT_EQ(otherDisplay.exitCode, 1);
-    EXPECT_EQ(otherDisplay.err,
-              "Open Deskmap from the target display's menu bar to switch to that Space.\n");
+    EXPECT_EQ(
+        otherDisplay.err,
+        "Move the pointer to the target display and open Deskmap there to switch to that Space.\n");
 
     scenario["permissions"] = {{"accessibility", false}};
     const auto denied = switchTo("3");
     EXPECT_EQ(denied.exitCode, 1);
-    EXPECT_EQ(denied.err, "Allow Accessibility access, then click the Space again.\n");
+    EXPECT_EQ(denied.err, "Allow Space-switching access, then click the Space again.\n");
 
     scenario["permissions"] = {{"accessibility", true}};
     scenario["acceptGestures"] = false;

@@ -119,7 +119,10 @@ TEST(KeyCommand, WithoutASecretStoreTheKeyIsUnavailable) {
         test::runProcess(test::deskmapBinary, {"key", "save", "--provider", "openrouter"}, {},
                          test::isolatedEnvironment, "or-key\n");
     EXPECT_EQ(save.exitCode, 1);
-    EXPECT_EQ(save.err, "The OpenRouter API key could not be updated in Keychain.\n");
+    EXPECT_EQ(
+        save.err,
+        "The OpenRouter API key could not be read or updated in the secret store (GNOME Keyring, "
+        "KWallet).\n");
 
     const auto empty = test::runProcess(test::deskmapBinary, {"key", "save"}, {},
                                         test::isolatedEnvironment, " \n\n");

@@ -11,8 +11,8 @@ namespace {
 TEST(DeskmapError, DescribesEveryCase) {
     const std::vector<std::pair<DeskmapError, std::string>> cases{
         {DeskmapError::collection("no Spaces were reported"),
-         "Could not inspect macOS Spaces: no Spaces were reported"},
-        {DeskmapError::collection(""), "Could not inspect macOS Spaces: "},
+         "Could not read this desktop's Spaces: no Spaces were reported"},
+        {DeskmapError::collection(""), "Could not read this desktop's Spaces: "},
         {DeskmapError::transport("timed out"), "OpenAI request failed: timed out"},
         {DeskmapError::openRouterTransport("refused"), "OpenRouter request failed: refused"},
         {DeskmapError::service(429, "slow down"), "OpenAI returned HTTP 429: slow down"},

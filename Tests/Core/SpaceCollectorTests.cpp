@@ -87,7 +87,7 @@ TEST_F(SpaceCollectorTest, TreatsCanonicallyEquivalentTitlesAsEqual) {
 }
 
 TEST_F(SpaceCollectorTest, FailsWhenNoSpacesAreReported) {
-    EXPECT_EQ(collectionFailure(), "Could not inspect macOS Spaces: no Spaces were reported");
+    EXPECT_EQ(collectionFailure(), "Could not read this desktop's Spaces: no Spaces were reported");
     EXPECT_THROW(collector.collectTopology(), DeskmapError);
     EXPECT_TRUE(spaces->queried.empty());
 }

@@ -15,7 +15,7 @@ std::string parseFailure(const std::vector<json>& displays) {
     return test::messageOf<DeskmapError>([&] { SpaceParser::parse(displays); });
 }
 
-const std::string prefix = "Could not inspect macOS Spaces: malformed managed Spaces data: ";
+const std::string prefix = "Could not read this desktop's Spaces: malformed Spaces data: ";
 
 TEST(SpaceParser, ListsOneDisplaysSpacesInOrderWithTheCurrentOne) {
     const auto parsed = SpaceParser::parse({displayEntry("D1", 4, {3, 4, 7})});

@@ -28,18 +28,18 @@ std::string failureOf(const json& document) {
     });
 }
 
-const std::string prefix = "Could not inspect macOS Spaces: ";
+const std::string prefix = "Could not read this desktop's Spaces: ";
 
 TEST(WindowServerCollection, ManagedSpacesMustBeAnArrayOfDictionaries) {
     auto document = scenario();
     document["managedDisplaySpaces"] = nullptr;
-    EXPECT_EQ(failureOf(document), prefix + "macOS returned no managed Spaces data");
+    EXPECT_EQ(failureOf(document), prefix + "the window server returned no Spaces data");
     document.erase("managedDisplaySpaces");
-    EXPECT_EQ(failureOf(document), prefix + "macOS returned no managed Spaces data");
+    EXPECT_EQ(failureOf(document), prefix + "the window server returned no Spaces data");
     document["managedDisplaySpaces"] = json::object();
-    EXPECT_EQ(failureOf(document), prefix + "macOS returned malformed managed Spaces data");
+    EXPECT_EQ(failureOf(document), prefix + "the window server returned malformed Spaces data");
     document["managedDisplaySpaces"] = json::array({displayEntry("D1", 4, {4}), "display"});
-    EXPECT_EQ(failureOf(document), prefix + "macOS returned malformed managed Spaces data");
+    EXPECT_EQ(failureOf(document), prefix + "the window server returned malformed Spaces data");
     document["managedDisplaySpaces"] = json::array();
     EXPECT_EQ(failureOf(document), prefix + "no Spaces were reported");
 }
@@ -56,13 +56,14 @@ TEST(WindowServerCollection, WindowListMustBeAnArrayOfDictionaries) {
 TEST(WindowServerCollection, AssignmentsMustBeArraysOfNumbers) {
     auto document = scenario();
     document["windowSpaces"]["102"] = nullptr;
-    EXPECT_EQ(failureOf(document), prefix + "macOS returned no Space assignment for window 102");
+    EXPECT_EQ(failureOf(document),
+              prefix + "the window server returned no Space assignment for window 102");
     document["windowSpaces"]["102"] = json::array({"3"});
     EXPECT_EQ(failureOf(document),
-              prefix + "macOS returned a malformed Space assignment for window 102");
+              prefix + "the window server returned a malformed Space assignment for window 102");
     document["windowSpaces"]["102"] = 3;
     EXPECT_EQ(failureOf(document),
-              prefix + "macOS returned a malformed Space assignment for window 102");
+              prefix + "the window server returned a malformed Space assignment for window 102");
 }
 
 TEST(WindowServerCollection, AWindowWithoutARecordedAssignmentIsListedNowhere) {

@@ -67,7 +67,7 @@ TEST_F(FirstTimeSetupTest, StartsAtTheFirstMissingStep) {
     openWizard();
     EXPECT_EQ(wizard()->step(), FirstTimeSetupStep::windowTitleAccess);
     EXPECT_TRUE(shows(wizard(), "Allow Window Title Access"));
-    EXPECT_TRUE(shows(wizard(), "Open Screen Recording Settings"));
+    EXPECT_TRUE(shows(wizard(), "Open Window Title Settings"));
     screenshots(wizard(), "setup-2-window-title-access");
 }
 
@@ -82,7 +82,7 @@ TEST_F(FirstTimeSetupTest, AReadyUserStartsOnTheLastStepAndMayFinish) {
     EXPECT_EQ(wizard()->step(), FirstTimeSetupStep::spaceSwitching);
     EXPECT_TRUE(enabled("Finish Setup")) << "Space switching is optional";
     EXPECT_FALSE(shows(wizard(), "Continue"));
-    EXPECT_TRUE(shows(wizard(), "Open Accessibility Settings"));
+    EXPECT_TRUE(shows(wizard(), "Open Space-Switching Settings"));
     screenshots(wizard(), "setup-3-space-switching");
 
     wizard()->moveForward();
@@ -130,7 +130,7 @@ TEST_F(FirstTimeSetupTest, ContinueWaitsForAConnectedProvider) {
     pressReturn();
     EXPECT_EQ(wizard()->step(), FirstTimeSetupStep::windowTitleAccess);
     EXPECT_FALSE(enabled("Continue"));
-    EXPECT_NE(visible<QPushButton>(wizard(), "Open Screen Recording Settings"), nullptr);
+    EXPECT_NE(visible<QPushButton>(wizard(), "Open Window Title Settings"), nullptr);
     // Where the desktop has its own way (GNOME's extension), the step says it
     // and offers no settings page.
     titleAccess->adviceText = "The Deskmap GNOME Shell extension is disabled: enable it with "
@@ -138,7 +138,7 @@ TEST_F(FirstTimeSetupTest, ContinueWaitsForAConnectedProvider) {
     click(wizard(), "Allow Window Title Access");
     EXPECT_EQ(titleAccess->requests, 1);
     EXPECT_FALSE(enabled("Continue"));
-    EXPECT_EQ(visible<QPushButton>(wizard(), "Open Screen Recording Settings"), nullptr);
+    EXPECT_EQ(visible<QPushButton>(wizard(), "Open Window Title Settings"), nullptr);
     screenshots(wizard(), "setup-2-window-title-access-gnome");
     // Granted in the desktop's settings; the wizard sees it on return.
     titleAccess->granted = true;

@@ -1,5 +1,5 @@
 #include "Deskmap/Qt/Settings/SettingsView.hpp"
-#include "Deskmap/ViewModel/ViewModelMessages.hpp"
+#include "DeskmapCore/Text/UserTexts.hpp"
 #include "QtTestSupport.hpp"
 
 #include <gtest/gtest.h>
@@ -117,7 +117,7 @@ TEST_F(SettingsViewTest, SaveNeedsAKeyAndTheFieldIsEmptiedAfterEverySave) {
     QTest::keyClick(view.get(), Qt::Key_Return);
     EXPECT_TRUE(keyField()->text().isEmpty()) << "emptied also when the save fails";
     ASSERT_TRUE(runUntil([&] { return viewModel->settingsMessage().has_value(); }));
-    const QString message = ViewModelMessages::couldNotSaveKey;
+    const QString message = texts::couldNotSaveKey;
     EXPECT_EQ(labelText(root, "Settings status: " + message), message);
     screenshots(root, "settings-openai-message");
 }
@@ -181,12 +181,12 @@ TEST_F(SettingsViewTest, PermissionSectionsShowWhileAPermissionIsMissing) {
     EXPECT_EQ(sectionTitles(root), QStringList({"General", "Summary provider", "Summary status",
                                                 "Space switching", "Window title access"}));
     EXPECT_EQ(labelText(root, "Window title access"), "Required");
-    EXPECT_EQ(labelText(root, "Space switching"), "Accessibility required");
+    EXPECT_EQ(labelText(root, "Space switching"), "Required");
     screenshots(root, "settings-permissions-missing");
 
     click(root, "Allow Window Title Access");
     EXPECT_EQ(titleAccess->requests, 1);
-    click(root, "Open Accessibility Settings");
+    click(root, "Open Space-Switching Settings");
     EXPECT_EQ(pages->opened, std::vector<platform::PermissionSettingsPage>{
                                  platform::PermissionSettingsPage::spaceSwitching});
 
@@ -208,7 +208,7 @@ TEST_F(SettingsViewTest, ShowingTheWindowReadsTheStatusesAgain) {
     view->present();
     settle(30ms);
     EXPECT_EQ(labelText(view.get(), "Window title access"), "Required");
-    EXPECT_EQ(labelText(view.get(), "Login item status"), "On");
+    EXPECT_EQ(labelText(view.get(), "Autostart status"), "On");
 }
 
 TEST_F(SettingsViewTest, TheLoginItemToggleAndItsApproval) {
@@ -218,28 +218,28 @@ TEST_F(SettingsViewTest, TheLoginItemToggleAndItsApproval) {
     auto* toggle = visible<QCheckBox>(root, "Open Deskmap at login");
     ASSERT_NE(toggle, nullptr);
     EXPECT_TRUE(toggle->isChecked());
-    EXPECT_EQ(labelText(root, "Login item status"), "Approval required");
-    EXPECT_EQ(visible<QLabel>(root, "Login item status")->accessibleDescription(),
+    EXPECT_EQ(labelText(root, "Autostart status"), "Approval required");
+    EXPECT_EQ(visible<QLabel>(root, "Autostart status")->accessibleDescription(),
               "Approval required")
         << "assistive technology hears the value too";
-    EXPECT_TRUE(showsText(root, "Deskmap is registered, but macOS requires approval before it "
-                                "can open at login."));
-    EXPECT_TRUE(shows(root, "Open Login Items Settings"));
-    click(root, "Open Login Items Settings");
+    EXPECT_TRUE(showsText(root, "Deskmap is registered, but your desktop requires approval "
+                                "before it can open at login."));
+    EXPECT_TRUE(shows(root, "Open Autostart Settings"));
+    click(root, "Open Autostart Settings");
     EXPECT_EQ(launchAtLogin->settingsOpened, 1);
 
     launchAtLogin->current = LaunchAtLoginStatus::enabled;
     returnToTheApp();
     EXPECT_TRUE(toggle->isChecked());
-    EXPECT_FALSE(shows(root, "Open Login Items Settings"));
-    EXPECT_FALSE(showsText(root, "Deskmap is registered, but macOS requires approval before it "
-                                 "can open at login."));
+    EXPECT_FALSE(shows(root, "Open Autostart Settings"));
+    EXPECT_FALSE(showsText(root, "Deskmap is registered, but your desktop requires approval "
+                                 "before it can open at login."));
 
     QTest::mouseClick(toggle, Qt::LeftButton, {}, QPoint(8, toggle->height() / 2));
     EXPECT_EQ(launchAtLogin->current, LaunchAtLoginStatus::disabled);
     EXPECT_FALSE(toggle->isChecked());
-    EXPECT_EQ(labelText(root, "Login item status"), "Off");
-    const QString message = ViewModelMessages::launchAtLoginDisabled;
+    EXPECT_EQ(labelText(root, "Autostart status"), "Off");
+    const QString message = texts::launchAtLoginDisabled;
     EXPECT_EQ(labelText(root, "Launch at login status: " + message), message);
 
     // A change that fails leaves the box as the status says, every time.
@@ -247,7 +247,7 @@ TEST_F(SettingsViewTest, TheLoginItemToggleAndItsApproval) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         QTest::mouseClick(toggle, Qt::LeftButton, {}, QPoint(8, toggle->height() / 2));
         EXPECT_FALSE(toggle->isChecked()) << "attempt " << attempt;
-        EXPECT_EQ(labelText(root, "Login item status"), "Off");
+        EXPECT_EQ(labelText(root, "Autostart status"), "Off");
     }
 }
 

@@ -51,7 +51,9 @@ TEST(SecretServiceKeychain, WithoutASessionBusTheStoreFailsWithItsMessage) {
         (void)store.token();
         ADD_FAILURE() << "expected the store's error";
     } catch (const KeychainCredentialStore::Error& error) {
-        EXPECT_EQ(error.errorDescription(), "The OpenAI API key could not be updated in Keychain.");
+        EXPECT_EQ(error.errorDescription(),
+                  "The OpenAI API key could not be read or updated in the secret store (GNOME "
+                  "Keyring, KWallet).");
     }
     ::setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
     ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);

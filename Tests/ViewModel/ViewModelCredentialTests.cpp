@@ -42,7 +42,9 @@ TEST_F(ViewModelKeyTest, AFailedSaveRevokesAndSaysSo) {
     keychain->failure = platform::KeychainStatus::ioError;
     viewModel->saveKey("sk-other", false);
     ASSERT_TRUE(runUntil([&] { return viewModel->settingsMessage().has_value(); }));
-    EXPECT_EQ(viewModel->settingsMessage(), "Could not save the API key to Keychain. Try again.");
+    EXPECT_EQ(
+        viewModel->settingsMessage(),
+        "Could not save the API key to the secret store (GNOME Keyring, KWallet). Try again.");
     EXPECT_EQ(viewModel->savedCredentialPresence(), SavedCredentialPresence::unknown);
     EXPECT_FALSE(viewModel->authorization().isAuthorized());
 }
@@ -54,7 +56,7 @@ TEST_F(ViewModelKeyTest, SavingCanAskForWindowTitlesAndSaysWhenTheyStayClosed) {
     ASSERT_TRUE(runUntil([&] { return viewModel->settingsMessage().has_value(); }));
     EXPECT_EQ(titleAccess->requests, 1);
     EXPECT_EQ(viewModel->settingsMessage(),
-              "Allow Screen Recording access so Deskmap can read window titles. Screenshots are "
+              "Allow window title access so Deskmap can read window titles. Screenshots are "
               "never captured.");
     EXPECT_FALSE(viewModel->authorization().isAuthorized()) << "no titles, no summaries";
 
@@ -70,8 +72,9 @@ TEST_F(ViewModelKeyTest, ClearingRemovesTheKeyOrKeepsThePresenceItHad) {
     keychain->failure = platform::KeychainStatus::ioError;
     viewModel->clearKey();
     ASSERT_TRUE(runUntil([&] { return viewModel->settingsMessage().has_value(); }));
-    EXPECT_EQ(viewModel->settingsMessage(),
-              "Could not clear the API key from Keychain. Try again.");
+    EXPECT_EQ(
+        viewModel->settingsMessage(),
+        "Could not clear the API key from the secret store (GNOME Keyring, KWallet). Try again.");
     EXPECT_EQ(viewModel->savedCredentialPresence(), SavedCredentialPresence::saved);
 
     keychain->failure = platform::KeychainStatus::success;
@@ -127,7 +130,8 @@ TEST_F(ViewModelKeyTest, ASaveThatEndsAfterAnotherProviderWasChosenSaysNothing) 
     // The keychain answers in order: by OpenRouter's read, the save has
     // answered too.
     ASSERT_TRUE(runUntil([&] { return viewModel->settingsMessage().has_value(); }));
-    EXPECT_EQ(viewModel->settingsMessage(), "Could not read the saved API key from Keychain.")
+    EXPECT_EQ(viewModel->settingsMessage(),
+              "Could not read the saved API key from the secret store (GNOME Keyring, KWallet).")
         << "the failed OpenAI save is not OpenRouter's news";
     EXPECT_EQ(viewModel->savedCredentialPresence(), SavedCredentialPresence::unknown);
     EXPECT_FALSE(viewModel->authorization().isAuthorized());

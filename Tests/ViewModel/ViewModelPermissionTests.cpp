@@ -51,8 +51,8 @@ TEST_F(ViewModelPermissionTest, AskingForTitleAccessTellsWhatHappened) {
     viewModel->requestWindowTitleAccess();
     EXPECT_EQ(titleAccess->requests, 1);
     EXPECT_EQ(viewModel->settingsMessage(),
-              "Allow Deskmap in Privacy & Security > Screen & System Audio Recording, then quit "
-              "and reopen Deskmap. Screenshots are never captured.");
+              "Allow Deskmap to read window titles in your desktop's settings, then quit and "
+              "reopen Deskmap. Screenshots are never captured.");
 
     // No settings page exists here: nothing is opened that is not there.
     viewModel->openWindowTitleAccessSettings();
@@ -82,21 +82,23 @@ TEST_F(ViewModelPermissionTest, SpaceSwitchingPermissionNeverTouchesTheGate) {
     startWithKey();
     ASSERT_TRUE(runUntil([&] { return viewModel->authorization().isAuthorized(); }));
     viewModel->requestSpaceSwitchAccessibility();
-    EXPECT_EQ(viewModel->settingsMessage(),
-              "Allow Deskmap in Privacy & Security > Accessibility, then return to Deskmap.");
+    EXPECT_EQ(
+        viewModel->settingsMessage(),
+        "Allow Deskmap to switch workspaces in your desktop's settings, then return to Deskmap.");
     viewModel->openSpaceSwitchAccessibilitySettings();
     EXPECT_EQ(viewModel->settingsMessage(),
-              "This desktop has no settings page for Accessibility access.");
+              "This desktop has no settings page for Space-switching access.");
     viewModel->refreshSpaceSwitchAccessibilityStatus();
     EXPECT_FALSE(viewModel->spaceSwitchAccessibilityGranted());
 
     accessibility->granted = true;
     viewModel->refreshSpaceSwitchAccessibilityStatus();
-    EXPECT_EQ(viewModel->settingsMessage(), "Accessibility access is enabled for Space switching.");
+    EXPECT_EQ(viewModel->settingsMessage(), "Space-switching access is enabled.");
     accessibility->granted = false;
     viewModel->refreshSpaceSwitchAccessibilityStatus();
-    EXPECT_EQ(viewModel->settingsMessage(),
-              "Accessibility access was removed. Click-to-switch is paused until it is restored.");
+    EXPECT_EQ(
+        viewModel->settingsMessage(),
+        "Space-switching access was removed. Click-to-switch is paused until it is restored.");
     EXPECT_TRUE(viewModel->authorization().isAuthorized());
 }
 
@@ -143,7 +145,7 @@ TEST_F(ViewModelSwitchTest, TheCurrentSpaceOrAMissingPermissionKeepsThePopoverOp
     accessibility->granted = false;
     EXPECT_EQ(switchTo("3"), false);
     EXPECT_EQ(viewModel->spaceSwitchMessage(),
-              "Allow Accessibility access, then click the Space again.");
+              "Allow Space-switching access, then click the Space again.");
     EXPECT_EQ(accessibility->requests, 1);
 
     EXPECT_EQ(switchTo("2"), false);
@@ -151,8 +153,9 @@ TEST_F(ViewModelSwitchTest, TheCurrentSpaceOrAMissingPermissionKeepsThePopoverOp
 
     accessibility->granted = true;
     EXPECT_EQ(switchTo("9"), false);
-    EXPECT_EQ(viewModel->spaceSwitchMessage(),
-              "Open Deskmap from the target display's menu bar to switch to that Space.");
+    EXPECT_EQ(
+        viewModel->spaceSwitchMessage(),
+        "Move the pointer to the target display and open Deskmap there to switch to that Space.");
 }
 
 TEST_F(ViewModelSwitchTest, ASwitchThatNeverLandsSaysSo) {

@@ -65,8 +65,9 @@ TEST_F(ViewModelTest, AKeychainUnreadableAtStartIsAskedAgainUntilItAnswers) {
     keychain->failure = platform::KeychainStatus::authFailed;
     make();
     ASSERT_TRUE(runUntil([&] { return viewModel->settingsMessage().has_value(); }));
-    EXPECT_EQ(viewModel->settingsMessage(),
-              "Could not read the saved OpenAI API key from Keychain.");
+    EXPECT_EQ(
+        viewModel->settingsMessage(),
+        "Could not read the saved OpenAI API key from the secret store (GNOME Keyring, KWallet).");
     EXPECT_EQ(viewModel->savedCredentialPresence(), SavedCredentialPresence::unknown);
     EXPECT_FALSE(viewModel->authorization().isAuthorized());
 

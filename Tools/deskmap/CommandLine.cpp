@@ -74,7 +74,7 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
 
     SwitchOptions switching;
     auto* switchCommand = app.add_subcommand(
-        "switch", "Switch the display under the cursor to a Space, the way a trackpad swipe does.");
+        "switch", "Switch the display under the pointer to a Space, one workspace at a time.");
     switchCommand->add_option("index", switching.index, "The Space's number in `deskmap spaces`.")
         ->required();
     switchCommand->add_option("--desktop", switching.desktop, desktopHelp);

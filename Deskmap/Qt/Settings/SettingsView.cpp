@@ -115,15 +115,12 @@ void SettingsView::buildGeneral(QWidget* content) {
         render();
     });
     form->addRow(launchAtLoginToggle_);
-    loginItemStatus_ = valueLabel(QStringLiteral("Login item status"), section);
-    form->addRow(QStringLiteral("Login item status"), loginItemStatus_);
-    approvalText_ = Styling::calloutLabel(
-        QStringLiteral("Deskmap is registered, but macOS requires approval before it can open at "
-                       "login."),
-        section);
+    loginItemStatus_ = valueLabel(ViewTexts::text(texts::autostartStatus), section);
+    form->addRow(ViewTexts::text(texts::autostartStatus), loginItemStatus_);
+    approvalText_ = Styling::calloutLabel(ViewTexts::text(texts::autostartNeedsApproval), section);
     Styling::makeSecondary(approvalText_);
     form->addRow(approvalText_);
-    openLoginItems_ = button(QStringLiteral("Open Login Items Settings"), section);
+    openLoginItems_ = button(ViewTexts::text(texts::openAutostartSettings), section);
     connect(openLoginItems_, &QPushButton::clicked, this,
             [this] { model_->openLaunchAtLoginSettings(); });
     form->addRow(buttonRow(section, {openLoginItems_}));
@@ -208,18 +205,15 @@ void SettingsView::buildStatus(QWidget* content) {
 void SettingsView::buildPermissions(QWidget* content) {
     switchingSection_ = new QGroupBox(QStringLiteral("Space switching"), content);
     auto* switching = new QVBoxLayout(switchingSection_);
-    auto* switchingText = Styling::calloutLabel(
-        QStringLiteral("Clickable Space rows require Accessibility permission to send the same "
-                       "desktop-switch gesture as a trackpad. Deskmap does not inspect "
-                       "accessibility data from other apps."),
-        switchingSection_);
+    auto* switchingText =
+        Styling::calloutLabel(ViewTexts::text(texts::switchingExplanation), switchingSection_);
     Styling::makeSecondary(switchingText);
     switching->addWidget(switchingText);
     auto* allowSwitching = button(QStringLiteral("Allow Space Switching"), switchingSection_);
     connect(allowSwitching, &QPushButton::clicked, this,
             [this] { model_->requestSpaceSwitchAccessibility(); });
     auto* openAccessibility =
-        button(QStringLiteral("Open Accessibility Settings"), switchingSection_);
+        button(ViewTexts::text(texts::openSwitchingSettings), switchingSection_);
     connect(openAccessibility, &QPushButton::clicked, this,
             [this] { model_->openSpaceSwitchAccessibilitySettings(); });
     switching->addWidget(buttonRow(switchingSection_, {allowSwitching, openAccessibility}));
@@ -227,18 +221,15 @@ void SettingsView::buildPermissions(QWidget* content) {
 
     titleAccessSection_ = new QGroupBox(QStringLiteral("Window title access"), content);
     auto* titles = new QVBoxLayout(titleAccessSection_);
-    titleAccessText_ = Styling::calloutLabel(
-        QStringLiteral("macOS requires Screen Recording permission to read other apps' window "
-                       "titles. Deskmap uses it only for titles and never captures screenshots "
-                       "or screen contents."),
-        titleAccessSection_);
+    titleAccessText_ =
+        Styling::calloutLabel(ViewTexts::text(texts::titleAccessExplanation), titleAccessSection_);
     titleAccessDefaultText_ = titleAccessText_->text();
     Styling::makeSecondary(titleAccessText_);
     titles->addWidget(titleAccessText_);
     auto* allowTitles = button(QStringLiteral("Allow Window Title Access"), titleAccessSection_);
     connect(allowTitles, &QPushButton::clicked, this,
             [this] { model_->requestWindowTitleAccess(); });
-    auto* openPrivacy = button(QStringLiteral("Open Privacy Settings"), titleAccessSection_);
+    auto* openPrivacy = button(ViewTexts::text(texts::openPrivacySettings), titleAccessSection_);
     connect(openPrivacy, &QPushButton::clicked, this,
             [this] { model_->openWindowTitleAccessSettings(); });
     titleAccessSettingsButton_ = openPrivacy;
@@ -281,11 +272,11 @@ void SettingsView::render() {
 
     statusForm_->setRowVisible(keyStatus_, !installed);
     setValue(keyStatus_, ViewTexts::keyPresence(model.savedCredentialPresence()));
-    setValue(titleAccessStatus_, model.windowTitleAccessGranted() ? QStringLiteral("Allowed")
-                                                                  : QStringLiteral("Required"));
-    setValue(switchingStatus_, model.spaceSwitchAccessibilityGranted()
-                                   ? QStringLiteral("Allowed")
-                                   : QStringLiteral("Accessibility required"));
+    const auto allowedOrRequired = [](bool granted) {
+        return ViewTexts::text(granted ? texts::allowed : texts::required);
+    };
+    setValue(titleAccessStatus_, allowedOrRequired(model.windowTitleAccessGranted()));
+    setValue(switchingStatus_, allowedOrRequired(model.spaceSwitchAccessibilityGranted()));
     switchingSection_->setVisible(!model.spaceSwitchAccessibilityGranted());
     titleAccessSection_->setVisible(!model.windowTitleAccessGranted());
     const auto& advice = model.windowTitleAccessAdvice();

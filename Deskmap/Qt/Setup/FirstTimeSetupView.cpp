@@ -243,18 +243,16 @@ QWidget* FirstTimeSetupView::buildWindowTitleAccessStep() {
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(18);
-    titleAccessExplanation_ = explanation(
-        QStringLiteral("macOS calls this Screen Recording permission. Deskmap uses it only for "
-                       "window titles and never captures screenshots or screen contents."),
-        page);
+    titleAccessExplanation_ =
+        explanation(ViewTexts::text(texts::titleAccessExplanationSetup), page);
     titleAccessDefaultText_ = titleAccessExplanation_->text();
     layout->addWidget(titleAccessExplanation_);
     titleAccessGranted_ = grantedLabel(QStringLiteral("Window title access allowed"), page);
     layout->addWidget(titleAccessGranted_);
     auto* allow = button(QStringLiteral("Allow Window Title Access"), page);
     connect(allow, &QPushButton::clicked, this, [this] { model_->requestWindowTitleAccess(); });
-    auto* open = button(QStringLiteral("Open System Settings"), page,
-                        QStringLiteral("Open Screen Recording Settings"));
+    auto* open = button(ViewTexts::text(texts::openDesktopSettings), page,
+                        ViewTexts::text(texts::openTitleAccessSettings));
     connect(open, &QPushButton::clicked, this, [this] { model_->openWindowTitleAccessSettings(); });
     titleAccessSettingsButton_ = open;
     titleAccessButtons_ = row(page, {allow, open});
@@ -268,17 +266,14 @@ QWidget* FirstTimeSetupView::buildSpaceSwitchingStep() {
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(18);
-    layout->addWidget(explanation(
-        QStringLiteral("This Accessibility permission is optional. Deskmap uses it only to send "
-                       "the same desktop-switch gesture as a trackpad."),
-        page));
+    layout->addWidget(explanation(ViewTexts::text(texts::switchingExplanationOptional), page));
     switchingGranted_ = grantedLabel(QStringLiteral("Space switching allowed"), page);
     layout->addWidget(switchingGranted_);
     auto* allow = button(QStringLiteral("Allow Space Switching"), page);
     connect(allow, &QPushButton::clicked, this,
             [this] { model_->requestSpaceSwitchAccessibility(); });
-    auto* open = button(QStringLiteral("Open System Settings"), page,
-                        QStringLiteral("Open Accessibility Settings"));
+    auto* open = button(ViewTexts::text(texts::openDesktopSettings), page,
+                        ViewTexts::text(texts::openSwitchingSettings));
     connect(open, &QPushButton::clicked, this,
             [this] { model_->openSpaceSwitchAccessibilitySettings(); });
     switchingButtons_ = row(page, {allow, open});

@@ -2,6 +2,10 @@
 
 namespace deskmap::qt::ViewTexts {
 
+QString text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
 QString text(const std::string& utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
@@ -35,12 +39,12 @@ QString clientStatus(const InstalledClientVerificationState& state) {
     using Kind = InstalledClientVerificationState::Kind;
     switch (state.kind()) {
     case Kind::unchecked:
-        return QStringLiteral("Not checked");
+        return text(texts::clientNotChecked);
     case Kind::checking:
     case Kind::rechecking:
-        return QStringLiteral("Checking...");
+        return text(texts::clientChecking);
     case Kind::available:
-        return QStringLiteral("Available and signed in");
+        return text(texts::clientAvailable);
     case Kind::unavailable:
         return text(state.message());
     }
@@ -50,11 +54,11 @@ QString clientStatus(const InstalledClientVerificationState& state) {
 QString keyPresence(SavedCredentialPresence presence) {
     switch (presence) {
     case SavedCredentialPresence::saved:
-        return QStringLiteral("Saved");
+        return text(texts::keySaved);
     case SavedCredentialPresence::notSaved:
-        return QStringLiteral("Not saved");
+        return text(texts::keyNotSaved);
     case SavedCredentialPresence::unknown:
-        return QStringLiteral("Unavailable");
+        return text(texts::keyUnavailable);
     }
     return {};
 }
@@ -62,21 +66,19 @@ QString keyPresence(SavedCredentialPresence presence) {
 QString loginItemStatus(LaunchAtLoginStatus status) {
     switch (status) {
     case LaunchAtLoginStatus::disabled:
-        return QStringLiteral("Off");
+        return text(texts::loginItemOff);
     case LaunchAtLoginStatus::enabled:
-        return QStringLiteral("On");
+        return text(texts::loginItemOn);
     case LaunchAtLoginStatus::requiresApproval:
-        return QStringLiteral("Approval required");
+        return text(texts::loginItemNeedsApproval);
     case LaunchAtLoginStatus::notFound:
-        return QStringLiteral("Not registered");
+        return text(texts::loginItemNotRegistered);
     }
     return {};
 }
 
 QString windowTitleAccessAdvice(const std::string& advice) {
-    return QStringLiteral("Deskmap reads window titles here through its own desktop extension, "
-                          "never screen contents. ") +
-           text(advice);
+    return text(texts::titleAccessThroughExtension) + text(advice);
 }
 
 } // namespace deskmap::qt::ViewTexts

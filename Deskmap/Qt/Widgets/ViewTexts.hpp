@@ -4,6 +4,7 @@
 #include "DeskmapAppSupport/Providers/SummaryProvider.hpp"
 #include "DeskmapAppSupport/Readiness/SetupReadiness.hpp"
 #include "DeskmapCore/InstalledClients/InstalledClient.hpp"
+#include "DeskmapCore/Text/UserTexts.hpp"
 
 #include <QString>
 #include <QStringList>
@@ -11,6 +12,7 @@
 // How the windows name the view model's states.
 namespace deskmap::qt::ViewTexts {
 
+QString text(const char* utf8);
 QString text(const std::string& utf8);
 QString text(std::string_view utf8);
 

@@ -1,6 +1,6 @@
 #include "Deskmap/ViewModel/PermissionRequests.hpp"
 
-#include "DeskmapCore/Text/UserTexts.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 
 namespace deskmap {
 

@@ -5,8 +5,8 @@
 #include "DeskmapCore/API/Credential.hpp"
 #include "DeskmapCore/Errors/UserFacingMessage.hpp"
 #include "DeskmapCore/Text/Unicode.hpp"
-#include "DeskmapCore/Text/UserTexts.hpp"
 #include "DeskmapPlatform/Runtime/RunOn.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 
 #include <asio/this_coro.hpp>
 

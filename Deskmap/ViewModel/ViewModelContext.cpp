@@ -1,7 +1,7 @@
 #include "Deskmap/ViewModel/ViewModelContext.hpp"
 
 #include "DeskmapAppSupport/RefreshCoordinator/RefreshCoordinator.hpp"
-#include "DeskmapCore/Text/UserTexts.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 
 namespace deskmap {
 

@@ -1,7 +1,7 @@
 #include "KeychainCredentialStore.hpp"
 
 #include "DeskmapCore/API/Credential.hpp"
-#include "DeskmapCore/Text/UserTexts.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 
 #include <unicode/utf8.h>
 

@@ -1,6 +1,6 @@
 #include "DeskmapAppSupport/SpaceSwitcher/SpaceSwitchOutcome.hpp"
 
-#include "DeskmapCore/Text/UserTexts.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 
 namespace deskmap {
 

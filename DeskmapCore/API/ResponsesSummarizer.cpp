@@ -2,11 +2,15 @@
 
 #include "DeskmapCore/API/HTTPSummaryRoute.hpp"
 #include "DeskmapCore/Summary/SummaryRequest.hpp"
-#include "DeskmapCore/Support/StrictJSON.hpp"
+#include "DeskmapPlatform/Json/JSONField.hpp"
 
 #include <nlohmann/json.hpp>
 
 namespace deskmap {
+
+using platform::JSONDecodingError;
+using platform::JSONField;
+using platform::parseJSONDocument;
 
 namespace {
 

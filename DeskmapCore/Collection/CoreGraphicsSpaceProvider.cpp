@@ -2,7 +2,7 @@
 
 #include "DeskmapCore/Collection/WindowServerValues.hpp"
 #include "DeskmapCore/Errors/DeskmapError.hpp"
-#include "DeskmapCore/Text/UserTexts.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 
 #include <nlohmann/json.hpp>
 

@@ -1,7 +1,7 @@
 #include "DeskmapCore/Errors/DeskmapError.hpp"
 
 #include "DeskmapCore/Support/Overloaded.hpp"
-#include "DeskmapCore/Text/UserTexts.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 
 namespace deskmap {
 

@@ -7,8 +7,8 @@
 #include "DeskmapCore/Process/FoundationInstalledClientProcessRunner.hpp"
 #include "DeskmapCore/Summary/LatinRetry.hpp"
 #include "DeskmapCore/Summary/SummaryRequest.hpp"
-#include "DeskmapCore/Support/StrictJSON.hpp"
 #include "DeskmapCore/Text/Unicode.hpp"
+#include "DeskmapPlatform/Json/JSONField.hpp"
 #include "DeskmapPlatform/Runtime/Cancellation.hpp"
 
 #include <nlohmann/json.hpp>
@@ -17,6 +17,10 @@
 #include <sstream>
 
 namespace deskmap {
+
+using platform::JSONDecodingError;
+using platform::JSONField;
+using platform::parseJSONDocument;
 
 namespace {
 

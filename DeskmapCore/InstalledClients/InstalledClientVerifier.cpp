@@ -2,12 +2,16 @@
 
 #include "DeskmapCore/Errors/InstalledClientError.hpp"
 #include "DeskmapCore/InstalledClients/ClientProcess.hpp"
-#include "DeskmapCore/Support/StrictJSON.hpp"
 #include "DeskmapCore/Text/Unicode.hpp"
+#include "DeskmapPlatform/Json/JSONField.hpp"
 
 #include <nlohmann/json.hpp>
 
 namespace deskmap {
+
+using platform::JSONDecodingError;
+using platform::JSONField;
+using platform::parseJSONDocument;
 
 namespace {
 

@@ -4,6 +4,9 @@
 
 namespace deskmap {
 
+using platform::JSONField;
+using platform::parseJSONDocument;
+
 using nlohmann::json;
 using nlohmann::ordered_json;
 

@@ -2,13 +2,16 @@
 
 #include "DeskmapCore/Inventory/Inventory.hpp"
 #include "DeskmapCore/Inventory/SummaryResult.hpp"
-#include "DeskmapCore/Support/StrictJSON.hpp"
+#include "DeskmapPlatform/Json/JSONField.hpp"
 
 #include <nlohmann/json_fwd.hpp>
 
 #include <string_view>
 
 namespace deskmap {
+
+// What every decoder here throws for a document that does not decode.
+using platform::JSONDecodingError;
 
 // The one serialized form of inventories and summary results. Objects carry
 // exactly the field names, in declaration order; an absent title is left out.

@@ -1,8 +1,8 @@
 #include "DeskmapCore/Summary/SummaryRequest.hpp"
 
-#include "DeskmapCore/Support/StrictJSON.hpp"
 #include "DeskmapCore/Text/DisplayText.hpp"
 #include "DeskmapCore/Text/Unicode.hpp"
+#include "DeskmapPlatform/Json/JSONField.hpp"
 
 #include <nlohmann/json.hpp>
 #include <unicode/uchar.h>
@@ -13,6 +13,10 @@
 #include <set>
 
 namespace deskmap::SummaryRequest {
+
+using platform::JSONDecodingError;
+using platform::JSONField;
+using platform::parseJSONDocument;
 
 namespace {
 

@@ -13,8 +13,9 @@ namespace {
 
 using nlohmann::json;
 namespace Strict = StrictJson;
+using Mapping::coordinate;
+using Mapping::rect;
 
-constexpr auto int32Minimum = std::numeric_limits<std::int32_t>::min();
 constexpr auto int32Maximum = std::numeric_limits<std::int32_t>::max();
 constexpr auto uint32Maximum = std::numeric_limits<std::uint32_t>::max();
 
@@ -22,18 +23,6 @@ constexpr auto uint32Maximum = std::numeric_limits<std::uint32_t>::max();
 constexpr std::uint64_t monitorSpaceBase = std::uint64_t{1} << 32;
 
 constexpr const char* workspacesDisplay = "GNOME workspaces";
-
-std::int32_t coordinate(const json& object, const char* key, const char* what) {
-    return static_cast<std::int32_t>(
-        Strict::integer(object, key, what, int32Minimum, int32Maximum));
-}
-
-Rect rect(const json& object, const char* what) {
-    return Rect{
-        coordinate(object, "x", what), coordinate(object, "y", what),
-        static_cast<std::int32_t>(Strict::integer(object, "width", what, 0, int32Maximum)),
-        static_cast<std::int32_t>(Strict::integer(object, "height", what, 0, int32Maximum))};
-}
 
 std::uint32_t id(const json& object, const char* key, const char* what) {
     return static_cast<std::uint32_t>(Strict::unsignedInteger(object, key, what, uint32Maximum));

@@ -1,12 +1,13 @@
 #include "I3IpcLayout.hpp"
 
-#include "DeskmapPlatform/Text/WellFormedUTF8.hpp"
+#include "DeskmapPlatform/Json/StrictJson.hpp"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <limits>
 #include <map>
+#include <type_traits>
 
 namespace deskmap::platform::I3Ipc {
 
@@ -18,91 +19,36 @@ using nlohmann::json;
 // (and would exhaust the stack of the walk below).
 constexpr int maximumTreeDepth = 200;
 
-// Window titles may hold any bytes; the JSON parser accepts only UTF-8.
 json parse(std::string_view reply, const char* what) {
-    auto document = json::parse(wellFormedUTF8(reply), nullptr, false);
-    if (document.is_discarded()) {
+    auto document = StrictJson::parse(reply);
+    if (!document) {
         throw ReplyError(std::string(what) + " is not JSON");
     }
-    return document;
+    return std::move(*document);
 }
 
-const json* member(const json& object, const char* key) {
-    const auto found = object.find(key);
-    return found == object.end() || found->is_null() ? nullptr : &*found;
-}
+using StrictJson::flag;
+using StrictJson::member;
+using StrictJson::optionalText;
+using StrictJson::text;
 
-std::optional<std::string> optionalText(const json& object, const char* key, const char* what) {
-    const auto* value = member(object, key);
-    if (!value) {
-        return std::nullopt;
-    }
-    if (!value->is_string()) {
-        throw ReplyError(std::string(what) + " has a \"" + key + "\" that is not text");
-    }
-    return value->get<std::string>();
-}
-
-std::string text(const json& object, const char* key, const char* what) {
-    auto value = optionalText(object, key, what);
-    if (!value) {
-        throw ReplyError(std::string(what) + " has no \"" + key + "\"");
-    }
-    return *value;
-}
-
-// An integer in [minimum, maximum]; a float, or a number out of range, is
-// not one (and is never converted: a huge float would overflow).
 template <class Integer>
 Integer integer(const json& object, const char* key, const char* what,
-                Integer minimum = std::numeric_limits<Integer>::min(),
-                Integer maximum = std::numeric_limits<Integer>::max()) {
-    const auto* value = member(object, key);
-    const auto bad = [&] {
-        return ReplyError(std::string(what) + " has no whole-number \"" + key + "\" in range");
-    };
-    if (!value) {
-        throw bad();
+                std::int64_t minimum = std::numeric_limits<Integer>::min()) {
+    if constexpr (std::is_unsigned_v<Integer>) {
+        return static_cast<Integer>(StrictJson::unsignedInteger(object, key, what));
+    } else {
+        return static_cast<Integer>(
+            StrictJson::integer(object, key, what, minimum, std::numeric_limits<Integer>::max()));
     }
-    if (value->is_number_unsigned()) {
-        const auto number = value->get<std::uint64_t>();
-        if (number > static_cast<std::uint64_t>(maximum) ||
-            (minimum > 0 && number < static_cast<std::uint64_t>(minimum))) {
-            throw bad();
-        }
-        return static_cast<Integer>(number);
-    }
-    if (value->is_number_integer()) {
-        const auto number = value->get<std::int64_t>();
-        if (number < 0 && minimum >= 0) {
-            throw bad();
-        }
-        if (number < 0 ? number < static_cast<std::int64_t>(minimum)
-                       : static_cast<std::uint64_t>(number) > static_cast<std::uint64_t>(maximum)) {
-            throw bad();
-        }
-        return static_cast<Integer>(number);
-    }
-    throw bad();
-}
-
-bool flag(const json& object, const char* key, const char* what) {
-    const auto* value = member(object, key);
-    if (!value) {
-        return false;
-    }
-    if (!value->is_boolean()) {
-        throw ReplyError(std::string(what) + " has a \"" + key + "\" that is not true or false");
-    }
-    return value->get<bool>();
 }
 
 // i3 keeps coordinates unsigned and prints a window dragged past the left or
 // top edge as a number near 2^32: that is a small negative one.
 std::int32_t coordinate(const json& object, const char* key, const char* what) {
     const auto value =
-        integer<std::int64_t>(object, key, what, std::numeric_limits<std::int32_t>::min(),
-                              std::numeric_limits<std::uint32_t>::max());
+        StrictJson::integer(object, key, what, std::numeric_limits<std::int32_t>::min(),
+                            std::numeric_limits<std::uint32_t>::max());
     return static_cast<std::int32_t>(
         value > std::numeric_limits<std::int32_t>::max() ? value - (std::int64_t{1} << 32) : value);
 }
@@ -118,15 +64,7 @@ Rect rect(const json& object, const char* what) {
 }
 
 const json& arrayOf(const json& document, const char* what) {
-    if (!document.is_array()) {
-        throw ReplyError(std::string(what) + " is not a list");
-    }
-    for (const auto& element : document) {
-        if (!element.is_object()) {
-            throw ReplyError(std::string(what) + " holds something other than objects");
-        }
-    }
-    return document;
+    return StrictJson::objectList(document, what);
 }
 
 // Window managers name their internal outputs and workspaces (the
@@ -166,7 +104,9 @@ const Output* Layout::focusedOutput() const {
     return outputs.empty() ? nullptr : &outputs.front();
 }
 
-Layout readLayout(std::string_view outputsReply, std::string_view workspacesReply) {
+namespace {
+
+Layout readLayoutOf(std::string_view outputsReply, std::string_view workspacesReply) {
     Layout layout;
     const auto outputs = parse(outputsReply, "the output list");
     for (const auto& output : arrayOf(outputs, "the output list")) {
@@ -222,6 +162,16 @@ Layout readLayout(std::string_view outputsReply, std::string_view workspacesRepl
         layout.workspaces.insert(layout.workspaces.end(), own.begin(), own.end());
     }
     return layout;
+}
+
+} // namespace
+
+Layout readLayout(std::string_view outputsReply, std::string_view workspacesReply) {
+    try {
+        return readLayoutOf(outputsReply, workspacesReply);
+    } catch (const StrictJson::FieldError& error) {
+        throw ReplyError(error.what());
+    }
 }
 
 nlohmann::json displaySpaces(const Layout& layout) {
@@ -342,7 +292,9 @@ void findWorkspaces(const json& node, int depth, std::vector<Window>& windows) {
 
 } // namespace
 
-std::vector<Window> readWindows(std::string_view treeReply) {
+namespace {
+
+std::vector<Window> readWindowsOf(std::string_view treeReply) {
     const auto tree = parse(treeReply, "the window tree");
     if (!tree.is_object()) {
         throw ReplyError("the window tree is not a container");
@@ -358,6 +310,16 @@ std::vector<Window> readWindows(std::string_view treeReply) {
         findWorkspaces(output, 1, windows);
     }
     return windows;
+}
+
+} // namespace
+
+std::vector<Window> readWindows(std::string_view treeReply) {
+    try {
+        return readWindowsOf(treeReply);
+    } catch (const StrictJson::FieldError& error) {
+        throw ReplyError(error.what());
+    }
 }
 
 std::optional<Workspace> neighbouringWorkspace(const Layout& layout, const std::string& output,

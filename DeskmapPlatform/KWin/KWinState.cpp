@@ -14,8 +14,9 @@ namespace {
 
 using nlohmann::json;
 namespace Strict = StrictJson;
+using Mapping::coordinate;
+using Mapping::rect;
 
-constexpr auto int32Minimum = std::numeric_limits<std::int32_t>::min();
 constexpr auto int32Maximum = std::numeric_limits<std::int32_t>::max();
 
 // KWin's ids are UUIDs; anything far longer is not one.
@@ -23,32 +24,12 @@ constexpr std::size_t longestId = 256;
 
 constexpr const char* sharedDisplay = "KWin desktops";
 
-std::int32_t coordinate(const json& object, const char* key, const char* what) {
-    return static_cast<std::int32_t>(
-        Strict::integer(object, key, what, int32Minimum, int32Maximum));
-}
-
-Rect rect(const json& object, const char* what) {
-    return Rect{
-        coordinate(object, "x", what), coordinate(object, "y", what),
-        static_cast<std::int32_t>(Strict::integer(object, "width", what, 0, int32Maximum)),
-        static_cast<std::int32_t>(Strict::integer(object, "height", what, 0, int32Maximum))};
-}
-
 std::string id(const json& object, const char* key, const char* what) {
     auto value = Strict::text(object, key, what);
     if (value.size() > longestId) {
         throw Strict::FieldError(std::string(what) + " has an overlong \"" + key + "\"");
     }
     return value;
-}
-
-const json& object(const json& parent, const char* key, const char* what) {
-    const auto* value = Strict::member(parent, key);
-    if (!value || !value->is_object()) {
-        throw Strict::FieldError(std::string(what) + " has no \"" + key + "\"");
-    }
-    return *value;
 }
 
 std::vector<std::string> ids(const json& parent, const char* key, const char* what) {
@@ -93,7 +74,7 @@ State read(const json& document) {
         }
         state.screens.push_back(std::move(each));
     }
-    const auto& pointer = object(document, "pointer", what);
+    const auto& pointer = Strict::object(document, "pointer", what);
     state.pointer = DisplayPoint{static_cast<double>(coordinate(pointer, "x", "the pointer")),
                                  static_cast<double>(coordinate(pointer, "y", "the pointer"))};
     for (const auto& entry : Strict::objects(document, "windows", what)) {
@@ -109,7 +90,7 @@ State read(const json& document) {
             static_cast<std::int32_t>(Strict::integer(entry, "screen", window, -1, int32Maximum));
         each.normal = Strict::requiredFlag(entry, "normal", window);
         each.process = Strict::integer(entry, "pid", window, -1, int32Maximum);
-        each.frame = rect(object(entry, "frame", window), window);
+        each.frame = rect(Strict::object(entry, "frame", window), window);
         state.windows.push_back(std::move(each));
     }
     return state;

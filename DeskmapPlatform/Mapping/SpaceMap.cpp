@@ -1,8 +1,11 @@
 #include "DeskmapPlatform/Mapping/SpaceMap.hpp"
 
+#include "DeskmapPlatform/Json/StrictJson.hpp"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <limits>
 
 namespace deskmap::platform::Mapping {
 
@@ -14,6 +17,19 @@ constexpr int normalLayer = 0;
 constexpr int auxiliaryLayer = 3;
 
 } // namespace
+
+std::int32_t coordinate(const nlohmann::json& object, const char* key, const char* what) {
+    return static_cast<std::int32_t>(StrictJson::integer(object, key, what,
+                                                         std::numeric_limits<std::int32_t>::min(),
+                                                         std::numeric_limits<std::int32_t>::max()));
+}
+
+Rect rect(const nlohmann::json& object, const char* what) {
+    constexpr auto largest = std::numeric_limits<std::int32_t>::max();
+    return Rect{coordinate(object, "x", what), coordinate(object, "y", what),
+                static_cast<std::int32_t>(StrictJson::integer(object, "width", what, 0, largest)),
+                static_cast<std::int32_t>(StrictJson::integer(object, "height", what, 0, largest))};
+}
 
 bool Rect::contains(DisplayPoint point) const {
     return point.x >= x && point.y >= y && point.x < static_cast<double>(x) + width &&

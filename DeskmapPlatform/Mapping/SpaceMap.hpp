@@ -33,6 +33,11 @@ struct Display {
     friend bool operator==(const Display&, const Display&) = default;
 };
 
+// A state's point coordinate and rectangle ({x, y, width, height}) in
+// 32-bit range, read strictly; StrictJson::FieldError names `what`.
+std::int32_t coordinate(const nlohmann::json& object, const char* key, const char* what);
+Rect rect(const nlohmann::json& object, const char* what);
+
 // The managed display Spaces description of the displays.
 nlohmann::json displaySpaces(const std::vector<Display>& displays);
 

@@ -12,7 +12,8 @@ namespace deskmap {
 namespace {
 
 TEST(SummaryProviderDeathTest, TheInstalledClientHasNoKeychainService) {
-    EXPECT_DEATH((void)keychainService(SummaryProvider::installedClient), "no secret store service");
+    EXPECT_DEATH((void)keychainService(SummaryProvider::installedClient),
+                 "no secret store service");
 }
 
 class SettingsTest : public testing::Test {

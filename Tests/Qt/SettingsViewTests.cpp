@@ -1,5 +1,5 @@
 #include "Deskmap/Qt/Settings/SettingsView.hpp"
-#include "DeskmapCore/Text/UserTexts.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 #include "QtTestSupport.hpp"
 
 #include <gtest/gtest.h>

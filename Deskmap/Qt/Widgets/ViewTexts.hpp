@@ -4,7 +4,7 @@
 #include "DeskmapAppSupport/Providers/SummaryProvider.hpp"
 #include "DeskmapAppSupport/Readiness/SetupReadiness.hpp"
 #include "DeskmapCore/InstalledClients/InstalledClient.hpp"
-#include "DeskmapCore/Text/UserTexts.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 
 #include <QString>
 #include <QStringList>

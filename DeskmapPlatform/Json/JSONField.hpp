@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace deskmap {
+namespace deskmap::platform {
 
 // A document that does not decode: a missing key, a value of the wrong type,
 // or a number outside its field's range. The message names the offending
@@ -23,7 +23,9 @@ public:
 nlohmann::json parseJSONDocument(const std::string& text);
 
 // Strict reading of one JSON value that remembers where it sits in its
-// document. Every accessor throws JSONDecodingError naming that place.
+// document, for documents whose readers report the place of a fault ("the
+// document must be ..."). Every accessor throws JSONDecodingError naming
+// that place. The checks are StrictJson's.
 class JSONField {
 public:
     // `value` must outlive the field and every field taken from it.
@@ -50,4 +52,4 @@ private:
     std::string path_;
 };
 
-} // namespace deskmap
+} // namespace deskmap::platform

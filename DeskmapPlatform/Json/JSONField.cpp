@@ -1,35 +1,12 @@
-#include "DeskmapCore/Support/StrictJSON.hpp"
+#include "DeskmapPlatform/Json/JSONField.hpp"
+
+#include "DeskmapPlatform/Json/StrictJson.hpp"
 
 #include <nlohmann/json.hpp>
 
-#include <cmath>
 #include <limits>
 
-namespace deskmap {
-
-namespace {
-
-// long double holds every 64-bit integer exactly, so the range checks of
-// `integerIn` are exact.
-template <class Integer> std::optional<Integer> integerIn(const nlohmann::json& value) {
-    long double number = 0;
-    if (value.is_number_unsigned()) {
-        number = static_cast<long double>(value.get<std::uint64_t>());
-    } else if (value.is_number_integer()) {
-        number = static_cast<long double>(value.get<std::int64_t>());
-    } else if (value.is_number_float() && std::trunc(value.get<double>()) == value.get<double>()) {
-        number = static_cast<long double>(value.get<double>());
-    } else {
-        return std::nullopt;
-    }
-    if (number < static_cast<long double>(std::numeric_limits<Integer>::min()) ||
-        number > static_cast<long double>(std::numeric_limits<Integer>::max())) {
-        return std::nullopt;
-    }
-    return static_cast<Integer>(number);
-}
-
-} // namespace
+namespace deskmap::platform {
 
 nlohmann::json parseJSONDocument(const std::string& text) {
     try {
@@ -90,7 +67,9 @@ bool JSONField::boolean() const {
 }
 
 std::int64_t JSONField::signed64() const {
-    const auto number = integerIn<std::int64_t>(value_);
+    const auto number = StrictJson::wholeNumber(value_, std::numeric_limits<std::int64_t>::min(),
+                                                std::numeric_limits<std::int64_t>::max(),
+                                                StrictJson::Floats::exactAccepted);
     if (!number) {
         fail("a signed 64-bit integer");
     }
@@ -98,11 +77,12 @@ std::int64_t JSONField::signed64() const {
 }
 
 std::uint32_t JSONField::unsigned32() const {
-    const auto number = integerIn<std::uint32_t>(value_);
+    const auto number = StrictJson::wholeNumber(
+        value_, 0, std::numeric_limits<std::uint32_t>::max(), StrictJson::Floats::exactAccepted);
     if (!number) {
         fail("an unsigned 32-bit integer");
     }
-    return *number;
+    return static_cast<std::uint32_t>(*number);
 }
 
 std::vector<JSONField> JSONField::elements() const {
@@ -117,4 +97,4 @@ std::vector<JSONField> JSONField::elements() const {
     return fields;
 }
 
-} // namespace deskmap
+} // namespace deskmap::platform

@@ -1,11 +1,11 @@
 #include "DeskmapApplication.hpp"
 
+#include "Deskmap/Qt/Popover/SpaceListPopover.hpp"
 #include "Deskmap/Qt/Popover/SpaceListView.hpp"
 #include "Deskmap/Qt/Settings/SettingsView.hpp"
 #include "Deskmap/Qt/Setup/FirstTimeSetupWindowController.hpp"
 #include "Deskmap/Qt/Tray/AppBusService.hpp"
 #include "Deskmap/Qt/Tray/ShellIndicatorWatch.hpp"
-#include "Deskmap/Qt/Tray/SpaceListPopover.hpp"
 #include "Deskmap/Qt/Tray/TrayHostWatch.hpp"
 #include "Deskmap/Qt/Tray/TrayIcon.hpp"
 #include "DeskmapPlatform/DesktopSelection.hpp"

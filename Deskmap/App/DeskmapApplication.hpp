@@ -1,7 +1,7 @@
 #pragma once
 
+#include "Deskmap/Qt/Popover/SpaceListPopover.hpp"
 #include "Deskmap/Qt/Runtime/QtExecutor.hpp"
-#include "Deskmap/Qt/Tray/SpaceListPopover.hpp"
 #include "Deskmap/ViewModel/DeskmapViewModel.hpp"
 
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Deskmap/ViewModel/ViewModelContext.hpp"
-#include "DeskmapAppSupport/Collaborators/WindowTitleAccessChecking.hpp"
+#include "DeskmapAppSupport/Permissions/WindowTitleAccessChecking.hpp"
 #include "DeskmapAppSupport/SpaceSwitcher/MacOSSpaceSwitcher.hpp"
 #include "DeskmapPlatform/SystemSettings/SystemSettingsOpening.hpp"
 

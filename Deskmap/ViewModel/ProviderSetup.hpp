@@ -2,7 +2,7 @@
 
 #include "Deskmap/ViewModel/PermissionRequests.hpp"
 #include "Deskmap/ViewModel/ViewModelContext.hpp"
-#include "DeskmapAppSupport/Collaborators/CredentialStoring.hpp"
+#include "DeskmapAppSupport/Credentials/CredentialStoring.hpp"
 #include "DeskmapAppSupport/Credentials/SummaryConfiguration.hpp"
 #include "DeskmapCore/InstalledClients/InstalledClientVerifier.hpp"
 #include "DeskmapPlatform/Keychain/Keychain.hpp"

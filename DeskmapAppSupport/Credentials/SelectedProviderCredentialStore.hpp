@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DeskmapAppSupport/Collaborators/CredentialStoring.hpp"
+#include "DeskmapAppSupport/Credentials/CredentialStoring.hpp"
 #include "DeskmapAppSupport/Providers/ProviderSettings.hpp"
 
 #include <memory>

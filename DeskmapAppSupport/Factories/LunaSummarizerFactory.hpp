@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DeskmapAppSupport/Collaborators/SummarizerBuilding.hpp"
+#include "DeskmapAppSupport/Factories/SummarizerBuilding.hpp"
 #include "DeskmapPlatform/Http/UrlSession.hpp"
 
 namespace deskmap {

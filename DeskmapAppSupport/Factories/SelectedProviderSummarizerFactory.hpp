@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DeskmapAppSupport/Collaborators/SummarizerBuilding.hpp"
+#include "DeskmapAppSupport/Factories/SummarizerBuilding.hpp"
 #include "DeskmapAppSupport/Providers/ProviderSettings.hpp"
 #include "DeskmapCore/InstalledClients/InstalledClientExecutableLocator.hpp"
 #include "DeskmapCore/Process/InstalledClientProcessRunning.hpp"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DeskmapAppSupport/Collaborators/WindowTitleAccessChecking.hpp"
+#include "DeskmapAppSupport/Permissions/WindowTitleAccessChecking.hpp"
 #include "DeskmapPlatform/WindowServer.hpp"
 
 #include <memory>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "DeskmapAppSupport/Authorization/SummaryAuthorizationGate.hpp"
-#include "DeskmapAppSupport/Collaborators/CredentialStoring.hpp"
-#include "DeskmapAppSupport/Collaborators/SummarizerBuilding.hpp"
-#include "DeskmapAppSupport/Collaborators/WindowTitleAccessChecking.hpp"
+#include "DeskmapAppSupport/Credentials/CredentialStoring.hpp"
+#include "DeskmapAppSupport/Factories/SummarizerBuilding.hpp"
+#include "DeskmapAppSupport/Permissions/WindowTitleAccessChecking.hpp"
 #include "DeskmapAppSupport/RefreshCoordinator/InventorySignature.hpp"
 #include "DeskmapAppSupport/RefreshCoordinator/RefreshSnapshot.hpp"
 #include "DeskmapCore/Collection/SpaceTopology.hpp"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DeskmapCore/HTTP/HTTPDataLoading.hpp"
-#include "DeskmapCore/HTTP/LoadResponse.hpp"
+#include "DeskmapCore/Http/HTTPDataLoading.hpp"
+#include "DeskmapCore/Http/LoadResponse.hpp"
 #include "DeskmapCore/Inventory/Inventory.hpp"
 #include "DeskmapCore/Inventory/SummaryResult.hpp"
 

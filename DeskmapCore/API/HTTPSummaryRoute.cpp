@@ -1,7 +1,7 @@
 #include "DeskmapCore/API/HTTPSummaryRoute.hpp"
 
 #include "DeskmapCore/API/JSONPostRequest.hpp"
-#include "DeskmapCore/HTTP/LoadResponse.hpp"
+#include "DeskmapCore/Http/LoadResponse.hpp"
 #include "DeskmapCore/Summary/LatinRetry.hpp"
 #include "DeskmapCore/Summary/SummaryRequest.hpp"
 

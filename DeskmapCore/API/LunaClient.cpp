@@ -1,7 +1,7 @@
 #include "DeskmapCore/API/LunaClient.hpp"
 
 #include "DeskmapCore/API/Credential.hpp"
-#include "DeskmapCore/HTTP/URLSessionDataLoader.hpp"
+#include "DeskmapCore/Http/URLSessionDataLoader.hpp"
 
 namespace deskmap {
 

@@ -2,7 +2,7 @@
 
 #include "DeskmapCore/API/Credential.hpp"
 #include "DeskmapCore/API/Endpoints.hpp"
-#include "DeskmapCore/HTTP/URLSessionDataLoader.hpp"
+#include "DeskmapCore/Http/URLSessionDataLoader.hpp"
 
 namespace deskmap {
 

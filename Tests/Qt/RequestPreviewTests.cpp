@@ -1,5 +1,5 @@
-#include "Deskmap/Qt/Disclosure/RequestPreviewView.hpp"
 #include "Deskmap/Qt/Settings/SettingsView.hpp"
+#include "Deskmap/Qt/WhatIsSent/RequestPreviewView.hpp"
 #include "QtTestSupport.hpp"
 #include "Support/ChildProcess.hpp"
 

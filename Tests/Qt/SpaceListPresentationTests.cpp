@@ -1,6 +1,6 @@
+#include "Deskmap/Qt/Popover/PopoverPlacement.hpp"
 #include "Deskmap/Qt/Popover/RelativeTime.hpp"
 #include "Deskmap/Qt/Popover/SpaceListPresentation.hpp"
-#include "Deskmap/Qt/Tray/PopoverPlacement.hpp"
 
 #include <gtest/gtest.h>
 

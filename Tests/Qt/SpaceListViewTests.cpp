@@ -1,7 +1,7 @@
+#include "Deskmap/Qt/Popover/SpaceListPopover.hpp"
 #include "Deskmap/Qt/Popover/SpaceListView.hpp"
 #include "Deskmap/Qt/Popover/SpaceRow.hpp"
-#include "Deskmap/Qt/Tray/SpaceListPopover.hpp"
-#include "Deskmap/Qt/Widgets/Styling.hpp"
+#include "Deskmap/Qt/Style/Styling.hpp"
 #include "DeskmapPlatform/Simulated/DemoScenario.hpp"
 #include "QtTestSupport.hpp"
 

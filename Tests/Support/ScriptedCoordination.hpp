@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DeskmapAppSupport/Collaborators/CredentialStoring.hpp"
-#include "DeskmapAppSupport/Collaborators/SummarizerBuilding.hpp"
-#include "DeskmapAppSupport/Collaborators/WindowTitleAccessChecking.hpp"
+#include "DeskmapAppSupport/Credentials/CredentialStoring.hpp"
+#include "DeskmapAppSupport/Factories/SummarizerBuilding.hpp"
+#include "DeskmapAppSupport/Permissions/WindowTitleAccessChecking.hpp"
 #include "DeskmapCore/Errors/DeskmapError.hpp"
 #include "DeskmapCore/Inventory/SpaceCollecting.hpp"
 #include "DeskmapPlatform/Runtime/Cancellation.hpp"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DeskmapAppSupport/Collaborators/WindowTitleAccessChecking.hpp"
 #include "DeskmapAppSupport/LaunchAtLogin/LaunchAtLoginService.hpp"
+#include "DeskmapAppSupport/Permissions/WindowTitleAccessChecking.hpp"
 #include "DeskmapAppSupport/SpaceSwitcher/SpaceSwitchAccessibility.hpp"
 #include "DeskmapCore/Process/InstalledClientProcessRunning.hpp"
 #include "DeskmapPlatform/Keychain/InMemoryKeychain.hpp"

@@ -1,10 +1,10 @@
 #include "SpaceListView.hpp"
 
 #include "Deskmap/Qt/Bridge/ViewModelBridge.hpp"
+#include "Deskmap/Qt/Style/Styling.hpp"
+#include "Deskmap/Qt/Text/ViewTexts.hpp"
 #include "Deskmap/Qt/Widgets/BusyIndicator.hpp"
 #include "Deskmap/Qt/Widgets/Divider.hpp"
-#include "Deskmap/Qt/Widgets/Styling.hpp"
-#include "Deskmap/Qt/Widgets/ViewTexts.hpp"
 #include "RelativeTime.hpp"
 #include "SpaceRow.hpp"
 

@@ -1,7 +1,7 @@
 #include "SpaceRow.hpp"
 
-#include "Deskmap/Qt/Widgets/Styling.hpp"
-#include "Deskmap/Qt/Widgets/ViewTexts.hpp"
+#include "Deskmap/Qt/Style/Styling.hpp"
+#include "Deskmap/Qt/Text/ViewTexts.hpp"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>

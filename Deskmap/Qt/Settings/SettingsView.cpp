@@ -1,11 +1,11 @@
 #include "SettingsView.hpp"
 
 #include "Deskmap/Qt/Bridge/ViewModelBridge.hpp"
-#include "Deskmap/Qt/Disclosure/RequestPreviewView.hpp"
+#include "Deskmap/Qt/Style/Styling.hpp"
+#include "Deskmap/Qt/Text/ViewTexts.hpp"
+#include "Deskmap/Qt/WhatIsSent/RequestPreviewView.hpp"
 #include "Deskmap/Qt/Widgets/ClientStatusRow.hpp"
 #include "Deskmap/Qt/Widgets/SegmentedPicker.hpp"
-#include "Deskmap/Qt/Widgets/Styling.hpp"
-#include "Deskmap/Qt/Widgets/ViewTexts.hpp"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,12 +1,12 @@
 #include "FirstTimeSetupView.hpp"
 
 #include "Deskmap/Qt/Bridge/ViewModelBridge.hpp"
+#include "Deskmap/Qt/Style/Styling.hpp"
+#include "Deskmap/Qt/Text/ViewTexts.hpp"
 #include "Deskmap/Qt/Widgets/ClientStatusRow.hpp"
 #include "Deskmap/Qt/Widgets/Divider.hpp"
 #include "Deskmap/Qt/Widgets/SegmentedPicker.hpp"
 #include "Deskmap/Qt/Widgets/StatusSymbol.hpp"
-#include "Deskmap/Qt/Widgets/Styling.hpp"
-#include "Deskmap/Qt/Widgets/ViewTexts.hpp"
 #include "SetupBanner.hpp"
 
 #include <QComboBox>

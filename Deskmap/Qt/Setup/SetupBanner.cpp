@@ -1,6 +1,6 @@
 #include "SetupBanner.hpp"
 
-#include "Deskmap/Qt/Widgets/Styling.hpp"
+#include "Deskmap/Qt/Style/Styling.hpp"
 
 #include <QLabel>
 #include <QLinearGradient>

@@ -1,6 +1,6 @@
 #include "BusyIndicator.hpp"
 
-#include "Styling.hpp"
+#include "Deskmap/Qt/Style/Styling.hpp"
 
 #include <QPainter>
 

@@ -1,7 +1,7 @@
 #include "ClientStatusRow.hpp"
 
 #include "BusyIndicator.hpp"
-#include "ViewTexts.hpp"
+#include "Deskmap/Qt/Text/ViewTexts.hpp"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "StatusSymbol.hpp"
 
-#include "Styling.hpp"
+#include "Deskmap/Qt/Style/Styling.hpp"
 
 #include <QPainter>
 #include <QPainterPath>

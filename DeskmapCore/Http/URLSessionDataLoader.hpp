@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DeskmapCore/HTTP/HTTPDataLoading.hpp"
+#include "DeskmapCore/Http/HTTPDataLoading.hpp"
 #include "DeskmapPlatform/Http/UrlSession.hpp"
 
 #include <memory>

@@ -1,4 +1,4 @@
-#include "DeskmapCore/HTTP/URLSessionDataLoader.hpp"
+#include "DeskmapCore/Http/URLSessionDataLoader.hpp"
 
 namespace deskmap {
 

@@ -1,8 +1,8 @@
 #include "RequestPreviewView.hpp"
 
 #include "Deskmap/Qt/Bridge/ViewModelBridge.hpp"
-#include "Deskmap/Qt/Widgets/Styling.hpp"
-#include "Deskmap/Qt/Widgets/ViewTexts.hpp"
+#include "Deskmap/Qt/Style/Styling.hpp"
+#include "Deskmap/Qt/Text/ViewTexts.hpp"
 #include "DeskmapCore/Output/OutgoingRequest.hpp"
 
 #include <QFontDatabase>

@@ -1,4 +1,4 @@
-#include "DeskmapCore/HTTP/LoadResponse.hpp"
+#include "DeskmapCore/Http/LoadResponse.hpp"
 
 #include "DeskmapPlatform/Runtime/Cancellation.hpp"
 #include "DeskmapPlatform/Runtime/CancellationError.hpp"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DeskmapCore/HTTP/HTTPDataLoading.hpp"
+#include "DeskmapCore/Http/HTTPDataLoading.hpp"
 #include "DeskmapCore/Summary/APIProvider.hpp"
 
 #include <asio/awaitable.hpp>

@@ -41,7 +41,11 @@ void applyAppearance(Appearance appearance) {
 
 void screenshot(QWidget* window, const std::string& name, Appearance appearance) {
     applyAppearance(appearance);
-    QCoreApplication::processEvents();
+    // A layout settles over several rounds of posted requests, nested
+    // layouts one round per level, as it does on screen before anyone looks.
+    for (int round = 0; round < 4; ++round) {
+        QCoreApplication::processEvents();
+    }
     const QString folder = QStringLiteral(DESKMAP_SCREENSHOT_DIR);
     QDir().mkpath(folder);
     const auto path = folder + QLatin1Char('/') + QString::fromStdString(name) +

@@ -1,21 +1,18 @@
 #include "SettingsView.hpp"
 
 #include "Deskmap/Qt/Bridge/ViewModelBridge.hpp"
+#include "Deskmap/Qt/Provider/ProviderEditor.hpp"
 #include "Deskmap/Qt/Style/Styling.hpp"
 #include "Deskmap/Qt/Text/ViewTexts.hpp"
 #include "Deskmap/Qt/WhatIsSent/RequestPreviewView.hpp"
-#include "Deskmap/Qt/Widgets/ClientStatusRow.hpp"
-#include "Deskmap/Qt/Widgets/SegmentedPicker.hpp"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShowEvent>
@@ -131,62 +128,16 @@ void SettingsView::buildGeneral(QWidget* content) {
 
 void SettingsView::buildProvider(QWidget* content) {
     auto* section = new QGroupBox(QStringLiteral("Summary provider"), content);
-    providerForm_ = new QFormLayout(section);
-    providerPicker_ =
-        new SegmentedPicker(QStringLiteral("Provider"), ViewTexts::providerNames(), section);
-    connect(providerPicker_, &SegmentedPicker::chosen, this, [this](int index) {
-        const auto provider = allSummaryProviders.at(static_cast<std::size_t>(index));
-        // The key typed so far belongs to the provider it was typed for.
-        if (provider != model_->selectedSummaryProvider()) {
-            keyField_->clear();
-        }
-        model_->selectSummaryProvider(provider);
-    });
-    providerForm_->addRow(QStringLiteral("Provider"), providerPicker_);
-
-    clientPicker_ = new QComboBox(section);
-    clientPicker_->setAccessibleName(QStringLiteral("Client"));
-    clientPicker_->addItems(ViewTexts::installedClientNames());
-    connect(clientPicker_, &QComboBox::activated, this, [this](int index) {
-        model_->selectInstalledClient(allInstalledClients.at(static_cast<std::size_t>(index)));
-    });
-    providerForm_->addRow(QStringLiteral("Client"), clientPicker_);
-    clientModel_ = valueLabel(QStringLiteral("Model"), section);
-    providerForm_->addRow(QStringLiteral("Model"), clientModel_);
-    clientStatus_ = new ClientStatusRow(section);
-    providerForm_->addRow(QStringLiteral("Client status"), clientStatus_);
-    checkAvailability_ = button(QStringLiteral("Check Availability"), section);
-    connect(checkAvailability_, &QPushButton::clicked, this,
-            [this] { model_->verifyInstalledClient(); });
-    providerForm_->addRow(QString(), buttonRow(section, {checkAvailability_}));
-
-    providerModel_ = valueLabel(QStringLiteral("Model"), section);
-    providerForm_->addRow(QStringLiteral("Model"), providerModel_);
-    keyField_ = new QLineEdit(section);
-    keyField_->setEchoMode(QLineEdit::Password);
-    keyField_->setPlaceholderText(QStringLiteral("API key"));
-    // Nothing typed here may reach another program.
-    keyField_->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData |
-                                   Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
-    keyField_->setContextMenuPolicy(Qt::NoContextMenu);
-    connect(keyField_, &QLineEdit::textChanged, this, [this] { renderKeyButtons(); });
-    providerForm_->addRow(QStringLiteral("API key"), keyField_);
-    save_ = button(QStringLiteral("Save"), section);
-    connect(save_, &QPushButton::clicked, this, [this] { saveKey(); });
-    clear_ = button(QStringLiteral("Clear"), section);
-    connect(clear_, &QPushButton::clicked, this, [this] {
-        model_->clearKey();
-        keyField_->clear();
-    });
-    keyButtons_ = buttonRow(section, {save_, clear_});
-    providerForm_->addRow(QString(), keyButtons_);
-
+    auto* layout = new QVBoxLayout(section);
+    editor_ = new ProviderEditor(model_, {ProviderEditorOptions::Layout::labelledRows, true, false},
+                                 section);
+    layout->addWidget(editor_);
     settingsMessage_ = Styling::calloutLabel({}, section);
-    providerForm_->addRow(settingsMessage_);
+    layout->addWidget(settingsMessage_);
     auto* whatIsSent = button(QStringLiteral("Show What Is Sent…"), section);
     whatIsSent->setAccessibleName(QStringLiteral("Show What Is Sent"));
     connect(whatIsSent, &QPushButton::clicked, this, [this] { showWhatIsSent(); });
-    providerForm_->addRow(buttonRow(section, {whatIsSent}));
+    layout->addWidget(buttonRow(section, {whatIsSent}));
     content->layout()->addWidget(section);
 }
 
@@ -250,24 +201,7 @@ void SettingsView::render() {
     showMessage(launchAtLoginMessage_, model.launchAtLoginMessage(),
                 QStringLiteral("Launch at login status: "));
 
-    const auto provider = model.selectedSummaryProvider();
-    const bool installed = provider == SummaryProvider::installedClient;
-    providerPicker_->setCurrentIndex(static_cast<int>(provider));
-    providerForm_->setRowVisible(clientPicker_, installed);
-    providerForm_->setRowVisible(clientModel_, installed);
-    providerForm_->setRowVisible(clientStatus_, installed);
-    providerForm_->setRowVisible(checkAvailability_->parentWidget(), installed);
-    providerForm_->setRowVisible(providerModel_, !installed);
-    providerForm_->setRowVisible(keyField_, !installed);
-    providerForm_->setRowVisible(keyButtons_, !installed);
-    const auto client = model.selectedInstalledClient();
-    clientPicker_->setCurrentIndex(static_cast<int>(client));
-    setValue(clientModel_, ViewTexts::text(deskmap::model(client)));
-    clientStatus_->setState(model.installedClientVerification());
-    checkAvailability_->setEnabled(!ViewTexts::isChecking(model.installedClientVerification()));
-    setValue(providerModel_, ViewTexts::text(deskmap::model(provider)));
-    keyField_->setAccessibleName(ViewTexts::text(credentialLabel(provider)));
-    renderKeyButtons();
+    const bool installed = model.selectedSummaryProvider() == SummaryProvider::installedClient;
     showMessage(settingsMessage_, model.settingsMessage(), QStringLiteral("Settings status: "));
 
     statusForm_->setRowVisible(keyStatus_, !installed);
@@ -285,17 +219,6 @@ void SettingsView::render() {
     titleAccessSettingsButton_->setVisible(!advice);
 }
 
-void SettingsView::renderKeyButtons() {
-    save_->setEnabled(!keyField_->text().trimmed().isEmpty());
-    clear_->setEnabled(model_->savedCredentialPresence() != SavedCredentialPresence::notSaved);
-}
-
-void SettingsView::saveKey() {
-    // Passed as typed: the view model decides what a usable key is.
-    model_->saveKey(keyField_->text().toStdString(), true);
-    keyField_->clear();
-}
-
 void SettingsView::keyPressEvent(QKeyEvent* event) {
     // Save is the window's default action: Return anywhere triggers it
     // while it is shown and enabled (the key field passes Return on).
@@ -304,8 +227,8 @@ void SettingsView::keyPressEvent(QKeyEvent* event) {
         QWidget::keyPressEvent(event);
         return;
     }
-    if (save_->isVisibleTo(this) && save_->isEnabled()) {
-        saveKey();
+    if (editor_->canSave()) {
+        editor_->saveKey();
     }
     event->accept();
 }

@@ -7,24 +7,21 @@
 #include <memory>
 
 class QCheckBox;
-class QComboBox;
 class QFormLayout;
 class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 
 namespace deskmap::qt {
 
-class ClientStatusRow;
 class RequestPreviewView;
-class SegmentedPicker;
+class ProviderEditor;
 class ViewModelBridge;
 
 // The Settings window: launch at login, the summary provider and its key or
 // installed client, the state of every prerequisite, and the permissions.
-// It keeps no state but the key being typed; everything else is the view
-// model's, and every control calls one of its operations.
+// It keeps no state; the provider editor keeps the key being typed, and
+// every control calls one of the view model's operations.
 class SettingsView : public QWidget {
     Q_OBJECT
 
@@ -47,11 +44,9 @@ private:
 
     // Shows the view model's current values.
     void render();
-    void renderKeyButtons();
     // Permissions, login item and client check, as on every return to the
     // app: a permission granted meanwhile shows at once.
     void refreshStatuses();
-    void saveKey();
     void showWhatIsSent();
 
     std::shared_ptr<DeskmapViewModel> model_;
@@ -63,17 +58,7 @@ private:
     QPushButton* openLoginItems_ = nullptr;
     QLabel* launchAtLoginMessage_ = nullptr;
 
-    QFormLayout* providerForm_ = nullptr;
-    SegmentedPicker* providerPicker_ = nullptr;
-    QComboBox* clientPicker_ = nullptr;
-    QLabel* clientModel_ = nullptr;
-    ClientStatusRow* clientStatus_ = nullptr;
-    QPushButton* checkAvailability_ = nullptr;
-    QLabel* providerModel_ = nullptr;
-    QLineEdit* keyField_ = nullptr;
-    QWidget* keyButtons_ = nullptr;
-    QPushButton* save_ = nullptr;
-    QPushButton* clear_ = nullptr;
+    ProviderEditor* editor_ = nullptr;
     QLabel* settingsMessage_ = nullptr;
 
     QFormLayout* statusForm_ = nullptr;

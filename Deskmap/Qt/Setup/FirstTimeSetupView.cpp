@@ -1,20 +1,17 @@
 #include "FirstTimeSetupView.hpp"
 
 #include "Deskmap/Qt/Bridge/ViewModelBridge.hpp"
+#include "Deskmap/Qt/Provider/ProviderEditor.hpp"
 #include "Deskmap/Qt/Style/Styling.hpp"
 #include "Deskmap/Qt/Text/ViewTexts.hpp"
-#include "Deskmap/Qt/Widgets/ClientStatusRow.hpp"
 #include "Deskmap/Qt/Widgets/Divider.hpp"
-#include "Deskmap/Qt/Widgets/SegmentedPicker.hpp"
 #include "Deskmap/Qt/Widgets/StatusSymbol.hpp"
 #include "SetupBanner.hpp"
 
-#include <QComboBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -173,68 +170,9 @@ QWidget* FirstTimeSetupView::buildProviderStep() {
     pageLayout->addWidget(card);
     pageLayout->addStretch(1);
 
-    providerPicker_ =
-        new SegmentedPicker(QStringLiteral("Provider"), ViewTexts::providerNames(), card);
-    connect(providerPicker_, &SegmentedPicker::chosen, this, [this](int index) {
-        const auto provider = allSummaryProviders.at(static_cast<std::size_t>(index));
-        // The key typed so far belongs to the provider it was typed for.
-        if (provider != model_->selectedSummaryProvider()) {
-            keyField_->clear();
-        }
-        model_->selectSummaryProvider(provider);
-    });
-    layout->addWidget(providerPicker_);
-
-    clientControls_ = new QWidget(card);
-    auto* client = new QVBoxLayout(clientControls_);
-    client->setContentsMargins(0, 0, 0, 0);
-    clientPicker_ = new QComboBox(clientControls_);
-    clientPicker_->setAccessibleName(QStringLiteral("Client"));
-    clientPicker_->addItems(ViewTexts::installedClientNames());
-    connect(clientPicker_, &QComboBox::activated, this, [this](int index) {
-        model_->selectInstalledClient(allInstalledClients.at(static_cast<std::size_t>(index)));
-    });
-    checkAvailability_ = button(QStringLiteral("Check Availability"), clientControls_);
-    connect(checkAvailability_, &QPushButton::clicked, this,
-            [this] { model_->verifyInstalledClient(); });
-    client->addWidget(row(clientControls_, {clientPicker_, checkAvailability_}));
-    clientStatus_ = new ClientStatusRow(clientControls_);
-    client->addWidget(clientStatus_);
-    layout->addWidget(clientControls_);
-
-    keyControls_ = new QWidget(card);
-    auto* key = new QVBoxLayout(keyControls_);
-    key->setContentsMargins(0, 0, 0, 0);
-    keyField_ = new QLineEdit(keyControls_);
-    keyField_->setEchoMode(QLineEdit::Password);
-    keyField_->setPlaceholderText(QStringLiteral("API key"));
-    keyField_->setAccessibleName(QStringLiteral("API key"));
-    keyField_->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData |
-                                   Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
-    keyField_->setContextMenuPolicy(Qt::NoContextMenu);
-    connect(keyField_, &QLineEdit::textChanged, this, [this] { renderKeyButtons(); });
-    connect(keyField_, &QLineEdit::returnPressed, this, [this] { saveCloudKey(); });
-    key->addWidget(keyField_);
-    save_ = button(QStringLiteral("Save"), keyControls_);
-    connect(save_, &QPushButton::clicked, this, [this] { saveCloudKey(); });
-    clear_ = button(QStringLiteral("Clear"), keyControls_);
-    connect(clear_, &QPushButton::clicked, this, [this] {
-        model_->clearKey();
-        keyField_->clear();
-    });
-    keySymbol_ = new StatusSymbol(keyControls_);
-    keyStatus_ = new QLabel(keyControls_);
-    keyStatus_->setAccessibleName(QStringLiteral("Key status"));
-    auto* buttons = new QWidget(keyControls_);
-    auto* buttonsLayout = new QHBoxLayout(buttons);
-    buttonsLayout->setContentsMargins(0, 0, 0, 0);
-    buttonsLayout->addWidget(save_);
-    buttonsLayout->addWidget(clear_);
-    buttonsLayout->addStretch(1);
-    buttonsLayout->addWidget(keySymbol_);
-    buttonsLayout->addWidget(keyStatus_);
-    key->addWidget(buttons);
-    layout->addWidget(keyControls_);
+    editor_ =
+        new ProviderEditor(model_, {ProviderEditorOptions::Layout::compact, false, true}, card);
+    layout->addWidget(editor_);
     return page;
 }
 
@@ -321,11 +259,7 @@ void FirstTimeSetupView::moveBack() {
 }
 
 void FirstTimeSetupView::saveCloudKey() {
-    if (keyField_->text().trimmed().isEmpty()) {
-        return;
-    }
-    model_->saveKey(keyField_->text().toStdString(), false);
-    keyField_->clear();
+    editor_->saveKey();
 }
 
 void FirstTimeSetupView::finish() {
@@ -354,19 +288,6 @@ void FirstTimeSetupView::render() {
                                                                          : QSizePolicy::Ignored);
     }
 
-    const auto provider = model.selectedSummaryProvider();
-    const bool installed = provider == SummaryProvider::installedClient;
-    providerPicker_->setCurrentIndex(static_cast<int>(provider));
-    clientControls_->setVisible(installed);
-    keyControls_->setVisible(!installed);
-    clientPicker_->setCurrentIndex(static_cast<int>(model.selectedInstalledClient()));
-    checkAvailability_->setEnabled(!ViewTexts::isChecking(model.installedClientVerification()));
-    clientStatus_->setState(model.installedClientVerification());
-    keySymbol_->setDone(readiness.providerConnected);
-    keyStatus_->setText(ViewTexts::keyPresence(model.savedCredentialPresence()));
-    keyStatus_->setAccessibleDescription(keyStatus_->text());
-    renderKeyButtons();
-
     titleAccessGranted_->setVisible(model.windowTitleAccessGranted());
     titleAccessButtons_->setVisible(!model.windowTitleAccessGranted());
     // Where the desktop has its own way (GNOME's extension), it replaces
@@ -389,11 +310,6 @@ void FirstTimeSetupView::render() {
     continue_->setEnabled(canContinue());
     finish_->setVisible(last);
     finish_->setEnabled(readiness.isComplete());
-}
-
-void FirstTimeSetupView::renderKeyButtons() {
-    save_->setEnabled(!keyField_->text().trimmed().isEmpty());
-    clear_->setEnabled(model_->savedCredentialPresence() != SavedCredentialPresence::notSaved);
 }
 
 void FirstTimeSetupView::refreshStatuses() {
@@ -419,7 +335,7 @@ void FirstTimeSetupView::keyPressEvent(QKeyEvent* event) {
     const bool returnKey = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     // Return in the key field saves the key; elsewhere it is the default
     // button, and does nothing while that is disabled.
-    if (!returnKey || keyField_->hasFocus()) {
+    if (!returnKey || editor_->keyFieldHasFocus()) {
         QWidget::keyPressEvent(event);
         return;
     }

@@ -7,17 +7,14 @@
 #include <functional>
 #include <memory>
 
-class QComboBox;
 class QLabel;
-class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QStackedWidget;
 
 namespace deskmap::qt {
 
-class ClientStatusRow;
-class SegmentedPicker;
+class ProviderEditor;
 class SetupBanner;
 class StatusSymbol;
 class ViewModelBridge;
@@ -57,7 +54,6 @@ private:
     QWidget* buildNavigation();
 
     void render();
-    void renderKeyButtons();
     void refreshStatuses();
 
     std::shared_ptr<DeskmapViewModel> model_;
@@ -72,17 +68,7 @@ private:
     QStackedWidget* steps_ = nullptr;
     QLabel* message_ = nullptr;
 
-    SegmentedPicker* providerPicker_ = nullptr;
-    QWidget* clientControls_ = nullptr;
-    QComboBox* clientPicker_ = nullptr;
-    QPushButton* checkAvailability_ = nullptr;
-    ClientStatusRow* clientStatus_ = nullptr;
-    QWidget* keyControls_ = nullptr;
-    QLineEdit* keyField_ = nullptr;
-    QPushButton* save_ = nullptr;
-    QPushButton* clear_ = nullptr;
-    StatusSymbol* keySymbol_ = nullptr;
-    QLabel* keyStatus_ = nullptr;
+    ProviderEditor* editor_ = nullptr;
 
     QWidget* titleAccessGranted_ = nullptr;
     QLabel* titleAccessExplanation_ = nullptr;

@@ -1,0 +1,221 @@
+#include "ProviderEditor.hpp"
+
+#include "Deskmap/Qt/Bridge/ViewModelBridge.hpp"
+#include "Deskmap/Qt/Text/ViewTexts.hpp"
+#include "Deskmap/Qt/Widgets/ClientStatusRow.hpp"
+#include "Deskmap/Qt/Widgets/SegmentedPicker.hpp"
+#include "Deskmap/Qt/Widgets/StatusSymbol.hpp"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace deskmap::qt {
+
+namespace {
+
+QPushButton* button(const QString& text, QWidget* parent) {
+    auto* result = new QPushButton(text, parent);
+    result->setAccessibleName(text);
+    result->setAutoDefault(false);
+    return result;
+}
+
+QWidget* row(QWidget* parent, std::initializer_list<QWidget*> widgets, bool stretch = true) {
+    auto* result = new QWidget(parent);
+    auto* layout = new QHBoxLayout(result);
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (auto* widget : widgets) {
+        widget->setParent(result);
+        layout->addWidget(widget);
+    }
+    if (stretch) {
+        layout->addStretch(1);
+    }
+    return result;
+}
+
+// A value shown in a labelled row: assistive technology hears the row's
+// name, then the value.
+QLabel* valueLabel(const QString& name, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setAccessibleName(name);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+void setValue(QLabel* label, const QString& value) {
+    label->setText(value);
+    label->setAccessibleDescription(value);
+}
+
+} // namespace
+
+ProviderEditor::ProviderEditor(std::shared_ptr<DeskmapViewModel> model,
+                               ProviderEditorOptions options, QWidget* parent)
+    : QWidget(parent), model_(std::move(model)), options_(options),
+      bridge_(new ViewModelBridge(model_, this)) {
+    buildControls();
+    if (options_.layout == ProviderEditorOptions::Layout::labelledRows) {
+        buildLabelledRows();
+    } else {
+        buildCompact();
+    }
+    connect(bridge_, &ViewModelBridge::changed, this, [this] { render(); });
+    render();
+}
+
+ProviderEditor::~ProviderEditor() = default;
+
+void ProviderEditor::buildControls() {
+    providerPicker_ =
+        new SegmentedPicker(QStringLiteral("Provider"), ViewTexts::providerNames(), this);
+    connect(providerPicker_, &SegmentedPicker::chosen, this, [this](int index) {
+        const auto provider = allSummaryProviders.at(static_cast<std::size_t>(index));
+        // The key typed so far belongs to the provider it was typed for.
+        if (provider != model_->selectedSummaryProvider()) {
+            keyField_->clear();
+        }
+        model_->selectSummaryProvider(provider);
+    });
+
+    clientPicker_ = new QComboBox(this);
+    clientPicker_->setAccessibleName(QStringLiteral("Client"));
+    clientPicker_->addItems(ViewTexts::installedClientNames());
+    connect(clientPicker_, &QComboBox::activated, this, [this](int index) {
+        model_->selectInstalledClient(allInstalledClients.at(static_cast<std::size_t>(index)));
+    });
+    checkAvailability_ = button(QStringLiteral("Check Availability"), this);
+    connect(checkAvailability_, &QPushButton::clicked, this,
+            [this] { model_->verifyInstalledClient(); });
+    clientStatus_ = new ClientStatusRow(this);
+
+    keyField_ = new QLineEdit(this);
+    keyField_->setEchoMode(QLineEdit::Password);
+    keyField_->setPlaceholderText(QStringLiteral("API key"));
+    keyField_->setAccessibleName(QStringLiteral("API key"));
+    // Nothing typed here may reach another program.
+    keyField_->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData |
+                                   Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
+    keyField_->setContextMenuPolicy(Qt::NoContextMenu);
+    connect(keyField_, &QLineEdit::textChanged, this, [this] { renderKeyButtons(); });
+    if (options_.returnInKeyFieldSaves) {
+        connect(keyField_, &QLineEdit::returnPressed, this, [this] { saveKey(); });
+    }
+    save_ = button(QStringLiteral("Save"), this);
+    connect(save_, &QPushButton::clicked, this, [this] { saveKey(); });
+    clear_ = button(QStringLiteral("Clear"), this);
+    connect(clear_, &QPushButton::clicked, this, [this] {
+        model_->clearKey();
+        keyField_->clear();
+    });
+}
+
+void ProviderEditor::buildLabelledRows() {
+    form_ = new QFormLayout(this);
+    form_->setContentsMargins(0, 0, 0, 0);
+    form_->addRow(QStringLiteral("Provider"), providerPicker_);
+    form_->addRow(QStringLiteral("Client"), clientPicker_);
+    clientModel_ = valueLabel(QStringLiteral("Model"), this);
+    form_->addRow(QStringLiteral("Model"), clientModel_);
+    form_->addRow(QStringLiteral("Client status"), clientStatus_);
+    checkRow_ = row(this, {checkAvailability_});
+    form_->addRow(QString(), checkRow_);
+    providerModel_ = valueLabel(QStringLiteral("Model"), this);
+    form_->addRow(QStringLiteral("Model"), providerModel_);
+    form_->addRow(QStringLiteral("API key"), keyField_);
+    keyButtons_ = row(this, {save_, clear_});
+    form_->addRow(QString(), keyButtons_);
+}
+
+void ProviderEditor::buildCompact() {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(14);
+    layout->addWidget(providerPicker_);
+
+    clientControls_ = new QWidget(this);
+    auto* client = new QVBoxLayout(clientControls_);
+    client->setContentsMargins(0, 0, 0, 0);
+    client->addWidget(row(clientControls_, {clientPicker_, checkAvailability_}));
+    clientStatus_->setParent(clientControls_);
+    client->addWidget(clientStatus_);
+    layout->addWidget(clientControls_);
+
+    keyControls_ = new QWidget(this);
+    auto* key = new QVBoxLayout(keyControls_);
+    key->setContentsMargins(0, 0, 0, 0);
+    keyField_->setParent(keyControls_);
+    key->addWidget(keyField_);
+    keySymbol_ = new StatusSymbol(keyControls_);
+    keyStatus_ = new QLabel(keyControls_);
+    keyStatus_->setAccessibleName(QStringLiteral("Key status"));
+    auto* buttons = row(keyControls_, {save_, clear_});
+    auto* buttonsLayout = static_cast<QHBoxLayout*>(buttons->layout());
+    keySymbol_->setParent(buttons);
+    keyStatus_->setParent(buttons);
+    buttonsLayout->addWidget(keySymbol_);
+    buttonsLayout->addWidget(keyStatus_);
+    key->addWidget(buttons);
+    layout->addWidget(keyControls_);
+}
+
+void ProviderEditor::render() {
+    const auto& model = *model_;
+    const auto provider = model.selectedSummaryProvider();
+    const bool installed = provider == SummaryProvider::installedClient;
+    providerPicker_->setCurrentIndex(static_cast<int>(provider));
+    const auto client = model.selectedInstalledClient();
+    clientPicker_->setCurrentIndex(static_cast<int>(client));
+    clientStatus_->setState(model.installedClientVerification());
+    checkAvailability_->setEnabled(!ViewTexts::isChecking(model.installedClientVerification()));
+    if (form_) {
+        form_->setRowVisible(clientPicker_, installed);
+        form_->setRowVisible(clientModel_, installed);
+        form_->setRowVisible(clientStatus_, installed);
+        form_->setRowVisible(checkRow_, installed);
+        form_->setRowVisible(providerModel_, !installed);
+        form_->setRowVisible(keyField_, !installed);
+        form_->setRowVisible(keyButtons_, !installed);
+        setValue(clientModel_, ViewTexts::text(deskmap::model(client)));
+        setValue(providerModel_, ViewTexts::text(deskmap::model(provider)));
+        keyField_->setAccessibleName(ViewTexts::text(credentialLabel(provider)));
+    } else {
+        clientControls_->setVisible(installed);
+        keyControls_->setVisible(!installed);
+        keySymbol_->setDone(model.firstTimeSetupReadiness().providerConnected);
+        keyStatus_->setText(ViewTexts::keyPresence(model.savedCredentialPresence()));
+        keyStatus_->setAccessibleDescription(keyStatus_->text());
+    }
+    renderKeyButtons();
+}
+
+void ProviderEditor::renderKeyButtons() {
+    save_->setEnabled(!keyField_->text().trimmed().isEmpty());
+    clear_->setEnabled(model_->savedCredentialPresence() != SavedCredentialPresence::notSaved);
+}
+
+void ProviderEditor::saveKey() {
+    if (keyField_->text().trimmed().isEmpty()) {
+        return;
+    }
+    // Passed as typed: the view model decides what a usable key is.
+    model_->saveKey(keyField_->text().toStdString(), options_.saveAsksForTitleAccess);
+    keyField_->clear();
+}
+
+bool ProviderEditor::canSave() const {
+    return save_->isVisibleTo(window()) && save_->isEnabled();
+}
+
+bool ProviderEditor::keyFieldHasFocus() const {
+    return keyField_->hasFocus();
+}
+
+} // namespace deskmap::qt

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "Deskmap/ViewModel/DeskmapViewModel.hpp"
+
+#include <QWidget>
+#include <memory>
+
+class QComboBox;
+class QFormLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace deskmap::qt {
+
+class ClientStatusRow;
+class SegmentedPicker;
+class StatusSymbol;
+class ViewModelBridge;
+
+// Where the Settings window and the setup wizard differ around the
+// provider's controls.
+struct ProviderEditorOptions {
+    enum class Layout {
+        // Labelled rows with each provider's model; the key field is named
+        // for its provider ("OpenAI API key").
+        labelledRows,
+        // A stack of controls, with the saved key's state beside its buttons.
+        compact,
+    };
+    Layout layout = Layout::labelledRows;
+    // Whether saving a key also asks for window-title access (the wizard
+    // has a step of its own for that).
+    bool saveAsksForTitleAccess = true;
+    // Whether Return in the key field saves; otherwise it passes on to the
+    // window, whose default action it is.
+    bool returnInKeyFieldSaves = false;
+};
+
+// The summary provider's controls: the provider picker, the installed
+// client's picker, model and Check Availability, the key field with its
+// input hints, Save and Clear. It keeps only the key being typed; every
+// control calls the view model.
+class ProviderEditor : public QWidget {
+    Q_OBJECT
+
+public:
+    ProviderEditor(std::shared_ptr<DeskmapViewModel> model, ProviderEditorOptions options,
+                   QWidget* parent = nullptr);
+    ~ProviderEditor() override;
+
+    // Saves the typed key, if any, and empties the field.
+    void saveKey();
+    // Whether Save is shown and may be pressed.
+    bool canSave() const;
+    bool keyFieldHasFocus() const;
+
+private:
+    void buildLabelledRows();
+    void buildCompact();
+    void buildControls();
+    void render();
+    void renderKeyButtons();
+
+    std::shared_ptr<DeskmapViewModel> model_;
+    ProviderEditorOptions options_;
+    ViewModelBridge* bridge_;
+
+    SegmentedPicker* providerPicker_ = nullptr;
+    QComboBox* clientPicker_ = nullptr;
+    QPushButton* checkAvailability_ = nullptr;
+    ClientStatusRow* clientStatus_ = nullptr;
+    QLineEdit* keyField_ = nullptr;
+    QPushButton* save_ = nullptr;
+    QPushButton* clear_ = nullptr;
+
+    // Labelled rows.
+    QFormLayout* form_ = nullptr;
+    QLabel* clientModel_ = nullptr;
+    QLabel* providerModel_ = nullptr;
+    QWidget* checkRow_ = nullptr;
+    QWidget* keyButtons_ = nullptr;
+
+    // Compact.
+    QWidget* clientControls_ = nullptr;
+    QWidget* keyControls_ = nullptr;
+    StatusSymbol* keySymbol_ = nullptr;
+    QLabel* keyStatus_ = nullptr;
+};
+
+} // namespace deskmap::qt

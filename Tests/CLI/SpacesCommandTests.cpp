@@ -1,5 +1,5 @@
-// Drives the deskmap executable as a user or a script would, with DISPLAY
-// unset so no real desktop can interfere.
+// Drives the command line as a user or a script would, with DISPLAY unset so
+// no real desktop can interfere.
 #include "CLITestSupport.hpp"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,8 @@ using test::deskmap;
 using test::scenarios;
 
 TEST(SpacesCommand, PrintsTheDemoDesktopOnlyWithoutASessionAndSaysSo) {
-    const auto result = deskmap({"spaces"});
+    // The installed program itself, once: the rest runs in this process.
+    const auto result = test::deskmapProcess({"spaces"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.err, "deskmap: no desktop found: showing the built-in demo desktop\n");
     EXPECT_EQ(result.out.rfind("1  Space 1\n", 0), 0u) << result.out;

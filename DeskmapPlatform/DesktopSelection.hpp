@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 #include "DeskmapPlatform/WindowServer.hpp"
 
 #include <functional>
@@ -49,8 +50,7 @@ struct DetectedDesktop {
 };
 
 // What every program says when it falls back to the demo desktop.
-inline constexpr const char* demoFallbackNotice =
-    "no desktop found: showing the built-in demo desktop";
+inline constexpr const char* demoFallbackNotice = texts::demoFallback;
 
 // The facts detection decides on, so the rule is testable without a session.
 struct SessionProbe {

@@ -3,6 +3,7 @@
 #include "Deskmap/Qt/Tray/AppIcon.hpp"
 #include "DeskmapApplication.hpp"
 #include "DeskmapPlatform/DesktopSelection.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 #include "DeskmapPlatform/UnavailableWindowServer.hpp"
 #include "SingleInstance.hpp"
 #include "TerminationSignals.hpp"
@@ -85,8 +86,7 @@ int runDeskmapApp(int argc, char** argv, const ServicesFactory& makeServices,
     // A picture needs no screen; --help and --version need none either.
     if (screenshot || helpOnly || !hasDisplay()) {
         if (!screenshot && !helpOnly) {
-            std::cerr << "deskmap-app: no display to show a window on (DISPLAY is not set). "
-                         "Try: deskmap-app --screenshot FILE.png\n";
+            std::cerr << "deskmap-app: " << deskmap::texts::noDisplay << "\n";
             return 1;
         }
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -102,19 +102,16 @@ int runDeskmapApp(int argc, char** argv, const ServicesFactory& makeServices,
     QApplication::setWindowIcon(deskmap::qt::appIcon());
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Deskmap: every Space of every display, in the tray."));
+    parser.setApplicationDescription(QString::fromUtf8(deskmap::texts::help::app));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption showOption(
-        QStringLiteral("show"), QStringLiteral("Open the Space list (of the running Deskmap)."));
-    const QCommandLineOption desktopOption(
-        QStringLiteral("desktop"),
-        QStringLiteral("The desktop to read: gnome, kde, sway, i3, x11, demo or a scenario file."),
-        QStringLiteral("gnome|kde|sway|i3|x11|demo|PATH"));
+    const QCommandLineOption showOption(QStringLiteral("show"),
+                                        QString::fromUtf8(deskmap::texts::help::appShow));
+    const QCommandLineOption desktopOption(QStringLiteral("desktop"),
+                                           QString::fromUtf8(deskmap::texts::help::appDesktop),
+                                           QStringLiteral("gnome|kde|sway|i3|x11|demo|PATH"));
     const QCommandLineOption screenshotOption(
-        QStringLiteral("screenshot"),
-        QStringLiteral("Render the Space list after its first refresh into FILE and exit."),
+        QStringLiteral("screenshot"), QString::fromUtf8(deskmap::texts::help::appScreenshot),
         QStringLiteral("FILE.png"));
     parser.addOptions({showOption, desktopOption, screenshotOption});
     parser.process(application);

@@ -2,6 +2,7 @@
 
 #include "DeskmapCore/API/LunaClient.hpp"
 #include "DeskmapCore/API/OpenRouterClient.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,13 +33,13 @@ std::optional<SummaryProvider> summaryProviderFromRawValue(std::string_view raw)
 std::string displayName(SummaryProvider provider) {
     switch (provider) {
     case SummaryProvider::openAI:
-        return "OpenAI";
+        return texts::openAIName;
     case SummaryProvider::openRouter:
-        return "OpenRouter";
+        return texts::openRouterName;
     case SummaryProvider::installedClient:
         break;
     }
-    return "Installed client";
+    return texts::installedClientName;
 }
 
 std::string model(SummaryProvider provider) {
@@ -50,7 +51,7 @@ std::string model(SummaryProvider provider) {
     case SummaryProvider::installedClient:
         break;
     }
-    return "Selected installed client";
+    return texts::selectedInstalledClient;
 }
 
 std::string credentialLabel(SummaryProvider provider) {

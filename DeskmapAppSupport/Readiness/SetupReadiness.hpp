@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DeskmapAppSupport/Providers/SummaryProvider.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 
 #include <string>
 #include <variant>
@@ -68,8 +69,7 @@ class InstalledClientPopoverReadiness {
 public:
     enum class Kind { checking, unavailable, ready };
 
-    static constexpr const char* checkingText =
-        "Checking the installed client before sending window metadata...";
+    static constexpr const char* checkingText = texts::checkingClientBeforeSending;
 
     static InstalledClientPopoverReadiness resolve(const InstalledClientVerificationState& state);
 

@@ -5,6 +5,7 @@
 #include "DeskmapPlatform/Runtime/Cancellation.hpp"
 #include "DeskmapPlatform/Runtime/RunOn.hpp"
 #include "DeskmapPlatform/Runtime/Task.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 
 #include <asio/this_coro.hpp>
 
@@ -200,9 +201,8 @@ RefreshCoordinator::performRefresh(bool forceSummary) {
         if (runtime::isCancellation(collectionFailure)) {
             co_return RefreshOutcome::cancelled;
         }
-        auto publishing =
-            publish(Status::collectionFailed,
-                    userFacingMessage(collectionFailure, "Could not collect Space information."));
+        auto publishing = publish(Status::collectionFailed,
+                                  userFacingMessage(collectionFailure, texts::couldNotCollect));
         co_await std::move(publishing);
         co_return RefreshOutcome::completed;
     }
@@ -251,9 +251,9 @@ RefreshCoordinator::performRefresh(bool forceSummary) {
         summaryAssociation_ =
             summaryAssociation(summaries_.has_value(), summarizedSignature_, signature);
         {
-            auto publishing = publish(
-                Status::credentialFailed,
-                userFacingMessage(credentialFailure, "Could not read the provider credential."));
+            auto publishing =
+                publish(Status::credentialFailed,
+                        userFacingMessage(credentialFailure, texts::couldNotReadCredential));
             co_await std::move(publishing);
         }
         co_return RefreshOutcome::completed;
@@ -373,8 +373,7 @@ RefreshCoordinator::handleSummaryFailure(std::exception_ptr failure, std::uint64
         summaryAssociation(summaries_.has_value(), summarizedSignature_, signature);
     {
         auto publishing =
-            publish(Status::summaryFailed,
-                    userFacingMessage(failure, "Could not summarize Spaces. Try again."));
+            publish(Status::summaryFailed, userFacingMessage(failure, texts::couldNotSummarize));
         co_await std::move(publishing);
     }
     co_return RefreshOutcome::completed;

@@ -13,34 +13,32 @@ std::string describe(const DeskmapError::Case& failure) {
                               return texts::couldNotReadSpaces(error.message);
                           },
                           [](const DeskmapError::Transport& error) {
-                              return "OpenAI request failed: " + error.message;
+                              return texts::requestFailed("OpenAI", error.message);
                           },
                           [](const DeskmapError::OpenRouterTransport& error) {
-                              return "OpenRouter request failed: " + error.message;
+                              return texts::requestFailed("OpenRouter", error.message);
                           },
                           [](const DeskmapError::Service& error) {
-                              return "OpenAI returned HTTP " + std::to_string(error.status) + ": " +
-                                     error.message;
+                              return texts::serviceFailed("OpenAI", error.status, error.message);
                           },
                           [](const DeskmapError::OpenRouterService& error) {
-                              return "OpenRouter returned HTTP " + std::to_string(error.status) +
-                                     ": " + error.message;
+                              return texts::serviceFailed("OpenRouter", error.status,
+                                                          error.message);
                           },
                           [](const DeskmapError::InvalidResponse& error) {
-                              return "OpenAI returned an invalid response: " + error.message;
+                              return texts::invalidResponse("OpenAI", error.message);
                           },
                           [](const DeskmapError::InvalidOpenRouterResponse& error) {
-                              return "OpenRouter returned an invalid response: " + error.message;
+                              return texts::invalidResponse("OpenRouter", error.message);
                           },
                           [](const DeskmapError::InstalledClientFailure& failure_) {
                               return *failure_.error.errorDescription();
                           },
                           [](const DeskmapError::MissingCredential&) {
-                              return std::string("OPENAI_ACCESS_TOKEN is required for summarize.");
+                              return std::string(texts::openAIKeyRequired);
                           },
                           [](const DeskmapError::MissingOpenRouterCredential&) {
-                              return std::string(
-                                  "OPENROUTER_API_KEY is required for summarize with OpenRouter.");
+                              return std::string(texts::openRouterKeyRequired);
                           },
                       },
                       failure);

@@ -1,6 +1,7 @@
 #include "DeskmapCore/Errors/InstalledClientError.hpp"
 
 #include "DeskmapCore/Support/Overloaded.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 
 namespace deskmap {
 
@@ -11,22 +12,20 @@ std::string describe(InstalledClient client, const InstalledClientError::Case& f
     return std::visit(
         Overloaded{
             [&](const InstalledClientError::ExecutableNotFound&) {
-                return "Could not find the " + name + " executable. Install it and try again.";
+                return texts::clientNotFound(name);
             },
             [&](const InstalledClientError::NotAuthenticated&) {
-                return name +
-                       " is not signed in. Sign in with its command-line client, then check again.";
+                return texts::clientNotSignedIn(name);
             },
             [&](const InstalledClientError::VerificationFailed& verification) {
-                return "Could not verify " + name + ": " + verification.reason;
+                return texts::clientNotVerified(name, verification.reason);
             },
-            [&](const InstalledClientError::TimedOut&) { return name + " timed out. Try again."; },
+            [&](const InstalledClientError::TimedOut&) { return texts::clientTimedOut(name); },
             [&](const InstalledClientError::ProcessFailed& process) {
-                return name + " exited with status " + std::to_string(process.status) +
-                       ". Check its sign-in state and try again.";
+                return texts::clientFailed(name, process.status);
             },
             [&](const InstalledClientError::InvalidOutput& output) {
-                return name + " returned an invalid response: " + output.reason;
+                return texts::clientInvalidResponse(name, output.reason);
             },
         },
         failure);

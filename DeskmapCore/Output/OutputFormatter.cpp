@@ -2,6 +2,7 @@
 
 #include "DeskmapCore/Inventory/InventoryJSON.hpp"
 #include "DeskmapCore/Text/DisplayText.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -47,7 +48,7 @@ std::string prettyPrinted(const nlohmann::ordered_json& value) {
 }
 
 std::string currentMark(bool isCurrent) {
-    return isCurrent ? " (current)" : "";
+    return isCurrent ? texts::currentMark : "";
 }
 
 } // namespace
@@ -77,7 +78,7 @@ std::string inventoryHuman(const Inventory& inventory) {
         const auto index = std::to_string(space.index);
         text += index + "  Space " + index + currentMark(space.isCurrent) + "\n";
         if (space.windows.empty()) {
-            text += "   No meaningful windows detected.";
+            text += texts::noMeaningfulWindows;
             continue;
         }
         bool first = true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 // Every sentence, label and status word the user reads, in one place: the
@@ -140,5 +142,209 @@ inline constexpr const char* loginItemOff = "Off";
 inline constexpr const char* loginItemOn = "On";
 inline constexpr const char* loginItemNeedsApproval = "Approval required";
 inline constexpr const char* loginItemNotRegistered = "Not registered";
+
+// The windows.
+inline constexpr const char* appName = "Deskmap";
+inline constexpr const char* refreshingSpaces = "Refreshing Spaces";
+inline constexpr const char* openSetup = "Open setup";
+inline constexpr const char* refreshNow = "Refresh Now";
+inline constexpr const char* settingsMenu = "Settings…";
+inline constexpr const char* settingsMenuName = "Settings...";
+inline constexpr const char* quit = "Quit";
+inline constexpr const char* collectingSpaces = "Collecting local Space information...";
+inline constexpr const char* statusPrefix = "Status: ";
+inline constexpr const char* spaceRowName = "Space %1%2";
+inline constexpr const char* spaceRowCurrent = ", current";
+inline constexpr const char* staleBadge = "STALE";
+inline constexpr const char* staleBadgeName = "Stale summary for older evidence";
+inline constexpr const char* currentSpace = "Current Space";
+inline constexpr const char* switchToThisSpace = "Switch to this Space";
+inline constexpr const char* rowLabel = "Label";
+inline constexpr const char* rowSummary = "Summary";
+inline constexpr const char* setupStepLine = "Step %1 of %2";
+inline constexpr const char* setupProgress = "Setup progress";
+inline constexpr const char* setupProgressFormat = "Step %v of %m";
+inline constexpr const char* titleAccessAllowed = "Window title access allowed";
+inline constexpr const char* allowTitleAccess = "Allow Window Title Access";
+inline constexpr const char* switchingAllowed = "Space switching allowed";
+inline constexpr const char* allowSwitching = "Allow Space Switching";
+inline constexpr const char* back = "Back";
+inline constexpr const char* continueSetup = "Continue";
+inline constexpr const char* finishSetup = "Finish Setup";
+inline constexpr const char* setupStatusPrefix = "Setup status: ";
+inline constexpr const char* setupWindowTitle = "Set Up Deskmap";
+inline constexpr const char* setupBanner = "Set up Deskmap";
+inline constexpr const char* apiKeyNotShown =
+    " The API key travels in a request header and is not shown.";
+inline constexpr const char* whatIsSentTitle = "What Is Sent";
+inline constexpr const char* whatIsSentName = "What is sent";
+inline constexpr const char* nothingToSend =
+    "No Spaces have been read yet, so there is nothing to send.";
+inline constexpr const char* inProgress = "In progress";
+inline constexpr const char* clientStatus = "Client status";
+inline constexpr const char* settingsTitle = "Deskmap Settings";
+inline constexpr const char* general = "General";
+inline constexpr const char* openAtLogin = "Open Deskmap at login";
+inline constexpr const char* summaryProvider = "Summary provider";
+inline constexpr const char* showWhatIsSent = "Show What Is Sent…";
+inline constexpr const char* showWhatIsSentName = "Show What Is Sent";
+inline constexpr const char* summaryStatus = "Summary status";
+inline constexpr const char* apiKey = "API key";
+inline constexpr const char* windowTitleAccess = "Window title access";
+inline constexpr const char* spaceSwitching = "Space switching";
+inline constexpr const char* launchAtLoginStatusPrefix = "Launch at login status: ";
+inline constexpr const char* settingsStatusPrefix = "Settings status: ";
+inline constexpr const char* provider = "Provider";
+inline constexpr const char* client = "Client";
+inline constexpr const char* checkAvailability = "Check Availability";
+inline constexpr const char* save = "Save";
+inline constexpr const char* clear = "Clear";
+inline constexpr const char* model = "Model";
+inline constexpr const char* keyStatus = "Key status";
+inline constexpr const char* whatIsSentHeading =
+    "The next summary sends %1 exactly this, made from the app names and window titles of the "
+    "Spaces shown now. Nothing else about your screen leaves this computer.";
+inline constexpr const char* sparseEvidence = "Sparse evidence";
+inline constexpr const char* noWindowEvidence = "No meaningful window evidence was found.";
+inline constexpr const char* setupRequired = "Setup required";
+inline constexpr const char* ready = "Ready";
+inline constexpr const char* refreshing = "Refreshing";
+inline constexpr const char* permissionRequired = "Permission required";
+inline constexpr const char* error = "Error";
+inline constexpr const char* connectProviderStep = "Connect a provider";
+inline constexpr const char* titleAccessStep = "Allow window title access";
+inline constexpr const char* switchingStep = "Enable Space switching";
+inline constexpr const char* connectProviderStepDetail =
+    "Choose how Deskmap should create labels and summaries.";
+inline constexpr const char* titleAccessStepDetail =
+    "Deskmap needs permission to read the titles of windows on your Spaces.";
+inline constexpr const char* switchingStepDetail =
+    "Optionally allow Deskmap to switch Spaces when you click a row.";
+inline constexpr const char* aWhileAgo = "a while ago";
+
+// Errors and states.
+inline constexpr const char* couldNotCollect = "Could not collect Space information.";
+inline constexpr const char* couldNotReadCredential = "Could not read the provider credential.";
+inline constexpr const char* couldNotSummarize = "Could not summarize Spaces. Try again.";
+inline constexpr const char* openAIName = "OpenAI";
+inline constexpr const char* openRouterName = "OpenRouter";
+inline constexpr const char* installedClientName = "Installed client";
+inline constexpr const char* selectedInstalledClient = "Selected installed client";
+inline constexpr const char* currentMark = " (current)";
+inline constexpr const char* noMeaningfulWindows = "   No meaningful windows detected.";
+
+// The list and the wizard, built from parts.
+inline std::string localInventory(std::size_t windows) {
+    return "Local inventory contains " + std::to_string(windows) + " window" +
+           (windows == 1 ? "" : "s") + ".";
+}
+inline std::string refreshedAgo(const std::string& when) {
+    return "Refreshed " + when;
+}
+inline constexpr const char* checkingClientBeforeSending =
+    "Checking the installed client before sending window metadata...";
+
+// Summaries: the providers' and the installed clients' failures.
+inline std::string requestFailed(const std::string& who, const std::string& reason) {
+    return who + " request failed: " + reason;
+}
+inline std::string serviceFailed(const std::string& who, int status, const std::string& message) {
+    return who + " returned HTTP " + std::to_string(status) + ": " + message;
+}
+inline std::string invalidResponse(const std::string& who, const std::string& reason) {
+    return who + " returned an invalid response: " + reason;
+}
+inline constexpr const char* openAIKeyRequired = "OPENAI_ACCESS_TOKEN is required for summarize.";
+inline constexpr const char* openRouterKeyRequired =
+    "OPENROUTER_API_KEY is required for summarize with OpenRouter.";
+inline std::string clientNotFound(const std::string& who) {
+    return "Could not find the " + who + " executable. Install it and try again.";
+}
+inline std::string clientNotSignedIn(const std::string& who) {
+    return who + " is not signed in. Sign in with its command-line client, then check again.";
+}
+inline std::string clientNotVerified(const std::string& who, const std::string& reason) {
+    return "Could not verify " + who + ": " + reason;
+}
+inline std::string clientTimedOut(const std::string& who) {
+    return who + " timed out. Try again.";
+}
+inline std::string clientFailed(const std::string& who, int status) {
+    return who + " exited with status " + std::to_string(status) +
+           ". Check its sign-in state and try again.";
+}
+inline std::string clientInvalidResponse(const std::string& who, const std::string& reason) {
+    return who + " returned an invalid response: " + reason;
+}
+
+// The command line. Errors of its own follow the program's name ("deskmap: ").
+inline constexpr const char* demoFallback = "no desktop found: showing the built-in demo desktop";
+inline constexpr const char* seeHelp = "Run 'deskmap --help' for the commands and their options.";
+inline constexpr const char* keyInputTooLong = "the input is too long to be an API key.";
+inline constexpr const char* noKeyGiven = "no key was given on standard input.";
+inline constexpr const char* couldNotSwitch = "Could not switch Spaces.";
+inline constexpr const char* unknownError = "an unknown error occurred";
+inline constexpr const char* noDisplay =
+    "no display to show a window on (DISPLAY is not set). Try: deskmap-app --screenshot FILE.png";
+inline std::string noSuchSpace(std::int64_t index, std::size_t spaces) {
+    return "there is no Space " + std::to_string(index) + " (Spaces are numbered 1 to " +
+           std::to_string(spaces) + ")";
+}
+inline std::string spaceAlreadyCurrent(std::int64_t index) {
+    return "Space " + std::to_string(index) + " is already current";
+}
+inline std::string switchedToSpace(std::int64_t index) {
+    return "Switched to Space " + std::to_string(index);
+}
+inline std::string summariesOff(const std::string& reason) {
+    return "summaries are off: " + reason;
+}
+
+namespace help {
+inline constexpr const char* program =
+    "Maps the Spaces (virtual desktops) of every display: their windows and what each is for.";
+inline constexpr const char* desktop =
+    "Desktop to read: \"gnome\" (through Deskmap's GNOME Shell extension), \"kde\" (through a "
+    "script Deskmap loads into KWin), \"sway\", \"i3\", \"x11\" (an EWMH window manager), "
+    "\"demo\" (the built-in simulated desktop) or a scenario file path. Overrides "
+    "DESKMAP_DESKTOP; without either, the running desktop (the demo only where no graphical "
+    "session runs at all).";
+inline constexpr const char* spaces = "Print every Space of every display with its windows.";
+inline constexpr const char* json = "Print JSON instead of terminal text.";
+inline constexpr const char* jsonLines = "Print one JSON object per line.";
+inline constexpr const char* summarize =
+    "Print a label and a one-phrase summary for every Space, written by a language model from "
+    "app names and window titles.";
+inline constexpr const char* summarizeProvider =
+    "Summary provider: openai (key in OPENAI_ACCESS_TOKEN), openrouter (key in "
+    "OPENROUTER_API_KEY), or an installed, signed-in client: codex or cursor.";
+inline constexpr const char* dryRun =
+    "Print the endpoint and the request body that would be sent, and send nothing.";
+inline constexpr const char* checkClient =
+    "Check that an installed command-line client is available and signed in.";
+inline constexpr const char* client = "codex or cursor";
+inline constexpr const char* switchSpace =
+    "Switch the display under the pointer to a Space, one workspace at a time.";
+inline constexpr const char* index = "The Space's number in `deskmap spaces`.";
+inline constexpr const char* watch =
+    "Keep the map of Spaces current and print every change: at start, every 300 seconds, when "
+    "Spaces are added, removed or moved, and when the active Space changes. Summaries are "
+    "reused while the windows are unchanged.";
+inline constexpr const char* watchProvider =
+    "Summary provider: openai, openrouter (key from OPENAI_ACCESS_TOKEN or OPENROUTER_API_KEY, "
+    "else from `deskmap key`), codex or cursor. Default: the provider chosen in the settings.";
+inline constexpr const char* once = "Exit after the first refresh has published its result.";
+inline constexpr const char* key =
+    "Save, clear or show an API key in the desktop's secret store. `save` reads the key from "
+    "standard input.";
+inline constexpr const char* keyAction = "save, clear or status";
+inline constexpr const char* keyProvider = "openai or openrouter";
+inline constexpr const char* app = "Deskmap: every Space of every display, in the tray.";
+inline constexpr const char* appShow = "Open the Space list (of the running Deskmap).";
+inline constexpr const char* appDesktop =
+    "The desktop to read: gnome, kde, sway, i3, x11, demo or a scenario file.";
+inline constexpr const char* appScreenshot =
+    "Render the Space list after its first refresh into FILE and exit.";
+} // namespace help
 
 } // namespace deskmap::texts

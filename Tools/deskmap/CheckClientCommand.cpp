@@ -3,6 +3,7 @@
 #include "DeskmapCore/Errors/InstalledClientError.hpp"
 #include "DeskmapCore/InstalledClients/InstalledClientVerifier.hpp"
 #include "DeskmapCore/Process/FoundationInstalledClientProcessRunner.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 #include "ExitCode.hpp"
 #include "Failure.hpp"
 #include "Interruptible.hpp"
@@ -23,7 +24,7 @@ int runCheckClient(const std::string& client, std::ostream& out, std::ostream& e
             InstalledClientExecutableLocator::forCurrentProcess(),
             std::make_shared<FoundationInstalledClientProcessRunner>());
         runInterruptible(io, verifier.verify(*installedClient));
-        out << "Available and signed in\n";
+        out << texts::clientAvailable << "\n";
         return ExitCode::success;
     } catch (...) {
         return reportFailure(std::current_exception(), err);

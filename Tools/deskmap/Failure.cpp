@@ -2,6 +2,7 @@
 
 #include "DeskmapCore/Errors/UserFacingMessage.hpp"
 #include "DeskmapPlatform/Runtime/CancellationError.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 #include "ExitCode.hpp"
 
 #include <ostream>
@@ -20,7 +21,7 @@ int reportFailure(const std::exception_ptr& failure, std::ostream& err) {
         }
         err << "deskmap: " << error.what() << "\n";
     } catch (...) {
-        err << "deskmap: an unknown error occurred\n";
+        err << "deskmap: " << texts::unknownError << "\n";
     }
     return ExitCode::failure;
 }

@@ -3,6 +3,7 @@
 #include "CredentialSource.hpp"
 #include "DeskmapAppSupport/Credentials/SummaryConfiguration.hpp"
 #include "DeskmapCore/Text/Unicode.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 #include "ExitCode.hpp"
 #include "Failure.hpp"
 
@@ -33,20 +34,20 @@ int runKey(const KeyOptions& options, std::istream& in, std::ostream& out, std::
             const auto loaded = configuration.currentState();
             switch (loaded.state.savedCredentialPresence) {
             case SavedCredentialPresence::saved:
-                out << "Saved\n";
+                out << texts::keySaved << "\n";
                 break;
             case SavedCredentialPresence::notSaved:
-                out << "Not saved\n";
+                out << texts::keyNotSaved << "\n";
                 break;
             case SavedCredentialPresence::unknown:
-                out << "Unavailable\n";
+                out << texts::keyUnavailable << "\n";
                 break;
             }
             return ExitCode::success;
         }
         if (options.action == "clear") {
             credentials->remove();
-            out << "Not saved\n";
+            out << texts::keyNotSaved << "\n";
             return ExitCode::success;
         }
         std::string text;
@@ -54,17 +55,17 @@ int runKey(const KeyOptions& options, std::istream& in, std::ostream& out, std::
         while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
             text.append(buffer, static_cast<std::size_t>(in.gcount()));
             if (text.size() > maximumKeyBytes) {
-                err << "deskmap: the input is too long to be an API key.\n";
+                err << "deskmap: " << texts::keyInputTooLong << "\n";
                 return ExitCode::failure;
             }
         }
         const auto key = Unicode::trimmedWhitespaceAndNewlines(text);
         if (key.empty()) {
-            err << "deskmap: no key was given on standard input.\n";
+            err << "deskmap: " << texts::noKeyGiven << "\n";
             return ExitCode::failure;
         }
         configuration.save(key);
-        out << "Saved\n";
+        out << texts::keySaved << "\n";
         return ExitCode::success;
     } catch (...) {
         return reportFailure(std::current_exception(), err);

@@ -5,6 +5,7 @@
 #include "DeskmapCore/Errors/DeskmapError.hpp"
 #include "DeskmapPlatform/DesktopSelection.hpp"
 #include "DeskmapPlatform/Runtime/Task.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 #include "DesktopOption.hpp"
 #include "ExitCode.hpp"
 #include "Failure.hpp"
@@ -33,8 +34,7 @@ int runSwitch(const SwitchOptions& options, std::ostream& out, std::ostream& err
         std::find_if(inventory.spaces.begin(), inventory.spaces.end(),
                      [&](const auto& entry) { return entry.index == options.index; });
     if (space == inventory.spaces.end()) {
-        err << "deskmap: there is no Space " << options.index << " (Spaces are numbered 1 to "
-            << inventory.spaces.size() << ")\n";
+        err << "deskmap: " << texts::noSuchSpace(options.index, inventory.spaces.size()) << "\n";
         return ExitCode::usage;
     }
 
@@ -58,11 +58,11 @@ int runSwitch(const SwitchOptions& options, std::ostream& out, std::ostream& err
         }
         const auto request = requesting.get();
         if (request == SpaceSwitchRequestResult::alreadyActive) {
-            out << "Space " << options.index << " is already current\n";
+            out << texts::spaceAlreadyCurrent(options.index) << "\n";
             return ExitCode::success;
         }
         if (request != SpaceSwitchRequestResult::started) {
-            err << message(request).value_or("Could not switch Spaces.") << "\n";
+            err << message(request).value_or(texts::couldNotSwitch) << "\n";
             return ExitCode::failure;
         }
         interrupts.async_wait([&](const asio::error_code& error, int) {
@@ -79,10 +79,10 @@ int runSwitch(const SwitchOptions& options, std::ostream& out, std::ostream& err
         return ExitCode::interrupted;
     }
     if (*completion == SpaceSwitchCompletion::reachedTarget) {
-        out << "Switched to Space " << options.index << "\n";
+        out << texts::switchedToSpace(options.index) << "\n";
         return ExitCode::success;
     }
-    err << message(*completion).value_or("Could not switch Spaces.") << "\n";
+    err << message(*completion).value_or(texts::couldNotSwitch) << "\n";
     return ExitCode::failure;
 }
 

@@ -7,6 +7,7 @@
 #include "DeskmapAppSupport/Providers/UserDefaultsSettings.hpp"
 #include "DeskmapPlatform/DesktopSelection.hpp"
 #include "DeskmapPlatform/Runtime/CancellationError.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 #include "DeskmapPlatform/UserDefaults/FileUserDefaults.hpp"
 #include "DeskmapPlatform/UserDefaults/InMemoryUserDefaults.hpp"
 #include "DesktopOption.hpp"
@@ -168,7 +169,7 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
             const auto& verification = viewModel->installedClientVerification();
             if (property == ViewModelProperty::installedClientVerification &&
                 verification.kind() == Verification::unavailable) {
-                err << "deskmap: summaries are off: " << verification.message() << "\n";
+                err << "deskmap: " << texts::summariesOff(verification.message()) << "\n";
             }
             if (options.once && firstRefresh.observe(property)) {
                 *finished = true;

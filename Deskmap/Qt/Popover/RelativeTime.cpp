@@ -1,5 +1,7 @@
 #include "RelativeTime.hpp"
 
+#include "DeskmapPlatform/Text/UserTexts.hpp"
+
 #include <unicode/locid.h>
 #include <unicode/reldatefmt.h>
 #include <unicode/unistr.h>
@@ -69,7 +71,7 @@ std::string describe(std::chrono::system_clock::time_point then,
         icuFormatter->format(-amount.value, amount.unit, text, status);
     }
     if (icuFormatter == nullptr || U_FAILURE(status)) {
-        return "a while ago"; // ICU without its English data
+        return texts::aWhileAgo; // ICU without its English data
     }
     std::string utf8;
     text.toUTF8String(utf8);

@@ -1,6 +1,7 @@
 #include "SpaceListPopover.hpp"
 
 #include "Deskmap/Qt/Popover/SpaceListView.hpp"
+#include "Deskmap/Qt/Text/ViewTexts.hpp"
 #include "PopoverPlacement.hpp"
 #include "StickyWindow.hpp"
 
@@ -21,8 +22,8 @@ SpaceListPopover::SpaceListPopover(std::shared_ptr<DeskmapViewModel> model, Mode
                       : mode == Mode::panel ? Qt::Window | Qt::FramelessWindowHint
                                             : Qt::Window),
       mode_(mode), view_(new SpaceListView(std::move(model), this)) {
-    setWindowTitle(QStringLiteral("Deskmap"));
-    setAccessibleName(QStringLiteral("Deskmap"));
+    setWindowTitle(ViewTexts::text(texts::appName));
+    setAccessibleName(ViewTexts::text(texts::appName));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);

@@ -1,6 +1,7 @@
 #include "SpaceListPresentation.hpp"
 
 #include "DeskmapCore/Text/DisplayText.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 
 #include <algorithm>
 #include <set>
@@ -34,7 +35,7 @@ std::string localLabel(const SpaceInventory& space) {
         apps.insert(window.app);
     }
     if (apps.empty()) {
-        return "Sparse evidence";
+        return texts::sparseEvidence;
     }
     auto name = apps.begin();
     std::string label = DisplayText::shown(*name);
@@ -47,10 +48,9 @@ std::string localLabel(const SpaceInventory& space) {
 std::string localSummary(const SpaceInventory& space) {
     const auto count = space.windows.size();
     if (count == 0) {
-        return "No meaningful window evidence was found.";
+        return texts::noWindowEvidence;
     }
-    return "Local inventory contains " + std::to_string(count) + " window" +
-           (count == 1 ? "" : "s") + ".";
+    return texts::localInventory(count);
 }
 
 Status status(const DeskmapViewModel& model, const RelativeTimeFormatter& relativeTime) {
@@ -72,7 +72,7 @@ Status status(const StatusInputs& inputs, const RelativeTimeFormatter& relativeT
                          (installed && readiness.isFailure()) || failedStatus;
 
     if (!inputs.firstTimeSetupCompleted) {
-        return {"Setup required", failure};
+        return {texts::setupRequired, failure};
     }
     if (inputs.spaceSwitchMessage) {
         return {*inputs.spaceSwitchMessage, failure};
@@ -83,23 +83,23 @@ Status status(const StatusInputs& inputs, const RelativeTimeFormatter& relativeT
     switch (snapshot.status) {
     case S::ready:
         return {snapshot.lastSuccessfulSummaryAt
-                    ? "Refreshed " + relativeTime(*snapshot.lastSuccessfulSummaryAt)
-                    : std::string("Ready"),
+                    ? texts::refreshedAgo(relativeTime(*snapshot.lastSuccessfulSummaryAt))
+                    : std::string(texts::ready),
                 failure};
     case S::refreshing:
-        return {"Refreshing", failure};
+        return {texts::refreshing, failure};
     case S::needsSetup:
-        return {"Setup required", failure};
+        return {texts::setupRequired, failure};
     case S::needsWindowTitleAccess:
-        return {"Permission required", failure};
+        return {texts::permissionRequired, failure};
     case S::credentialFailed:
     case S::collectionFailed:
     case S::summaryFailed:
         return {snapshot.errorMessage ? DisplayText::shown(*snapshot.errorMessage)
-                                      : std::string("Error"),
+                                      : std::string(texts::error),
                 failure};
     }
-    return {"Error", failure};
+    return {texts::error, failure};
 }
 
 bool setupIsComplete(const DeskmapViewModel& model) {

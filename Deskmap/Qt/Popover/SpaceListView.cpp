@@ -80,12 +80,12 @@ SpaceListView::SpaceListView(std::shared_ptr<DeskmapViewModel> model, QWidget* p
     auto* header = new QWidget(this);
     auto* headerLayout = new QHBoxLayout(header);
     headerLayout->setContentsMargins(18, 14, 18, 14);
-    auto* title = new QLabel(QStringLiteral("Deskmap"), header);
+    auto* title = new QLabel(ViewTexts::text(texts::appName), header);
     title->setFont(Styling::font(title->font(), 1.4, QFont::Bold));
     headerLayout->addWidget(title);
     headerLayout->addStretch(1);
     refreshing_ = new BusyIndicator(header);
-    refreshing_->setAccessibleName(QStringLiteral("Refreshing Spaces"));
+    refreshing_->setAccessibleName(ViewTexts::text(texts::refreshingSpaces));
     headerLayout->addWidget(refreshing_);
     layout->addWidget(header);
     layout->addWidget(new Divider(this));
@@ -119,7 +119,7 @@ SpaceListView::SpaceListView(std::shared_ptr<DeskmapViewModel> model, QWidget* p
     statusButtonText_ = statusButton->label();
     statusButtonText_->setFont(statusText_->font());
     statusButtonText_->setMaximumHeight(statusText_->maximumHeight());
-    statusButton_->setAccessibleDescription(QStringLiteral("Open setup"));
+    statusButton_->setAccessibleDescription(ViewTexts::text(texts::openSetup));
     statusButton_->setFocusPolicy(Qt::NoFocus);
     connect(statusButton_, &QAbstractButton::clicked, this, &SpaceListView::setupRequested);
     statusLayout->addWidget(statusText_);
@@ -129,13 +129,15 @@ SpaceListView::SpaceListView(std::shared_ptr<DeskmapViewModel> model, QWidget* p
     auto* footer = new QWidget(this);
     auto* footerLayout = new QHBoxLayout(footer);
     footerLayout->setContentsMargins(12, 10, 12, 12);
-    refreshNow_ = footerButton(QStringLiteral("Refresh Now"), QStringLiteral("Refresh Now"),
-                               QKeySequence(Qt::CTRL | Qt::Key_R), footer);
+    refreshNow_ =
+        footerButton(ViewTexts::text(texts::refreshNow), ViewTexts::text(texts::refreshNow),
+                     QKeySequence(Qt::CTRL | Qt::Key_R), footer);
     connect(refreshNow_, &QPushButton::clicked, this, [this] { model_->refreshNow(); });
-    auto* settings = footerButton(QStringLiteral("Settings…"), QStringLiteral("Settings..."),
-                                  QKeySequence(Qt::CTRL | Qt::Key_Comma), footer);
+    auto* settings =
+        footerButton(ViewTexts::text(texts::settingsMenu), ViewTexts::text(texts::settingsMenuName),
+                     QKeySequence(Qt::CTRL | Qt::Key_Comma), footer);
     connect(settings, &QPushButton::clicked, this, &SpaceListView::settingsRequested);
-    auto* quit = footerButton(QStringLiteral("Quit"), QStringLiteral("Quit"),
+    auto* quit = footerButton(ViewTexts::text(texts::quit), ViewTexts::text(texts::quit),
                               QKeySequence(Qt::CTRL | Qt::Key_Q), footer);
     connect(quit, &QPushButton::clicked, this, &SpaceListView::quitRequested);
     footerLayout->addWidget(refreshNow_);
@@ -197,8 +199,7 @@ void SpaceListView::rebuildRows() {
     rows_.clear();
     selected_ = -1;
     if (!snapshot.inventory) {
-        auto* collecting =
-            new QLabel(QStringLiteral("Collecting local Space information..."), listContent_);
+        auto* collecting = new QLabel(ViewTexts::text(texts::collectingSpaces), listContent_);
         collecting->setContentsMargins(8, 8, 8, 8);
         Styling::makeSecondary(collecting);
         listLayout_->addWidget(collecting);
@@ -241,8 +242,8 @@ void SpaceListView::renderStatus() {
         palette.setColor(QPalette::ButtonText, colour);
         widget->setPalette(palette);
     }
-    statusText_->setAccessibleName(QStringLiteral("Status: ") + text);
-    statusButton_->setAccessibleName(QStringLiteral("Status: ") + text);
+    statusText_->setAccessibleName(ViewTexts::text(texts::statusPrefix) + text);
+    statusButton_->setAccessibleName(ViewTexts::text(texts::statusPrefix) + text);
     statusText_->setText(text);
     statusButtonText_->setText(text);
     fitListHeight();

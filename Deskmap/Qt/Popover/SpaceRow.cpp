@@ -26,9 +26,9 @@ public:
     IndexBadge(std::int64_t index, bool current, QWidget* parent)
         : QWidget(parent), text_(QString::number(index)), current_(current) {
         setFixedSize(30, 30);
-        setAccessibleName(QStringLiteral("Space %1%2")
+        setAccessibleName(ViewTexts::text(texts::spaceRowName)
                               .arg(index)
-                              .arg(current ? QStringLiteral(", current") : QString()));
+                              .arg(current ? ViewTexts::text(texts::spaceRowCurrent) : QString()));
     }
 
 protected:
@@ -55,8 +55,8 @@ private:
 // "STALE" on an orange-tinted capsule.
 class StaleBadge final : public QLabel {
 public:
-    explicit StaleBadge(QWidget* parent) : QLabel(QStringLiteral("STALE"), parent) {
-        setAccessibleName(QStringLiteral("Stale summary for older evidence"));
+    explicit StaleBadge(QWidget* parent) : QLabel(ViewTexts::text(texts::staleBadge), parent) {
+        setAccessibleName(ViewTexts::text(texts::staleBadgeName));
         auto font = Styling::font(this->font(), 0.78, QFont::Bold);
         setFont(font);
         setContentsMargins(5, 2, 5, 2);
@@ -82,8 +82,8 @@ SpaceRow::SpaceRow(const SpaceInventory& space, const SpaceListPresentation::Row
                    QWidget* parent)
     : QAbstractButton(parent), space_(space) {
     setAccessibleName(ViewTexts::text(content.label));
-    setAccessibleDescription(space.isCurrent ? QStringLiteral("Current Space")
-                                             : QStringLiteral("Switch to this Space"));
+    setAccessibleDescription(space.isCurrent ? ViewTexts::text(texts::currentSpace)
+                                             : ViewTexts::text(texts::switchToThisSpace));
     setFocusPolicy(Qt::NoFocus); // the list moves a selection instead
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
 
@@ -101,7 +101,7 @@ SpaceRow::SpaceRow(const SpaceInventory& space, const SpaceListPresentation::Row
     label->setTextFormat(Qt::PlainText); // titles and model answers are data, never markup
     label->setWordWrap(true);            // a long label takes a second line, not the badge's place
     label->setFont(Styling::font(font(), 1.2, QFont::DemiBold));
-    label->setAccessibleName(QStringLiteral("Label"));
+    label->setAccessibleName(ViewTexts::text(texts::rowLabel));
     label->setAccessibleDescription(label->text());
     // As wide as its text, so the STALE mark follows it; a label too long
     // for the row wraps instead of pushing the mark out of view.
@@ -119,7 +119,7 @@ SpaceRow::SpaceRow(const SpaceInventory& space, const SpaceListPresentation::Row
     summary->setTextFormat(Qt::PlainText);
     summary->setWordWrap(true);
     summary->setFont(Styling::font(font(), 1.05));
-    summary->setAccessibleName(QStringLiteral("Summary"));
+    summary->setAccessibleName(ViewTexts::text(texts::rowSummary));
     summary->setAccessibleDescription(summary->text());
     Styling::makeSecondary(summary);
     // Two lines at most.

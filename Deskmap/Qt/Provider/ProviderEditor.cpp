@@ -75,7 +75,7 @@ ProviderEditor::~ProviderEditor() = default;
 
 void ProviderEditor::buildControls() {
     providerPicker_ =
-        new SegmentedPicker(QStringLiteral("Provider"), ViewTexts::providerNames(), this);
+        new SegmentedPicker(ViewTexts::text(texts::provider), ViewTexts::providerNames(), this);
     connect(providerPicker_, &SegmentedPicker::chosen, this, [this](int index) {
         const auto provider = allSummaryProviders.at(static_cast<std::size_t>(index));
         // The key typed so far belongs to the provider it was typed for.
@@ -86,20 +86,20 @@ void ProviderEditor::buildControls() {
     });
 
     clientPicker_ = new QComboBox(this);
-    clientPicker_->setAccessibleName(QStringLiteral("Client"));
+    clientPicker_->setAccessibleName(ViewTexts::text(texts::client));
     clientPicker_->addItems(ViewTexts::installedClientNames());
     connect(clientPicker_, &QComboBox::activated, this, [this](int index) {
         model_->selectInstalledClient(allInstalledClients.at(static_cast<std::size_t>(index)));
     });
-    checkAvailability_ = button(QStringLiteral("Check Availability"), this);
+    checkAvailability_ = button(ViewTexts::text(texts::checkAvailability), this);
     connect(checkAvailability_, &QPushButton::clicked, this,
             [this] { model_->verifyInstalledClient(); });
     clientStatus_ = new ClientStatusRow(this);
 
     keyField_ = new QLineEdit(this);
     keyField_->setEchoMode(QLineEdit::Password);
-    keyField_->setPlaceholderText(QStringLiteral("API key"));
-    keyField_->setAccessibleName(QStringLiteral("API key"));
+    keyField_->setPlaceholderText(ViewTexts::text(texts::apiKey));
+    keyField_->setAccessibleName(ViewTexts::text(texts::apiKey));
     // Nothing typed here may reach another program.
     keyField_->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData |
                                    Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
@@ -108,9 +108,9 @@ void ProviderEditor::buildControls() {
     if (options_.returnInKeyFieldSaves) {
         connect(keyField_, &QLineEdit::returnPressed, this, [this] { saveKey(); });
     }
-    save_ = button(QStringLiteral("Save"), this);
+    save_ = button(ViewTexts::text(texts::save), this);
     connect(save_, &QPushButton::clicked, this, [this] { saveKey(); });
-    clear_ = button(QStringLiteral("Clear"), this);
+    clear_ = button(ViewTexts::text(texts::clear), this);
     connect(clear_, &QPushButton::clicked, this, [this] {
         model_->clearKey();
         keyField_->clear();
@@ -120,16 +120,16 @@ void ProviderEditor::buildControls() {
 void ProviderEditor::buildLabelledRows() {
     form_ = new QFormLayout(this);
     form_->setContentsMargins(0, 0, 0, 0);
-    form_->addRow(QStringLiteral("Provider"), providerPicker_);
-    form_->addRow(QStringLiteral("Client"), clientPicker_);
-    clientModel_ = valueLabel(QStringLiteral("Model"), this);
-    form_->addRow(QStringLiteral("Model"), clientModel_);
-    form_->addRow(QStringLiteral("Client status"), clientStatus_);
+    form_->addRow(ViewTexts::text(texts::provider), providerPicker_);
+    form_->addRow(ViewTexts::text(texts::client), clientPicker_);
+    clientModel_ = valueLabel(ViewTexts::text(texts::model), this);
+    form_->addRow(ViewTexts::text(texts::model), clientModel_);
+    form_->addRow(ViewTexts::text(texts::clientStatus), clientStatus_);
     checkRow_ = row(this, {checkAvailability_});
     form_->addRow(QString(), checkRow_);
-    providerModel_ = valueLabel(QStringLiteral("Model"), this);
-    form_->addRow(QStringLiteral("Model"), providerModel_);
-    form_->addRow(QStringLiteral("API key"), keyField_);
+    providerModel_ = valueLabel(ViewTexts::text(texts::model), this);
+    form_->addRow(ViewTexts::text(texts::model), providerModel_);
+    form_->addRow(ViewTexts::text(texts::apiKey), keyField_);
     keyButtons_ = row(this, {save_, clear_});
     form_->addRow(QString(), keyButtons_);
 }
@@ -155,7 +155,7 @@ void ProviderEditor::buildCompact() {
     key->addWidget(keyField_);
     keySymbol_ = new StatusSymbol(keyControls_);
     keyStatus_ = new QLabel(keyControls_);
-    keyStatus_->setAccessibleName(QStringLiteral("Key status"));
+    keyStatus_->setAccessibleName(ViewTexts::text(texts::keyStatus));
     auto* buttons = row(keyControls_, {save_, clear_});
     auto* buttonsLayout = static_cast<QHBoxLayout*>(buttons->layout());
     keySymbol_->setParent(buttons);

@@ -68,7 +68,7 @@ void showMessage(QLabel* label, const std::optional<std::string>& message, const
 SettingsView::SettingsView(std::shared_ptr<DeskmapViewModel> model, QWidget* parent)
     : QWidget(parent, Qt::Window), model_(std::move(model)),
       bridge_(new ViewModelBridge(model_, this)) {
-    setWindowTitle(QStringLiteral("Deskmap Settings"));
+    setWindowTitle(ViewTexts::text(texts::settingsTitle));
     setFixedSize(500, 700);
 
     auto* scroll = new QScrollArea(this);
@@ -101,9 +101,9 @@ SettingsView::SettingsView(std::shared_ptr<DeskmapViewModel> model, QWidget* par
 SettingsView::~SettingsView() = default;
 
 void SettingsView::buildGeneral(QWidget* content) {
-    auto* section = new QGroupBox(QStringLiteral("General"), content);
+    auto* section = new QGroupBox(ViewTexts::text(texts::general), content);
     auto* form = new QFormLayout(section);
-    launchAtLoginToggle_ = new QCheckBox(QStringLiteral("Open Deskmap at login"), section);
+    launchAtLoginToggle_ = new QCheckBox(ViewTexts::text(texts::openAtLogin), section);
     launchAtLoginToggle_->setAccessibleName(launchAtLoginToggle_->text());
     connect(launchAtLoginToggle_, &QCheckBox::clicked, this, [this](bool on) {
         model_->setLaunchAtLogin(on);
@@ -127,40 +127,40 @@ void SettingsView::buildGeneral(QWidget* content) {
 }
 
 void SettingsView::buildProvider(QWidget* content) {
-    auto* section = new QGroupBox(QStringLiteral("Summary provider"), content);
+    auto* section = new QGroupBox(ViewTexts::text(texts::summaryProvider), content);
     auto* layout = new QVBoxLayout(section);
     editor_ = new ProviderEditor(model_, {ProviderEditorOptions::Layout::labelledRows, true, false},
                                  section);
     layout->addWidget(editor_);
     settingsMessage_ = Styling::calloutLabel({}, section);
     layout->addWidget(settingsMessage_);
-    auto* whatIsSent = button(QStringLiteral("Show What Is Sent…"), section);
-    whatIsSent->setAccessibleName(QStringLiteral("Show What Is Sent"));
+    auto* whatIsSent = button(ViewTexts::text(texts::showWhatIsSent), section);
+    whatIsSent->setAccessibleName(ViewTexts::text(texts::showWhatIsSentName));
     connect(whatIsSent, &QPushButton::clicked, this, [this] { showWhatIsSent(); });
     layout->addWidget(buttonRow(section, {whatIsSent}));
     content->layout()->addWidget(section);
 }
 
 void SettingsView::buildStatus(QWidget* content) {
-    auto* section = new QGroupBox(QStringLiteral("Summary status"), content);
+    auto* section = new QGroupBox(ViewTexts::text(texts::summaryStatus), content);
     statusForm_ = new QFormLayout(section);
-    keyStatus_ = valueLabel(QStringLiteral("API key"), section);
-    statusForm_->addRow(QStringLiteral("API key"), keyStatus_);
-    titleAccessStatus_ = valueLabel(QStringLiteral("Window title access"), section);
-    statusForm_->addRow(QStringLiteral("Window title access"), titleAccessStatus_);
-    switchingStatus_ = valueLabel(QStringLiteral("Space switching"), section);
-    statusForm_->addRow(QStringLiteral("Space switching"), switchingStatus_);
+    keyStatus_ = valueLabel(ViewTexts::text(texts::apiKey), section);
+    statusForm_->addRow(ViewTexts::text(texts::apiKey), keyStatus_);
+    titleAccessStatus_ = valueLabel(ViewTexts::text(texts::windowTitleAccess), section);
+    statusForm_->addRow(ViewTexts::text(texts::windowTitleAccess), titleAccessStatus_);
+    switchingStatus_ = valueLabel(ViewTexts::text(texts::spaceSwitching), section);
+    statusForm_->addRow(ViewTexts::text(texts::spaceSwitching), switchingStatus_);
     content->layout()->addWidget(section);
 }
 
 void SettingsView::buildPermissions(QWidget* content) {
-    switchingSection_ = new QGroupBox(QStringLiteral("Space switching"), content);
+    switchingSection_ = new QGroupBox(ViewTexts::text(texts::spaceSwitching), content);
     auto* switching = new QVBoxLayout(switchingSection_);
     auto* switchingText =
         Styling::calloutLabel(ViewTexts::text(texts::switchingExplanation), switchingSection_);
     Styling::makeSecondary(switchingText);
     switching->addWidget(switchingText);
-    auto* allowSwitching = button(QStringLiteral("Allow Space Switching"), switchingSection_);
+    auto* allowSwitching = button(ViewTexts::text(texts::allowSwitching), switchingSection_);
     connect(allowSwitching, &QPushButton::clicked, this,
             [this] { model_->requestSpaceSwitchAccessibility(); });
     auto* openAccessibility =
@@ -170,14 +170,14 @@ void SettingsView::buildPermissions(QWidget* content) {
     switching->addWidget(buttonRow(switchingSection_, {allowSwitching, openAccessibility}));
     content->layout()->addWidget(switchingSection_);
 
-    titleAccessSection_ = new QGroupBox(QStringLiteral("Window title access"), content);
+    titleAccessSection_ = new QGroupBox(ViewTexts::text(texts::windowTitleAccess), content);
     auto* titles = new QVBoxLayout(titleAccessSection_);
     titleAccessText_ =
         Styling::calloutLabel(ViewTexts::text(texts::titleAccessExplanation), titleAccessSection_);
     titleAccessDefaultText_ = titleAccessText_->text();
     Styling::makeSecondary(titleAccessText_);
     titles->addWidget(titleAccessText_);
-    auto* allowTitles = button(QStringLiteral("Allow Window Title Access"), titleAccessSection_);
+    auto* allowTitles = button(ViewTexts::text(texts::allowTitleAccess), titleAccessSection_);
     connect(allowTitles, &QPushButton::clicked, this,
             [this] { model_->requestWindowTitleAccess(); });
     auto* openPrivacy = button(ViewTexts::text(texts::openPrivacySettings), titleAccessSection_);
@@ -199,10 +199,11 @@ void SettingsView::render() {
     openLoginItems_->parentWidget()->setVisible(loginStatus ==
                                                 LaunchAtLoginStatus::requiresApproval);
     showMessage(launchAtLoginMessage_, model.launchAtLoginMessage(),
-                QStringLiteral("Launch at login status: "));
+                ViewTexts::text(texts::launchAtLoginStatusPrefix));
 
     const bool installed = model.selectedSummaryProvider() == SummaryProvider::installedClient;
-    showMessage(settingsMessage_, model.settingsMessage(), QStringLiteral("Settings status: "));
+    showMessage(settingsMessage_, model.settingsMessage(),
+                ViewTexts::text(texts::settingsStatusPrefix));
 
     statusForm_->setRowVisible(keyStatus_, !installed);
     setValue(keyStatus_, ViewTexts::keyPresence(model.savedCredentialPresence()));

@@ -1,15 +1,17 @@
 #include "FirstTimeSetupStep.hpp"
 
+#include "DeskmapPlatform/Text/UserTexts.hpp"
+
 namespace deskmap::qt {
 
 std::string_view title(FirstTimeSetupStep step) {
     switch (step) {
     case FirstTimeSetupStep::provider:
-        return "Connect a provider";
+        return texts::connectProviderStep;
     case FirstTimeSetupStep::windowTitleAccess:
-        return "Allow window title access";
+        return texts::titleAccessStep;
     case FirstTimeSetupStep::spaceSwitching:
-        return "Enable Space switching";
+        return texts::switchingStep;
     }
     return {};
 }
@@ -17,11 +19,11 @@ std::string_view title(FirstTimeSetupStep step) {
 std::string_view subtitle(FirstTimeSetupStep step) {
     switch (step) {
     case FirstTimeSetupStep::provider:
-        return "Choose how Deskmap should create labels and summaries.";
+        return texts::connectProviderStepDetail;
     case FirstTimeSetupStep::windowTitleAccess:
-        return "Deskmap needs permission to read the titles of windows on your Spaces.";
+        return texts::titleAccessStepDetail;
     case FirstTimeSetupStep::spaceSwitching:
-        return "Optionally allow Deskmap to switch Spaces when you click a row.";
+        return texts::switchingStepDetail;
     }
     return {};
 }

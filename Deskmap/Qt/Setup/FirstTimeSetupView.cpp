@@ -31,7 +31,9 @@ QPushButton* button(const QString& text, QWidget* parent,
 }
 
 QString stepLine(FirstTimeSetupStep step) {
-    return QStringLiteral("Step %1 of %2").arg(number(step)).arg(allFirstTimeSetupSteps.size());
+    return ViewTexts::text(texts::setupStepLine)
+        .arg(number(step))
+        .arg(allFirstTimeSetupSteps.size());
 }
 
 // Grouped controls on a faint rounded background.
@@ -104,8 +106,8 @@ FirstTimeSetupView::FirstTimeSetupView(std::shared_ptr<DeskmapViewModel> model,
 
     progress_ = new QProgressBar(this);
     progress_->setRange(0, static_cast<int>(allFirstTimeSetupSteps.size()));
-    progress_->setAccessibleName(QStringLiteral("Setup progress"));
-    progress_->setFormat(QStringLiteral("Step %v of %m"));
+    progress_->setAccessibleName(ViewTexts::text(texts::setupProgress));
+    progress_->setFormat(ViewTexts::text(texts::setupProgressFormat));
     progress_->setTextVisible(false); // the banner shows the step line
     progress_->setFixedHeight(8);
     auto* progressArea = new QWidget(this);
@@ -185,9 +187,9 @@ QWidget* FirstTimeSetupView::buildWindowTitleAccessStep() {
         explanation(ViewTexts::text(texts::titleAccessExplanationSetup), page);
     titleAccessDefaultText_ = titleAccessExplanation_->text();
     layout->addWidget(titleAccessExplanation_);
-    titleAccessGranted_ = grantedLabel(QStringLiteral("Window title access allowed"), page);
+    titleAccessGranted_ = grantedLabel(ViewTexts::text(texts::titleAccessAllowed), page);
     layout->addWidget(titleAccessGranted_);
-    auto* allow = button(QStringLiteral("Allow Window Title Access"), page);
+    auto* allow = button(ViewTexts::text(texts::allowTitleAccess), page);
     connect(allow, &QPushButton::clicked, this, [this] { model_->requestWindowTitleAccess(); });
     auto* open = button(ViewTexts::text(texts::openDesktopSettings), page,
                         ViewTexts::text(texts::openTitleAccessSettings));
@@ -205,9 +207,9 @@ QWidget* FirstTimeSetupView::buildSpaceSwitchingStep() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(18);
     layout->addWidget(explanation(ViewTexts::text(texts::switchingExplanationOptional), page));
-    switchingGranted_ = grantedLabel(QStringLiteral("Space switching allowed"), page);
+    switchingGranted_ = grantedLabel(ViewTexts::text(texts::switchingAllowed), page);
     layout->addWidget(switchingGranted_);
-    auto* allow = button(QStringLiteral("Allow Space Switching"), page);
+    auto* allow = button(ViewTexts::text(texts::allowSwitching), page);
     connect(allow, &QPushButton::clicked, this,
             [this] { model_->requestSpaceSwitchAccessibility(); });
     auto* open = button(ViewTexts::text(texts::openDesktopSettings), page,
@@ -224,12 +226,12 @@ QWidget* FirstTimeSetupView::buildNavigation() {
     auto* navigation = new QWidget(this);
     auto* layout = new QHBoxLayout(navigation);
     layout->setContentsMargins(24, 18, 24, 18);
-    back_ = button(QStringLiteral("Back"), navigation);
+    back_ = button(ViewTexts::text(texts::back), navigation);
     connect(back_, &QPushButton::clicked, this, [this] { moveBack(); });
-    continue_ = button(QStringLiteral("Continue"), navigation);
+    continue_ = button(ViewTexts::text(texts::continueSetup), navigation);
     continue_->setDefault(true);
     connect(continue_, &QPushButton::clicked, this, [this] { moveForward(); });
-    finish_ = button(QStringLiteral("Finish Setup"), navigation);
+    finish_ = button(ViewTexts::text(texts::finishSetup), navigation);
     finish_->setDefault(true);
     connect(finish_, &QPushButton::clicked, this, [this] { finish(); });
     layout->addWidget(back_);
@@ -302,7 +304,7 @@ void FirstTimeSetupView::render() {
     const auto& message = model.settingsMessage();
     message_->setVisible(message.has_value());
     message_->setText(message ? ViewTexts::text(*message) : QString());
-    message_->setAccessibleName(QStringLiteral("Setup status: ") + message_->text());
+    message_->setAccessibleName(ViewTexts::text(texts::setupStatusPrefix) + message_->text());
 
     const bool last = step_ == FirstTimeSetupStep::spaceSwitching;
     back_->setVisible(step_ != FirstTimeSetupStep::provider);

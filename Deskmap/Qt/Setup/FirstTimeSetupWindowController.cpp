@@ -1,5 +1,6 @@
 #include "FirstTimeSetupWindowController.hpp"
 
+#include "Deskmap/Qt/Text/ViewTexts.hpp"
 #include "FirstTimeSetupView.hpp"
 
 #include <QGuiApplication>
@@ -55,7 +56,7 @@ void FirstTimeSetupWindowController::show(const std::shared_ptr<DeskmapViewModel
             controller->close();
         }
     });
-    window->setWindowTitle(QStringLiteral("Set Up Deskmap"));
+    window->setWindowTitle(ViewTexts::text(texts::setupWindowTitle));
     // Closable, neither resizable nor minimizable.
     window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint);

@@ -1,6 +1,7 @@
 #include "SetupBanner.hpp"
 
 #include "Deskmap/Qt/Style/Styling.hpp"
+#include "Deskmap/Qt/Text/ViewTexts.hpp"
 
 #include <QLabel>
 #include <QLinearGradient>
@@ -34,7 +35,7 @@ SetupBanner::SetupBanner(QWidget* parent)
     layout->setSpacing(2);
     layout->addStretch(1);
     layout->addWidget(
-        whiteLabel(QStringLiteral("Set up Deskmap"), Styling::titleFont(font()), this));
+        whiteLabel(ViewTexts::text(texts::setupBanner), Styling::titleFont(font()), this));
     stepLine_ =
         whiteLabel({}, Styling::font(Styling::calloutFont(font()), 1.0, QFont::Medium), this);
     layout->addWidget(stepLine_);

@@ -1,6 +1,7 @@
 #include "TrayIcon.hpp"
 
 #include "AppIcon.hpp"
+#include "Deskmap/Qt/Text/ViewTexts.hpp"
 
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -10,11 +11,11 @@ namespace deskmap::qt {
 TrayIcon::TrayIcon(QObject* parent)
     : QObject(parent), menu_(std::make_unique<QMenu>()), icon_(new QSystemTrayIcon(this)) {
     icon_->setIcon(appIcon());
-    icon_->setToolTip(QStringLiteral("Deskmap"));
-    menu_->addAction(QStringLiteral("Refresh Now"), this, &TrayIcon::refreshRequested);
-    menu_->addAction(QStringLiteral("Settings…"), this, &TrayIcon::settingsRequested);
+    icon_->setToolTip(ViewTexts::text(texts::appName));
+    menu_->addAction(ViewTexts::text(texts::refreshNow), this, &TrayIcon::refreshRequested);
+    menu_->addAction(ViewTexts::text(texts::settingsMenu), this, &TrayIcon::settingsRequested);
     menu_->addSeparator();
-    menu_->addAction(QStringLiteral("Quit"), this, &TrayIcon::quitRequested);
+    menu_->addAction(ViewTexts::text(texts::quit), this, &TrayIcon::quitRequested);
     icon_->setContextMenu(menu_.get());
     connect(icon_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {

@@ -31,13 +31,9 @@ QString heading(const DeskmapViewModel& model) {
     const auto who = provider == SummaryProvider::installedClient
                          ? ViewTexts::text(displayName(model.selectedInstalledClient()))
                          : ViewTexts::text(displayName(provider));
-    QString text =
-        QStringLiteral("The next summary sends %1 exactly this, made from the app names and "
-                       "window titles of the Spaces shown now. Nothing else about your screen "
-                       "leaves this computer.")
-            .arg(who);
+    QString text = ViewTexts::text(texts::whatIsSentHeading).arg(who);
     if (usesAPIKey(provider)) {
-        text += QStringLiteral(" The API key travels in a request header and is not shown.");
+        text += ViewTexts::text(texts::apiKeyNotShown);
     }
     return text;
 }
@@ -48,11 +44,11 @@ RequestPreviewView::RequestPreviewView(std::shared_ptr<DeskmapViewModel> model, 
     : QWidget(parent, Qt::Window), model_(std::move(model)),
       bridge_(new ViewModelBridge(model_, this)), heading_(Styling::calloutLabel({}, this)),
       text_(new QPlainTextEdit(this)) {
-    setWindowTitle(QStringLiteral("What Is Sent"));
+    setWindowTitle(ViewTexts::text(texts::whatIsSentTitle));
     resize(640, 560);
     Styling::makeSecondary(heading_);
     text_->setReadOnly(true);
-    text_->setAccessibleName(QStringLiteral("What is sent"));
+    text_->setAccessibleName(ViewTexts::text(texts::whatIsSentName));
     text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     text_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -74,7 +70,7 @@ RequestPreviewView::RequestPreviewView(std::shared_ptr<DeskmapViewModel> model, 
 QString RequestPreviewView::previewText(const DeskmapViewModel& model) {
     const auto& inventory = model.snapshot().inventory;
     if (!inventory) {
-        return QStringLiteral("No Spaces have been read yet, so there is nothing to send.");
+        return ViewTexts::text(texts::nothingToSend);
     }
     return ViewTexts::text(OutgoingRequest::describe(route(model), *inventory));
 }

@@ -1,6 +1,7 @@
 #include "BusyIndicator.hpp"
 
 #include "Deskmap/Qt/Style/Styling.hpp"
+#include "Deskmap/Qt/Text/ViewTexts.hpp"
 
 #include <QPainter>
 
@@ -8,7 +9,7 @@ namespace deskmap::qt {
 
 BusyIndicator::BusyIndicator(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setAccessibleName(QStringLiteral("In progress"));
+    setAccessibleName(ViewTexts::text(texts::inProgress));
     timer_.setInterval(80);
     connect(&timer_, &QTimer::timeout, this, [this] {
         angle_ = (angle_ + 30) % 360;

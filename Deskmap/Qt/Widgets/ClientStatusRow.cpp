@@ -14,7 +14,7 @@ ClientStatusRow::ClientStatusRow(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(busy_, 0, Qt::AlignTop);
     layout->addWidget(text_, 1);
-    text_->setAccessibleName(QStringLiteral("Client status"));
+    text_->setAccessibleName(ViewTexts::text(texts::clientStatus));
     text_->setTextFormat(Qt::PlainText); // a client's own words
     text_->setWordWrap(true);
     text_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Minimum);

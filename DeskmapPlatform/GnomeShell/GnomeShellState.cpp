@@ -186,10 +186,6 @@ Map mapState(const State& state) {
     return map;
 }
 
-nlohmann::json displaySpaces(const Map& map) {
-    return Mapping::displaySpaces(map.displays);
-}
-
 nlohmann::json windowList(const State& state, std::int64_t ownProcess) {
     auto windows = json::array();
     for (const auto& window : state.windows) {

@@ -100,9 +100,6 @@ struct Map {
 
 Map mapState(const State& state);
 
-// The managed display Spaces description of the map.
-nlohmann::json displaySpaces(const Map& map);
-
 // The window list: work windows on the normal layer; the rest, and this
 // program's own, on a layer of their own.
 nlohmann::json windowList(const State& state, std::int64_t ownProcess);

@@ -263,22 +263,12 @@ GnomeShell::State GnomeShellWindowServer::readState() {
     }
 }
 
-std::uint32_t GnomeShellWindowServer::displayNumber(const std::string& identifier) {
-    const auto [entry, added] = displayNumbers_.try_emplace(
-        identifier, static_cast<std::uint32_t>(displayNumbers_.size() + 1));
-    return entry->second;
-}
-
 nlohmann::json GnomeShellWindowServer::copyManagedDisplaySpaces(std::int32_t) {
     std::lock_guard lock(mutex_);
     auto state = readState();
     const auto map = GnomeShell::mapState(state);
-    for (const auto& display : map.displays) {
-        displayNumber(display.identifier);
-    }
-    mainDisplay_ = displayNumber(map.displays.front().identifier);
     pendingState_ = PendingState{std::move(state), std::chrono::steady_clock::now()};
-    return GnomeShell::displaySpaces(map);
+    return lastMap_.tellDisplays(map.displays);
 }
 
 GnomeShell::State GnomeShellWindowServer::stateForWindowList() {
@@ -295,30 +285,14 @@ GnomeShell::State GnomeShellWindowServer::stateForWindowList() {
 nlohmann::json GnomeShellWindowServer::copyWindowListInfo(std::uint32_t, std::uint32_t) {
     std::lock_guard lock(mutex_);
     const auto state = stateForWindowList();
-    windowSpaces_ = GnomeShell::mapState(state).windowSpaces;
+    lastMap_.keepWindowSpaces(GnomeShell::mapState(state).windowSpaces);
     return GnomeShell::windowList(state, options_.ownProcess.value_or(::getpid()));
 }
 
 nlohmann::json GnomeShellWindowServer::copySpacesForWindows(std::int32_t, std::int32_t,
                                                             const nlohmann::json& windowNumbers) {
-    if (!windowNumbers.is_array()) {
-        return nullptr;
-    }
     std::lock_guard lock(mutex_);
-    auto spaces = nlohmann::json::array();
-    for (const auto& number : windowNumbers) {
-        if (!number.is_number_unsigned() ||
-            number.get<std::uint64_t>() > std::numeric_limits<std::uint32_t>::max()) {
-            continue;
-        }
-        const auto found = windowSpaces_.find(number.get<std::uint32_t>());
-        if (found != windowSpaces_.end()) {
-            for (const auto space : found->second) {
-                spaces.push_back(space);
-            }
-        }
-    }
-    return spaces;
+    return lastMap_.spacesForWindows(windowNumbers);
 }
 
 std::optional<InputEvent> GnomeShellWindowServer::createEvent() {
@@ -333,31 +307,17 @@ std::vector<std::uint32_t> GnomeShellWindowServer::displaysWithPoint(DisplayPoin
                                                                      std::uint32_t maximum) {
     std::lock_guard lock(mutex_);
     const auto state = readState();
-    std::vector<std::uint32_t> displays;
-    for (const auto& display : GnomeShell::mapState(state).displays) {
-        for (const auto& rect : display.area) {
-            if (rect.contains(point) && displays.size() < maximum) {
-                displays.push_back(displayNumber(display.identifier));
-                break;
-            }
-        }
-    }
-    return displays;
+    return lastMap_.displaysWithPoint(GnomeShell::mapState(state).displays, point, maximum);
 }
 
 std::optional<std::string> GnomeShellWindowServer::displayUUID(std::uint32_t display) {
     std::lock_guard lock(mutex_);
-    for (const auto& [identifier, number] : displayNumbers_) {
-        if (number == display) {
-            return identifier;
-        }
-    }
-    return std::nullopt;
+    return lastMap_.displayUUID(display);
 }
 
 std::uint32_t GnomeShellWindowServer::mainDisplayID() {
     std::lock_guard lock(mutex_);
-    return mainDisplay_.value_or(0);
+    return lastMap_.mainDisplayID();
 }
 
 void GnomeShellWindowServer::postEvent(std::int32_t, const InputEvent& event) {

@@ -3,6 +3,7 @@
 #include "DeskmapPlatform/DBus/DBusConnection.hpp"
 #include "DeskmapPlatform/Gestures/SwipeGestureEncoding.hpp"
 #include "DeskmapPlatform/GnomeShell/GnomeShellState.hpp"
+#include "DeskmapPlatform/Mapping/LastMap.hpp"
 #include "DeskmapPlatform/WindowServer.hpp"
 
 #include <chrono>
@@ -77,7 +78,6 @@ private:
     GnomeShell::State readState();
     // The state read with the Spaces, for the window list that follows.
     GnomeShell::State stateForWindowList();
-    std::uint32_t displayNumber(const std::string& identifier);
     // The unique name of GNOME Shell's connection; throws WindowServerError
     // when it is not running.
     std::string shellOwner();
@@ -90,9 +90,7 @@ private:
     Options options_;
     std::mutex mutex_;
     std::unique_ptr<DBus::Connection> connection_;
-    std::map<std::string, std::uint32_t> displayNumbers_;
-    std::optional<std::uint32_t> mainDisplay_;
-    std::map<std::uint32_t, std::vector<std::uint64_t>> windowSpaces_;
+    Mapping::LastMap lastMap_;
     struct PendingState {
         GnomeShell::State state;
         std::chrono::steady_clock::time_point read;

@@ -451,53 +451,25 @@ std::string KWinWindowServer::appName(const KWin::Window& window) {
     return window.resourceClass.empty() ? window.desktopFile : window.resourceClass;
 }
 
-std::uint32_t KWinWindowServer::displayNumber(const std::string& identifier) {
-    const auto [entry, added] = displayNumbers_.try_emplace(
-        identifier, static_cast<std::uint32_t>(displayNumbers_.size() + 1));
-    return entry->second;
-}
-
 nlohmann::json KWinWindowServer::copyManagedDisplaySpaces(std::int32_t) {
     const auto current = state();
     std::lock_guard lock(mutex_);
-    const auto map = KWin::mapState(current, desktopNumbers_, windowNumbers_);
-    for (const auto& display : map.displays) {
-        displayNumber(display.identifier);
-    }
-    if (!map.displays.empty()) {
-        mainDisplay_ = displayNumber(map.displays.front().identifier);
-    }
-    return Mapping::displaySpaces(map.displays);
+    return lastMap_.tellDisplays(KWin::mapState(current, desktopNumbers_, windowNumbers_).displays);
 }
 
 nlohmann::json KWinWindowServer::copyWindowListInfo(std::uint32_t, std::uint32_t) {
     const auto current = state();
     std::lock_guard lock(mutex_);
-    windowSpaces_ = KWin::mapState(current, desktopNumbers_, windowNumbers_).windowSpaces;
+    lastMap_.keepWindowSpaces(
+        KWin::mapState(current, desktopNumbers_, windowNumbers_).windowSpaces);
     return KWin::windowList(current, windowNumbers_, options_.ownProcess.value_or(::getpid()),
                             [this](const KWin::Window& window) { return appName(window); });
 }
 
 nlohmann::json KWinWindowServer::copySpacesForWindows(std::int32_t, std::int32_t,
                                                       const nlohmann::json& windowNumbers) {
-    if (!windowNumbers.is_array()) {
-        return nullptr;
-    }
     std::lock_guard lock(mutex_);
-    auto spaces = nlohmann::json::array();
-    for (const auto& number : windowNumbers) {
-        if (!number.is_number_unsigned() ||
-            number.get<std::uint64_t>() > std::numeric_limits<std::uint32_t>::max()) {
-            continue;
-        }
-        const auto found = windowSpaces_.find(number.get<std::uint32_t>());
-        if (found != windowSpaces_.end()) {
-            for (const auto space : found->second) {
-                spaces.push_back(space);
-            }
-        }
-    }
-    return spaces;
+    return lastMap_.spacesForWindows(windowNumbers);
 }
 
 std::optional<InputEvent> KWinWindowServer::createEvent() {
@@ -510,31 +482,18 @@ std::vector<std::uint32_t> KWinWindowServer::displaysWithPoint(DisplayPoint poin
                                                                std::uint32_t maximum) {
     const auto current = state();
     std::lock_guard lock(mutex_);
-    std::vector<std::uint32_t> displays;
-    for (const auto& display : KWin::mapState(current, desktopNumbers_, windowNumbers_).displays) {
-        const bool contains =
-            std::any_of(display.area.begin(), display.area.end(),
-                        [&](const Mapping::Rect& rect) { return rect.contains(point); });
-        if (contains && displays.size() < maximum) {
-            displays.push_back(displayNumber(display.identifier));
-        }
-    }
-    return displays;
+    return lastMap_.displaysWithPoint(
+        KWin::mapState(current, desktopNumbers_, windowNumbers_).displays, point, maximum);
 }
 
 std::optional<std::string> KWinWindowServer::displayUUID(std::uint32_t display) {
     std::lock_guard lock(mutex_);
-    for (const auto& [identifier, number] : displayNumbers_) {
-        if (number == display) {
-            return identifier;
-        }
-    }
-    return std::nullopt;
+    return lastMap_.displayUUID(display);
 }
 
 std::uint32_t KWinWindowServer::mainDisplayID() {
     std::lock_guard lock(mutex_);
-    return mainDisplay_.value_or(0);
+    return lastMap_.mainDisplayID();
 }
 
 void KWinWindowServer::postEvent(std::int32_t, const InputEvent& event) {

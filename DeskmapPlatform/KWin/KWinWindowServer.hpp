@@ -4,6 +4,7 @@
 #include "DeskmapPlatform/Gestures/SwipeGestureEncoding.hpp"
 #include "DeskmapPlatform/KWin/DesktopEntryNames.hpp"
 #include "DeskmapPlatform/KWin/KWinState.hpp"
+#include "DeskmapPlatform/Mapping/LastMap.hpp"
 #include "DeskmapPlatform/WindowServer.hpp"
 
 #include <chrono>
@@ -91,7 +92,6 @@ private:
     // The latest state; waits for the first one up to the call deadline.
     KWin::State state();
     std::string appName(const KWin::Window& window);
-    std::uint32_t displayNumber(const std::string& identifier);
     void received(std::optional<KWin::State> state, std::string problem, bool keep);
 
     Options options_;
@@ -105,9 +105,7 @@ private:
     std::mutex mutex_; // the numbering and the switching connection
     KWin::Numbering desktopNumbers_;
     KWin::Numbering windowNumbers_;
-    std::map<std::string, std::uint32_t> displayNumbers_;
-    std::optional<std::uint32_t> mainDisplay_;
-    std::map<std::uint32_t, std::vector<std::uint64_t>> windowSpaces_;
+    Mapping::LastMap lastMap_;
     SwipeGestureEncoding::Decoder swipes_;
     std::unique_ptr<DBus::Connection> switching_;
 

@@ -6,6 +6,7 @@
 #include "DeskmapCore/Collection/SpaceParser.hpp"
 #include "DeskmapCore/Errors/DeskmapError.hpp"
 #include "DeskmapPlatform/GnomeShell/GnomeShellState.hpp"
+#include "DeskmapPlatform/Mapping/SpaceMap.hpp"
 #include "FuzzContract.hpp"
 
 #include <nlohmann/json.hpp>
@@ -20,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::expectOnly<platform::WindowServerError>([&] {
         const auto state = GnomeShell::readState(text);
         const auto map = GnomeShell::mapState(state);
-        const auto displays = GnomeShell::displaySpaces(map);
+        const auto displays = platform::Mapping::displaySpaces(map.displays);
         fuzz::expectOnly<DeskmapError>([&] {
             (void)SpaceParser::parse(std::vector<nlohmann::json>(displays.begin(), displays.end()));
         });

@@ -98,7 +98,9 @@ asio::awaitable<void> DeskmapViewModel::start() {
     // keychain is read off the main thread, so the triggers start after it.
     auto loading = provider_.loadSavedState();
     co_await std::move(loading);
-    triggers_->start();
+    if (!context_.isShutDown()) { // a quit during the read has stopped them already
+        triggers_->start();
+    }
 }
 
 FirstTimeSetupReadiness DeskmapViewModel::firstTimeSetupReadiness() const {

@@ -6,9 +6,8 @@
 
 namespace deskmap {
 
-const std::string& OpenRouterClient::endpoint() {
-    static const std::string url = Endpoints::chatCompletionsEndpointFromEnvironment();
-    return url;
+std::string OpenRouterClient::endpoint() {
+    return Endpoints::chatCompletionsEndpointFromEnvironment();
 }
 
 OpenRouterClient::OpenRouterClient(std::string token, std::string endpoint_,

@@ -15,8 +15,8 @@ public:
     static constexpr const char* model = ChatCompletionsSummarizer::model;
 
     // The Chat Completions endpoint, from DESKMAP_OPENROUTER_BASE_URL when
-    // set; read once.
-    static const std::string& endpoint();
+    // set; read on every call, as the OpenAI endpoint is.
+    static std::string endpoint();
 
     // Throws DeskmapError::missingOpenRouterCredential when the token is
     // blank after trimming white space and line breaks; keeps it as given.

@@ -36,7 +36,8 @@ template <class Integer>
 Integer integer(const json& object, const char* key, const char* what,
                 std::int64_t minimum = std::numeric_limits<Integer>::min()) {
     if constexpr (std::is_unsigned_v<Integer>) {
-        return static_cast<Integer>(StrictJson::unsignedInteger(object, key, what));
+        return static_cast<Integer>(
+            StrictJson::unsignedInteger(object, key, what, std::numeric_limits<Integer>::max()));
     } else {
         return static_cast<Integer>(
             StrictJson::integer(object, key, what, minimum, std::numeric_limits<Integer>::max()));

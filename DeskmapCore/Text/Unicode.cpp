@@ -4,6 +4,7 @@
 #include <unicode/bytestream.h>
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
+#include <unicode/unistr.h>
 #include <unicode/utext.h>
 #include <unicode/utf8.h>
 
@@ -35,6 +36,22 @@ std::string canonicalComposition(std::string_view utf8) {
                                  u_errorName(status));
     }
     return composed;
+}
+
+std::string caseFolded(std::string_view utf8) {
+    if (std::all_of(utf8.begin(), utf8.end(),
+                    [](char byte) { return static_cast<unsigned char>(byte) < 0x80; })) {
+        std::string lower(utf8);
+        std::transform(lower.begin(), lower.end(), lower.begin(), [](char byte) {
+            return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte - 'A' + 'a') : byte;
+        });
+        return lower;
+    }
+    auto text = icu::UnicodeString::fromUTF8(
+        icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
+    std::string result;
+    text.foldCase().toUTF8String(result);
+    return result;
 }
 
 namespace {

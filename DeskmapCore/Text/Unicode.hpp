@@ -11,6 +11,10 @@ namespace deskmap::Unicode {
 // code-point order. Ill-formed sequences come out as U+FFFD.
 std::string canonicalComposition(std::string_view utf8);
 
+// Full Unicode case folding, for comparing texts in any case ("Straße" and
+// "STRASSE" fold alike). Ill-formed sequences come out as U+FFFD.
+std::string caseFolded(std::string_view utf8);
+
 } // namespace deskmap::Unicode
 
 namespace deskmap::Unicode {

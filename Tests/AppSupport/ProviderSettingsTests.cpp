@@ -1,3 +1,4 @@
+#include "DeskmapAppSupport/Providers/PrivacySettings.hpp"
 #include "DeskmapAppSupport/Providers/UserDefaultsSettings.hpp"
 #include "DeskmapPlatform/UserDefaults/InMemoryUserDefaults.hpp"
 #include "Support/FailingUserDefaults.hpp"
@@ -95,6 +96,32 @@ TEST(UnsavedSettings, AChoiceIsReadSafelyWhileAnotherThreadMakesIt) {
     done = true;
     reader.join();
     EXPECT_EQ(providers.selectedProvider(), last) << "the last choice holds, stored or not";
+}
+
+TEST_F(SettingsTest, PrivacyRulesKeepTheirDefaultsUnlessAWellFormedValueIsStored) {
+    using PrivacySettings::load;
+    EXPECT_EQ(load(*defaults), (PrivacySettings::Loaded{PrivacyRules::defaults(), {}}))
+        << "a new user is protected";
+
+    defaults->set("excludedApps", nlohmann::json::array());
+    defaults->set("excludedTitlePatterns", nlohmann::json{"*bank*"});
+    defaults->set("redactIdentifiers", true);
+    EXPECT_EQ(load(*defaults), (PrivacySettings::Loaded{{{}, {"*bank*"}, true}, {}}))
+        << "an empty list means none";
+
+    defaults->set("excludedApps", "KeePassXC");
+    defaults->set("excludedTitlePatterns", nlohmann::json{"Incognito", 3});
+    defaults->set("redactIdentifiers", "yes");
+    const auto malformed = load(*defaults);
+    EXPECT_EQ(malformed.rules, PrivacyRules::defaults());
+    EXPECT_EQ(
+        malformed.malformedKeys,
+        (std::vector<std::string>{"excludedApps", "excludedTitlePatterns", "redactIdentifiers"}));
+
+    PrivacySettings::save(*defaults, {{"Vault"}, {}, true});
+    EXPECT_EQ(load(*defaults).rules, (PrivacyRules{{"Vault"}, {}, true}));
+    PrivacySettings::restoreDefaults(*defaults);
+    EXPECT_EQ(load(*defaults).rules, PrivacyRules::defaults());
 }
 
 } // namespace

@@ -1,0 +1,273 @@
+#include "DeskmapCore/Privacy/PrivacyRules.hpp"
+
+#include "DeskmapCore/Text/Unicode.hpp"
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+
+namespace deskmap {
+
+std::vector<std::string> PrivacyRules::defaultExcludedApps() {
+    return {"1Password", "Bitwarden",   "KeePassXC", "KeePass",
+            "Enpass",    "Proton Pass", "Seahorse",  "KWalletManager"};
+}
+
+std::vector<std::string> PrivacyRules::defaultExcludedTitlePatterns() {
+    return {"Private Browsing", "InPrivate", "Incognito", "Private Window"};
+}
+
+PrivacyRules PrivacyRules::defaults() {
+    return {defaultExcludedApps(), defaultExcludedTitlePatterns(), false};
+}
+
+namespace Privacy {
+
+namespace {
+
+// Glob match over whole texts; `*` matches any run of bytes. Literal runs of
+// well-formed UTF-8 can only match at character boundaries, so bytes will
+// do. Linear in practice: only the last star is ever retried.
+bool globMatches(std::string_view text, std::string_view pattern) {
+    std::size_t t = 0;
+    std::size_t p = 0;
+    std::size_t starPattern = std::string_view::npos;
+    std::size_t starText = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starPattern = p++;
+            starText = t;
+        } else if (p < pattern.size() && pattern[p] == text[t]) {
+            ++p;
+            ++t;
+        } else if (starPattern != std::string_view::npos) {
+            p = starPattern + 1;
+            t = ++starText;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
+bool isAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool isAsciiAlpha(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isHex(char c) {
+    return isAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+bool isEmailLocal(char c) {
+    return isAsciiAlpha(c) || isAsciiDigit(c) ||
+           std::string_view("._%+-").find(c) != std::string_view::npos;
+}
+bool isDomain(char c) {
+    return isAsciiAlpha(c) || isAsciiDigit(c) || c == '.' || c == '-';
+}
+bool isTokenCharacter(char c) {
+    return isAsciiAlpha(c) || isAsciiDigit(c) ||
+           std::string_view("+/_-=").find(c) != std::string_view::npos;
+}
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+constexpr std::size_t shortestNumber = 6;
+constexpr std::size_t shortestHexToken = 16;
+constexpr std::size_t shortestBase64Token = 20;
+
+// An e-mail address around the '@' at `at`: [start, end), or nothing.
+std::optional<std::pair<std::size_t, std::size_t>> emailAround(std::string_view text,
+                                                               std::size_t at) {
+    std::size_t start = at;
+    while (start > 0 && isEmailLocal(text[start - 1])) {
+        --start;
+    }
+    std::size_t end = at + 1;
+    while (end < text.size() && isDomain(text[end])) {
+        ++end;
+    }
+    while (end > at + 1 && (text[end - 1] == '.' || text[end - 1] == '-')) {
+        --end; // a sentence's full stop is not the domain's
+    }
+    const auto domain = text.substr(at + 1, end - at - 1);
+    const auto dot = domain.rfind('.');
+    if (start == at || dot == std::string_view::npos || dot == 0 || domain.size() - dot - 1 < 2 ||
+        !std::all_of(domain.begin() + static_cast<std::ptrdiff_t>(dot) + 1, domain.end(),
+                     isAsciiAlpha)) {
+        return std::nullopt;
+    }
+    return std::pair{start, end};
+}
+
+std::string maskEmails(std::string_view text) {
+    std::string out;
+    std::size_t copied = 0;
+    for (std::size_t at = text.find('@'); at != std::string_view::npos;
+         at = text.find('@', at + 1)) {
+        if (at < copied) {
+            continue;
+        }
+        if (const auto email = emailAround(text, at); email && email->first >= copied) {
+            out.append(text.substr(copied, email->first - copied));
+            out += "[email]";
+            copied = email->second;
+            at = copied == 0 ? 0 : copied - 1;
+        }
+    }
+    out.append(text.substr(copied));
+    return out;
+}
+
+// "?key=value…" up to the next white space, where it holds a '='.
+std::string maskQueries(std::string_view text) {
+    std::string out;
+    std::size_t copied = 0;
+    for (std::size_t mark = text.find('?'); mark != std::string_view::npos;
+         mark = text.find('?', mark + 1)) {
+        if (mark < copied || mark + 1 >= text.size() || isSpace(text[mark + 1])) {
+            continue;
+        }
+        std::size_t end = mark + 1;
+        while (end < text.size() && !isSpace(text[end])) {
+            ++end;
+        }
+        const auto query = text.substr(mark + 1, end - mark - 1);
+        if (query.find('=') == std::string_view::npos) {
+            continue;
+        }
+        out.append(text.substr(copied, mark - copied));
+        out += "?[query]";
+        copied = end;
+        mark = end - 1;
+    }
+    out.append(text.substr(copied));
+    return out;
+}
+
+// Long tokens, then long runs of digits, each a whole run of its kind.
+std::string maskTokensAndNumbers(std::string_view text) {
+    std::string out;
+    std::size_t position = 0;
+    while (position < text.size()) {
+        if (!isTokenCharacter(text[position])) {
+            out += text[position++];
+            continue;
+        }
+        std::size_t end = position;
+        while (end < text.size() && isTokenCharacter(text[end])) {
+            ++end;
+        }
+        const auto run = text.substr(position, end - position);
+        const bool hasDigit = std::any_of(run.begin(), run.end(), isAsciiDigit);
+        const bool hasLetter = std::any_of(run.begin(), run.end(), isAsciiAlpha);
+        const bool hex = run.size() >= shortestHexToken && hasDigit &&
+                         std::all_of(run.begin(), run.end(), isHex);
+        const bool base64 = run.size() >= shortestBase64Token && hasDigit && hasLetter;
+        if (hex || base64) {
+            out += "[token]";
+        } else {
+            // Within a shorter run ("ABC-1234567"), a long number alone.
+            std::size_t at = 0;
+            while (at < run.size()) {
+                if (!isAsciiDigit(run[at])) {
+                    out += run[at++];
+                    continue;
+                }
+                std::size_t digits = at;
+                while (digits < run.size() && isAsciiDigit(run[digits])) {
+                    ++digits;
+                }
+                if (digits - at >= shortestNumber) {
+                    out += "[number]";
+                } else {
+                    out.append(run.substr(at, digits - at));
+                }
+                at = digits;
+            }
+        }
+        position = end;
+    }
+    return out;
+}
+
+std::string folded(std::string_view text) {
+    return Unicode::caseFolded(Unicode::canonicalComposition(text));
+}
+
+} // namespace
+
+bool isExcludedApp(std::string_view app, const PrivacyRules& rules) {
+    const auto name = folded(app);
+    return std::any_of(rules.excludedApps.begin(), rules.excludedApps.end(),
+                       [&](const std::string& excluded) { return folded(excluded) == name; });
+}
+
+bool titleMatches(std::string_view title, std::string_view pattern) {
+    const auto text = folded(title);
+    const auto wanted = folded(pattern);
+    if (wanted.find('*') == std::string::npos) {
+        return !wanted.empty() && text.find(wanted) != std::string::npos;
+    }
+    return globMatches(text, wanted);
+}
+
+bool isWithheld(const WindowEvidence& window, const PrivacyRules& rules) {
+    if (isExcludedApp(window.app, rules)) {
+        return true;
+    }
+    if (!window.title) {
+        return false;
+    }
+    return std::any_of(
+        rules.excludedTitlePatterns.begin(), rules.excludedTitlePatterns.end(),
+        [&](const std::string& pattern) { return titleMatches(*window.title, pattern); });
+}
+
+std::string maskedIdentifiers(std::string_view title) {
+    // A mask can uncover another identifier ("x@y.io123456" is an address
+    // once its digits are masked): mask until nothing changes. Placeholders
+    // match nothing themselves, so a few rounds settle it.
+    std::string masked(title);
+    for (int round = 0; round < 8; ++round) {
+        auto next = maskTokensAndNumbers(maskQueries(maskEmails(masked)));
+        if (next == masked) {
+            break;
+        }
+        masked = std::move(next);
+    }
+    return masked;
+}
+
+SendableInventory sendable(const Inventory& inventory, const PrivacyRules& rules) {
+    SendableInventory result;
+    result.inventory.spaces.reserve(inventory.spaces.size());
+    for (const auto& space : inventory.spaces) {
+        auto kept = space;
+        kept.windows.clear();
+        std::size_t withheld = 0;
+        for (const auto& window : space.windows) {
+            if (isWithheld(window, rules)) {
+                ++withheld;
+                continue;
+            }
+            auto sent = window;
+            if (rules.redactIdentifiers && sent.title) {
+                sent.title = maskedIdentifiers(*sent.title);
+            }
+            kept.windows.push_back(std::move(sent));
+        }
+        result.inventory.spaces.push_back(std::move(kept));
+        result.withheld.push_back(withheld);
+    }
+    return result;
+}
+
+} // namespace Privacy
+
+} // namespace deskmap

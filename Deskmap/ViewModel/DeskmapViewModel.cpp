@@ -76,7 +76,8 @@ void DeskmapViewModel::construct() {
             if (const auto self = weak.lock()) {
                 self->applySnapshot(snapshot);
             }
-        });
+        },
+        services_.privacy);
     context_.setCoordinator(coordinator_);
     spaceSwitcher_ = std::make_unique<MacOSSpaceSwitcher>(
         executors_.main, executors_.background,

@@ -45,6 +45,8 @@ struct ViewModelServices {
     // Builds each pass's summarizer; when absent, one for the selected
     // provider over the process environment.
     std::shared_ptr<SummarizerBuilding> summarizers;
+    // Which windows may be sent; when absent, the rules' defaults.
+    std::shared_ptr<PrivacyRulesProviding> privacy;
 };
 
 // Where things run. `main` is the thread that paints: the view model, its

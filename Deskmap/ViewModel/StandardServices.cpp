@@ -1,6 +1,7 @@
 #include "StandardServices.hpp"
 
 #include "DeskmapAppSupport/Permissions/ScreenRecordingWindowTitleAccess.hpp"
+#include "DeskmapAppSupport/Providers/PrivacySettings.hpp"
 #include "DeskmapAppSupport/Providers/UserDefaultsSettings.hpp"
 #include "DeskmapCore/Process/FoundationInstalledClientProcessRunner.hpp"
 
@@ -25,6 +26,7 @@ ViewModelServices standardServices(std::shared_ptr<platform::WindowServer> windo
         std::make_shared<MacOSSpaceSwitchAccessibility>(windowServer);
     services.launchAtLoginService = std::make_shared<MacOSLaunchAtLoginService>();
     services.systemSettings = std::make_shared<platform::NoPermissionSettingsPages>();
+    services.privacy = std::make_shared<UserDefaultsPrivacyRules>(services.defaults);
     return services;
 }
 

@@ -34,6 +34,7 @@ struct ViewModelState {
                              RefreshSnapshot::Status::refreshing,
                              RefreshSnapshot::SummaryAssociation::none,
                              std::nullopt,
+                             std::nullopt,
                              std::nullopt};
     SummaryProvider selectedSummaryProvider = SummaryProvider::openAI;
     InstalledClient selectedInstalledClient = InstalledClient::codex;

@@ -3,10 +3,18 @@
 #include "DeskmapCore/Privacy/PrivacyRules.hpp"
 #include "DeskmapPlatform/UserDefaults/UserDefaults.hpp"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace deskmap {
+
+// The rules in force for the next summary pass.
+class PrivacyRulesProviding {
+public:
+    virtual ~PrivacyRulesProviding() = default;
+    virtual PrivacyRules currentRules() const = 0;
+};
 
 // The privacy rules in the defaults file, under flat keys beside the other
 // settings.
@@ -33,5 +41,16 @@ void save(platform::UserDefaults& defaults, const PrivacyRules& rules);
 void restoreDefaults(platform::UserDefaults& defaults);
 
 } // namespace PrivacySettings
+
+// The rules as the defaults file holds them, read afresh for every pass.
+class UserDefaultsPrivacyRules final : public PrivacyRulesProviding {
+public:
+    explicit UserDefaultsPrivacyRules(std::shared_ptr<platform::UserDefaults> defaults)
+        : defaults_(std::move(defaults)) {}
+    PrivacyRules currentRules() const override { return PrivacySettings::load(*defaults_).rules; }
+
+private:
+    std::shared_ptr<platform::UserDefaults> defaults_;
+};
 
 } // namespace deskmap

@@ -38,11 +38,12 @@ RefreshCoordinator::make(Executors executors, std::shared_ptr<SpaceCollecting> c
                          std::shared_ptr<SummaryAuthorizationGate> authorization,
                          std::shared_ptr<const SummarizerBuilding> summarizers,
                          std::shared_ptr<const WindowTitleAccessChecking> windowTitleAccess,
-                         Clock now, UpdateHandler onUpdate) {
-    return std::shared_ptr<RefreshCoordinator>(
-        new RefreshCoordinator(std::move(executors), std::move(collector), std::move(credentials),
-                               std::move(authorization), std::move(summarizers),
-                               std::move(windowTitleAccess), std::move(now), std::move(onUpdate)));
+                         Clock now, UpdateHandler onUpdate,
+                         std::shared_ptr<const PrivacyRulesProviding> privacy) {
+    return std::shared_ptr<RefreshCoordinator>(new RefreshCoordinator(
+        std::move(executors), std::move(collector), std::move(credentials),
+        std::move(authorization), std::move(summarizers), std::move(windowTitleAccess),
+        std::move(now), std::move(onUpdate), std::move(privacy)));
 }
 
 RefreshCoordinator::RefreshCoordinator(
@@ -51,14 +52,14 @@ RefreshCoordinator::RefreshCoordinator(
     std::shared_ptr<SummaryAuthorizationGate> authorization,
     std::shared_ptr<const SummarizerBuilding> summarizers,
     std::shared_ptr<const WindowTitleAccessChecking> windowTitleAccess, Clock now,
-    UpdateHandler onUpdate)
+    UpdateHandler onUpdate, std::shared_ptr<const PrivacyRulesProviding> privacy)
     : strand_(asio::make_strand(executors.actor)), main_(std::move(executors.main)),
       background_(std::move(executors.background)),
       credentialReads_(executors.credentials ? std::move(executors.credentials) : background_),
       collector_(std::move(collector)), credentials_(std::move(credentials)),
       authorization_(std::move(authorization)), summarizers_(std::move(summarizers)),
       windowTitleAccess_(std::move(windowTitleAccess)), now_(std::move(now)),
-      onUpdate_(std::move(onUpdate)) {}
+      onUpdate_(std::move(onUpdate)), privacy_(std::move(privacy)) {}
 
 template <class T>
 asio::awaitable<T>
@@ -132,13 +133,10 @@ RefreshCoordinator::refreshLoop(bool manual,
     bool force = manual;
     for (;;) {
         pendingRefresh_.reset();
-        const StoredState stored{inventory_,
-                                 summaries_,
-                                 summarizedSignature_,
-                                 summaryAssociation_,
-                                 lastSuccessfulSummaryAt_,
-                                 currentStatus_,
-                                 currentErrorMessage_};
+        const StoredState stored{inventory_,          sent_,
+                                 summaries_,          summarizedSignature_,
+                                 summaryAssociation_, lastSuccessfulSummaryAt_,
+                                 currentStatus_,      currentErrorMessage_};
         {
             auto publishing = publish(Status::refreshing);
             co_await std::move(publishing);
@@ -224,7 +222,11 @@ RefreshCoordinator::performRefresh(bool forceSummary) {
     }
     const Inventory storedInventory = *collected;
     inventory_ = storedInventory;
-    const InventorySignature signature(storedInventory);
+    // Summaries are made from, and judged against, only what may be sent.
+    sent_ = Privacy::sendable(storedInventory,
+                              privacy_ ? privacy_->currentRules() : PrivacyRules::defaults());
+    const Inventory sentInventory = sent_->inventory;
+    const InventorySignature signature(sentInventory);
     {
         auto publishing = publish(Status::refreshing);
         co_await std::move(publishing);
@@ -275,7 +277,7 @@ RefreshCoordinator::performRefresh(bool forceSummary) {
     }
     if (!forceSummary && summarizedSignature_ && *summarizedSignature_ == signature) {
         if (summaries_) {
-            summaries_ = rebinding(*summaries_, *inventory_);
+            summaries_ = rebinding(*summaries_, summarizedView());
         }
         summaryAssociation_ = summaries_ ? Association::current : Association::none;
         {
@@ -303,7 +305,7 @@ RefreshCoordinator::performRefresh(bool forceSummary) {
     }
     std::optional<SummaryTaskHandle> handle;
     if (windowTitleAccess_->isGranted()) {
-        handle = authorization_->makeSummaryTask(summarizer, storedInventory, *authorizationToken);
+        handle = authorization_->makeSummaryTask(summarizer, sentInventory, *authorizationToken);
     }
     if (!handle) {
         auto ending = endClearingSummaries(Status::ready);
@@ -338,7 +340,7 @@ RefreshCoordinator::performRefresh(bool forceSummary) {
     if (configurationGeneration_ == startGeneration &&
         authorization_->isCurrent(*authorizationToken)) {
         inventory_ = rebindingCurrentSpaces(storedInventory, currentSpaceIDs_);
-        summaries_ = rebinding(*result, *inventory_);
+        summaries_ = rebinding(*result, summarizedView());
         summarizedSignature_ = signature;
         summaryAssociation_ = Association::current;
         lastSuccessfulSummaryAt_ = now_();
@@ -395,7 +397,7 @@ asio::awaitable<bool> RefreshCoordinator::acceptActiveSpaceChange(SpaceTopology 
     ++currentSpaceRevision_;
     inventory_ = rebindingCurrentSpaces(std::move(*inventory_), currentSpaceIDs_);
     if (summaries_) {
-        summaries_ = rebinding(*summaries_, *inventory_);
+        summaries_ = rebinding(*summaries_, summarizedView());
     }
     {
         auto publishing = publish(currentStatus_, currentErrorMessage_);
@@ -427,6 +429,12 @@ asio::awaitable<void> RefreshCoordinator::publish(Status status,
     co_await std::move(waiting);
 }
 
+Inventory RefreshCoordinator::summarizedView() const {
+    // Summaries follow what they were made from: the windows that may be
+    // sent, on the Spaces as they are now.
+    return sent_ ? rebindingCurrentSpaces(sent_->inventory, currentSpaceIDs_) : *inventory_;
+}
+
 RefreshSnapshot RefreshCoordinator::snapshot(Status status,
                                              std::optional<std::string> errorMessage) const {
     return {inventory_,
@@ -434,7 +442,8 @@ RefreshSnapshot RefreshCoordinator::snapshot(Status status,
             status,
             summaryAssociation_,
             lastSuccessfulSummaryAt_,
-            std::move(errorMessage)};
+            std::move(errorMessage),
+            sent_};
 }
 
 asio::awaitable<RefreshCoordinator::RefreshOutcome>
@@ -454,6 +463,7 @@ void RefreshCoordinator::clearSummaries() {
 
 void RefreshCoordinator::restore(const StoredState& state) {
     inventory_ = state.inventory;
+    sent_ = state.sent;
     summaries_ = state.summaries;
     summarizedSignature_ = state.summarizedSignature;
     summaryAssociation_ = state.summaryAssociation;
@@ -467,7 +477,7 @@ void RefreshCoordinator::rebindStoredStateToCurrentSpaces() {
     }
     inventory_ = rebindingCurrentSpaces(std::move(*inventory_), currentSpaceIDs_);
     if (summaries_) {
-        summaries_ = rebinding(*summaries_, *inventory_);
+        summaries_ = rebinding(*summaries_, summarizedView());
     }
 }
 

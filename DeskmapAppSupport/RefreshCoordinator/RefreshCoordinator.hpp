@@ -4,6 +4,7 @@
 #include "DeskmapAppSupport/Credentials/CredentialStoring.hpp"
 #include "DeskmapAppSupport/Factories/SummarizerBuilding.hpp"
 #include "DeskmapAppSupport/Permissions/WindowTitleAccessChecking.hpp"
+#include "DeskmapAppSupport/Providers/PrivacySettings.hpp"
 #include "DeskmapAppSupport/RefreshCoordinator/InventorySignature.hpp"
 #include "DeskmapAppSupport/RefreshCoordinator/RefreshSnapshot.hpp"
 #include "DeskmapCore/Collection/SpaceTopology.hpp"
@@ -54,7 +55,7 @@ public:
          std::shared_ptr<SummaryAuthorizationGate> authorization,
          std::shared_ptr<const SummarizerBuilding> summarizers,
          std::shared_ptr<const WindowTitleAccessChecking> windowTitleAccess, Clock now,
-         UpdateHandler onUpdate);
+         UpdateHandler onUpdate, std::shared_ptr<const PrivacyRulesProviding> privacy = nullptr);
 
     // Runs refresh passes until none is pending, or records the request when
     // a loop is already running (requests during a loop become one follow-up
@@ -81,6 +82,7 @@ private:
 
     struct StoredState {
         std::optional<Inventory> inventory;
+        std::optional<SendableInventory> sent;
         std::optional<SummaryResult> summaries;
         std::optional<InventorySignature> summarizedSignature;
         RefreshSnapshot::SummaryAssociation summaryAssociation;
@@ -94,7 +96,8 @@ private:
                        std::shared_ptr<SummaryAuthorizationGate> authorization,
                        std::shared_ptr<const SummarizerBuilding> summarizers,
                        std::shared_ptr<const WindowTitleAccessChecking> windowTitleAccess,
-                       Clock now, UpdateHandler onUpdate);
+                       Clock now, UpdateHandler onUpdate,
+                       std::shared_ptr<const PrivacyRulesProviding> privacy);
 
     // Bodies of the public operations; they run on the strand.
     asio::awaitable<void> refreshLoop(bool manual,
@@ -118,6 +121,8 @@ private:
     void restore(const StoredState& state);
     void rebindStoredStateToCurrentSpaces();
     bool isRunningLoopCancelled() const;
+    // The inventory summaries are bound to; needs an inventory.
+    Inventory summarizedView() const;
 
     // Runs `work` on the strand and waits for it; when the caller is cancelled
     // meanwhile, `cancellation` (if any) is requested, the work is still
@@ -138,8 +143,11 @@ private:
     const std::shared_ptr<const WindowTitleAccessChecking> windowTitleAccess_;
     const Clock now_;
     const UpdateHandler onUpdate_;
+    // Absent: the rules' defaults.
+    const std::shared_ptr<const PrivacyRulesProviding> privacy_;
 
     std::optional<Inventory> inventory_;
+    std::optional<SendableInventory> sent_;
     std::optional<SummaryResult> summaries_;
     std::optional<InventorySignature> summarizedSignature_;
     RefreshSnapshot::SummaryAssociation summaryAssociation_ =

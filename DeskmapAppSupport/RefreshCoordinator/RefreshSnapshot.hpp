@@ -2,6 +2,7 @@
 
 #include "DeskmapCore/Inventory/Inventory.hpp"
 #include "DeskmapCore/Inventory/SummaryResult.hpp"
+#include "DeskmapCore/Privacy/PrivacyRules.hpp"
 
 #include <chrono>
 #include <optional>
@@ -31,6 +32,9 @@ struct RefreshSnapshot {
     SummaryAssociation summaryAssociation = SummaryAssociation::none;
     std::optional<std::chrono::system_clock::time_point> lastSuccessfulSummaryAt;
     std::optional<std::string> errorMessage; // with the three failure statuses
+    // The inventory as the privacy rules let it be sent, with the windows
+    // they withheld; summaries are made from it and judged against it.
+    std::optional<SendableInventory> sent;
 
     friend bool operator==(const RefreshSnapshot&, const RefreshSnapshot&) = default;
 };

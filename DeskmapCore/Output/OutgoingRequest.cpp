@@ -6,6 +6,7 @@
 #include "DeskmapCore/API/ResponsesSummarizer.hpp"
 #include "DeskmapCore/InstalledClients/InstalledClientSummarizer.hpp"
 #include "DeskmapCore/Summary/SummaryRequest.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -36,6 +37,18 @@ std::string describe(const APIProvider& provider, const Inventory& inventory) {
     out << "POST " << endpoint << "\n"
         << body.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     return out.str();
+}
+
+std::string withheld(const SendableInventory& sent) {
+    std::string lines;
+    for (std::size_t position = 0; position < sent.withheld.size(); ++position) {
+        if (sent.withheld[position] > 0 && position < sent.inventory.spaces.size()) {
+            lines += texts::withheldWindows(sent.inventory.spaces[position].index,
+                                            sent.withheld[position]) +
+                     "\n";
+        }
+    }
+    return lines;
 }
 
 } // namespace deskmap::OutgoingRequest

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DeskmapCore/Inventory/Inventory.hpp"
+#include "DeskmapCore/Privacy/PrivacyRules.hpp"
 #include "DeskmapCore/Summary/APIProvider.hpp"
 
 #include <string>
@@ -13,5 +14,9 @@ namespace deskmap::OutgoingRequest {
 // (the run directory and the prompt argument stand as placeholders). Keys
 // travel in request headers and never appear here. Ends with a newline.
 std::string describe(const APIProvider& provider, const Inventory& inventory);
+
+// One line per Space whose windows the privacy rules withheld ("Space 2: 3
+// windows withheld by the privacy rules"); nothing when none were.
+std::string withheld(const SendableInventory& sent);
 
 } // namespace deskmap::OutgoingRequest

@@ -296,6 +296,15 @@ inline std::string spaceAlreadyCurrent(std::int64_t index) {
 inline std::string switchedToSpace(std::int64_t index) {
     return "Switched to Space " + std::to_string(index);
 }
+inline std::string withheldWindows(std::int64_t space, std::size_t windows) {
+    return "Space " + std::to_string(space) + ": " + std::to_string(windows) +
+           (windows == 1 ? " window" : " windows") + " withheld by the privacy rules";
+}
+inline std::string malformedPrivacySetting(const std::string& key) {
+    return "the privacy setting \"" + key +
+           "\" in the settings file is malformed, so its default "
+           "applies";
+}
 inline std::string summariesOff(const std::string& reason) {
     return "summaries are off: " + reason;
 }

@@ -201,6 +201,30 @@ TEST_F(RefreshCoordinatorTest, MovingWindowsNeedsNoSummaryButRetitlingDoes) {
     EXPECT_EQ(summarizers->built, 2);
 }
 
+TEST_F(RefreshCoordinatorTest, OnlyWhatMayBeSentIsSummarizedAndWithheldChangesStartNone) {
+    const auto withVault = [](const std::string& vault, const std::string& terminal) {
+        auto inventory = desk(terminal);
+        inventory.spaces[0].windows.push_back(window(103, "KeePassXC", vault));
+        return inventory;
+    };
+    collector->set(withVault("Passwords.kdbx", "build"));
+    refresh(false);
+    ASSERT_TRUE(last().summaries && last().sent);
+    EXPECT_EQ(last().summaries->spaces.at(0).evidence, desk().spaces[0].windows)
+        << "the model is shown no password manager";
+    EXPECT_EQ(last().sent->withheld, (std::vector<std::size_t>{1, 0}));
+    EXPECT_EQ(last().inventory->spaces[0].windows.size(), 2u) << "the user still sees it";
+
+    collector->set(withVault("Bank.kdbx", "build"));
+    refresh(false);
+    EXPECT_EQ(summarizers->built, 1) << "a withheld window's change starts no summary";
+    EXPECT_EQ(last().summaryAssociation, Association::current);
+
+    collector->set(withVault("Bank.kdbx", "deploy"));
+    refresh(false);
+    EXPECT_EQ(summarizers->built, 2) << "a sent window's change does";
+}
+
 TEST_F(RefreshCoordinatorTest, ABlankCredentialNeedsSetupAndClearsSummaries) {
     refresh(false);
     credentials->save(" \n\t ");

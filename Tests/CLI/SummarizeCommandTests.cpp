@@ -1,11 +1,14 @@
 // `deskmap summarize` against the stand-in API through the base-URL variables.
 #include "CLITestSupport.hpp"
+#include "Support/ScopedFiles.hpp"
 #include "Support/StandInAPIServer.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <csignal>
+#include <filesystem>
+#include <fstream>
 
 namespace deskmap {
 namespace {
@@ -91,6 +94,31 @@ TEST_F(SummarizeCommandTest, DryRunShowsWhatWouldBeSentAndSendsNothing) {
     EXPECT_EQ(openRouterRun.out.rfind("POST " + server.baseURL() + "/api/v1/chat/completions\n", 0),
               0u);
     EXPECT_TRUE(server.received().empty());
+}
+
+TEST_F(SummarizeCommandTest, ThePrivacyRulesDecideWhatIsSent) {
+    const test::TemporaryFolder config("deskmap-privacy");
+    std::filesystem::create_directories(config / "deskmap");
+    std::ofstream(config / "deskmap" / "defaults.json")
+        << R"({"excludedApps": ["safari"], "redactIdentifiers": "yes"})";
+    auto environment = openAI();
+    environment["XDG_CONFIG_HOME"] = config.string();
+
+    const auto dryRun = deskmap({"summarize", "--dry-run", "--desktop", scenario}, environment);
+    ASSERT_EQ(dryRun.exitCode, 0) << dryRun.err;
+    EXPECT_EQ(dryRun.out.find("docs/guide"), std::string::npos) << dryRun.out;
+    EXPECT_NE(dryRun.out.find("\nSpace 3: 1 window withheld by the privacy rules\n"),
+              std::string::npos)
+        << dryRun.out;
+    EXPECT_EQ(dryRun.err, "deskmap: the privacy setting \"redactIdentifiers\" in the settings "
+                          "file is malformed, so its default applies\n");
+
+    server.enqueueJSON(test::responsesBody(test::latinAnswer({1, 2, 3})));
+    const auto sent = deskmap({"summarize", "--desktop", scenario}, environment);
+    ASSERT_EQ(sent.exitCode, 0) << sent.err;
+    ASSERT_EQ(server.received().size(), 1u);
+    EXPECT_EQ(server.received()[0].body.find("docs/guide"), std::string::npos);
+    EXPECT_NE(server.received()[0].body.find("Notes"), std::string::npos);
 }
 
 TEST_F(SummarizeCommandTest, FailuresPrintTheirDescription) {

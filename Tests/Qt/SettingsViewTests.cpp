@@ -93,11 +93,12 @@ TEST_F(SettingsViewTest, SaveNeedsAKeyAndTheFieldIsEmptiedAfterEverySave) {
     QWidget* root = view.get();
     type("   ");
     EXPECT_FALSE(enabled("Save")) << "spaces are not a key";
-    const int callsBefore = keychain->calls;
     QTest::keyClick(keyField(), Qt::Key_Return);
     settle(20ms);
-    EXPECT_EQ(keychain->calls, callsBefore) << "Return does nothing while Save is disabled";
-    EXPECT_FALSE(viewModel->settingsMessage().has_value());
+    // A save of spaces would say "Enter an API key."; the refresh passes
+    // read the keychain meanwhile, so its calls tell nothing here.
+    EXPECT_FALSE(viewModel->settingsMessage().has_value())
+        << "Return does nothing while Save is disabled";
 
     type("  sk-typed  ");
     EXPECT_TRUE(enabled("Save"));

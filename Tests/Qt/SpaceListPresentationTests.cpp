@@ -65,6 +65,13 @@ TEST(SpaceRowContent, TheFirstSummaryForTheIndexAndTheStaleRule) {
     EXPECT_EQ(P::rowContent(space(7, {}), snapshot),
               (P::RowContent{"Sparse evidence", "No meaningful window evidence was found.", true}))
         << "stale and no summary of its own";
+
+    // Judged against what may be sent: a withheld window changes nothing.
+    auto withVault = current;
+    withVault.windows.push_back(window(3, "KeePassXC", "Bank.kdbx"));
+    EXPECT_TRUE(P::rowContent(withVault, snapshot).summaryIsStale) << "unknown what is sent";
+    snapshot.sent = SendableInventory{Inventory{{current}}, {1}};
+    EXPECT_FALSE(P::rowContent(withVault, snapshot).summaryIsStale);
 }
 
 TEST(SpaceListStatus, TheFirstRuleThatAppliesInOrder) {

@@ -1,5 +1,6 @@
 #include "SummarizeCommand.hpp"
 
+#include "DeskmapAppSupport/Providers/PrivacySettings.hpp"
 #include "DeskmapCore/API/Credential.hpp"
 #include "DeskmapCore/API/Endpoints.hpp"
 #include "DeskmapCore/API/LunaClient.hpp"
@@ -9,6 +10,8 @@
 #include "DeskmapCore/Output/OutgoingRequest.hpp"
 #include "DeskmapCore/Output/OutputFormatter.hpp"
 #include "DeskmapCore/Process/FoundationInstalledClientProcessRunner.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
+#include "DeskmapPlatform/UserDefaults/FileUserDefaults.hpp"
 #include "DesktopOption.hpp"
 #include "ExitCode.hpp"
 #include "Failure.hpp"
@@ -50,19 +53,26 @@ int runSummarize(const SummarizeOptions& options, std::ostream& out, std::ostrea
     if (!collected.inventory) {
         return collected.exitCode;
     }
+    const auto privacy = PrivacySettings::load(
+        platform::FileUserDefaults(platform::FileUserDefaults::standardLocation()));
+    for (const auto& key : privacy.malformedKeys) {
+        err << "deskmap: " << texts::malformedPrivacySetting(key) << "\n";
+    }
+    const auto sent = Privacy::sendable(*collected.inventory, privacy.rules);
     if (options.dryRun) {
         const auto client = installedClientFromRawValue(options.provider);
         const auto provider = client ? APIProvider::installedClient(*client)
                               : options.provider == "openrouter" ? APIProvider::openRouter()
                                                                  : APIProvider::openAI();
-        out << OutgoingRequest::describe(provider, *collected.inventory);
+        out << OutgoingRequest::describe(provider, sent.inventory)
+            << OutgoingRequest::withheld(sent);
         return ExitCode::success;
     }
 
     try {
         asio::io_context io;
         auto summarizer = makeSummarizer(options.provider);
-        const auto result = runInterruptible(io, summarizer->summarize(*collected.inventory));
+        const auto result = runInterruptible(io, summarizer->summarize(sent.inventory));
         out << (options.json ? OutputFormatter::summaryJSON(result)
                              : OutputFormatter::summaryHuman(result))
             << "\n";

@@ -4,6 +4,7 @@
 #include "Deskmap/ViewModel/DeskmapViewModel.hpp"
 #include "Deskmap/ViewModel/StandardServices.hpp"
 #include "DeskmapAppSupport/Credentials/SelectedProviderCredentialStore.hpp"
+#include "DeskmapAppSupport/Providers/PrivacySettings.hpp"
 #include "DeskmapAppSupport/Providers/UserDefaultsSettings.hpp"
 #include "DeskmapPlatform/DesktopSelection.hpp"
 #include "DeskmapPlatform/Runtime/CancellationError.hpp"
@@ -57,6 +58,10 @@ ViewModelServices servicesFor(std::shared_ptr<platform::WindowServer> windowServ
     services.credentials = std::make_shared<SelectedProviderCredentialStore>(
         services.summaryProviderSettings, commandLineCredentials(SummaryProvider::openAI),
         commandLineCredentials(SummaryProvider::openRouter));
+    // The user's privacy rules hold whichever provider is named.
+    services.privacy =
+        std::make_shared<UserDefaultsPrivacyRules>(std::make_shared<platform::FileUserDefaults>(
+            platform::FileUserDefaults::standardLocation()));
     return services;
 }
 

@@ -18,8 +18,19 @@ RowContent rowContent(const SpaceInventory& space, const RefreshSnapshot& snapsh
             }
         }
     }
+    // Judged against what may be sent now: a withheld window never makes a
+    // summary stale.
+    const auto* sentWindows = &space.windows;
+    if (snapshot.sent) {
+        for (const auto& sentSpace : snapshot.sent->inventory.spaces) {
+            if (sentSpace.index == space.index) {
+                sentWindows = &sentSpace.windows;
+                break;
+            }
+        }
+    }
     const bool stale = snapshot.summaryAssociation == RefreshSnapshot::SummaryAssociation::stale &&
-                       (summary == nullptr || summary->evidence != space.windows);
+                       (summary == nullptr || summary->evidence != *sentWindows);
     // A model's words and app names are outside text: shown isolated and
     // capped, never able to reorder or flood the row.
     if (summary != nullptr) {

@@ -68,11 +68,12 @@ RequestPreviewView::RequestPreviewView(std::shared_ptr<DeskmapViewModel> model, 
 }
 
 QString RequestPreviewView::previewText(const DeskmapViewModel& model) {
-    const auto& inventory = model.snapshot().inventory;
-    if (!inventory) {
+    const auto& snapshot = model.snapshot();
+    if (!snapshot.inventory || !snapshot.sent) {
         return ViewTexts::text(texts::nothingToSend);
     }
-    return ViewTexts::text(OutgoingRequest::describe(route(model), *inventory));
+    return ViewTexts::text(OutgoingRequest::describe(route(model), snapshot.sent->inventory) +
+                           OutgoingRequest::withheld(*snapshot.sent));
 }
 
 void RequestPreviewView::render() {

@@ -17,6 +17,13 @@ asio::any_io_executor keychainStrand(const ViewModelExecutors& executors) {
     return asio::make_strand(executors.background);
 }
 
+std::shared_ptr<PrivacyRuleSettings> privacySettings(ViewModelServices& services) {
+    if (!services.privacy) {
+        services.privacy = std::make_shared<UserDefaultsPrivacyRules>(services.defaults);
+    }
+    return services.privacy;
+}
+
 } // namespace
 
 std::shared_ptr<DeskmapViewModel> DeskmapViewModel::make(ViewModelExecutors executors,
@@ -38,7 +45,8 @@ DeskmapViewModel::DeskmapViewModel(ViewModelExecutors executors, ViewModelServic
                 {services_.credentials, services_.keychain, services_.summaryProviderSettings,
                  services_.installedClientSettings, services_.installedClientVerifier},
                 keychain_, executors_.worker),
-      launchAtLogin_(context_, services_.launchAtLoginService) {}
+      launchAtLogin_(context_, services_.launchAtLoginService),
+      privacy_(context_, privacySettings(services_)) {}
 
 DeskmapViewModel::~DeskmapViewModel() {
     provider_.cancelVerification();
@@ -57,6 +65,7 @@ void DeskmapViewModel::construct() {
                      ViewModelProperty::firstTimeSetupCompleted);
     permissions_.load();
     launchAtLogin_.load();
+    privacy_.load();
 
     auto summarizers = services_.summarizers;
     if (!summarizers) {
@@ -245,6 +254,14 @@ void DeskmapViewModel::completeFirstTimeSetup() {
     }
     context_.publish(&ViewModelState::firstTimeSetupCompleted, true,
                      ViewModelProperty::firstTimeSetupCompleted);
+}
+
+void DeskmapViewModel::setPrivacyRules(PrivacyRules rules) {
+    privacy_.setRules(std::move(rules));
+}
+
+void DeskmapViewModel::restoreDefaultPrivacyRules() {
+    privacy_.restoreDefaults();
 }
 
 asio::awaitable<void> DeskmapViewModel::shutdown() {

@@ -2,6 +2,7 @@
 
 #include "Deskmap/ViewModel/LaunchAtLoginSetting.hpp"
 #include "Deskmap/ViewModel/PermissionRequests.hpp"
+#include "Deskmap/ViewModel/PrivacyRulesSetting.hpp"
 #include "Deskmap/ViewModel/ProviderSetup.hpp"
 #include "Deskmap/ViewModel/ViewModelContext.hpp"
 #include "DeskmapAppSupport/Credentials/CredentialStoring.hpp"
@@ -45,8 +46,8 @@ struct ViewModelServices {
     // Builds each pass's summarizer; when absent, one for the selected
     // provider over the process environment.
     std::shared_ptr<SummarizerBuilding> summarizers;
-    // Which windows may be sent; when absent, the rules' defaults.
-    std::shared_ptr<PrivacyRulesProviding> privacy;
+    // Which windows may be sent; when absent, the rules in `defaults`.
+    std::shared_ptr<PrivacyRuleSettings> privacy;
 };
 
 // Where things run. `main` is the thread that paints: the view model, its
@@ -107,6 +108,11 @@ public:
     const std::optional<std::string>& launchAtLoginMessage() const {
         return state().launchAtLoginMessage;
     }
+    const PrivacyRules& privacyRules() const { return state().privacyRules; }
+    // The stored rules that could not be read, whose defaults apply.
+    const std::vector<std::string>& malformedPrivacyKeys() const {
+        return state().malformedPrivacyKeys;
+    }
     FirstTimeSetupReadiness firstTimeSetupReadiness() const;
     // Whether the start-up read of the saved key has ended (whatever it
     // found): until then the readiness does not know about a saved key.
@@ -142,6 +148,9 @@ public:
     // Where the user approves the login item.
     void openLaunchAtLoginSettings();
     void completeFirstTimeSetup();
+    // A change of the rules withdraws the summaries made under the old ones.
+    void setPrivacyRules(PrivacyRules rules);
+    void restoreDefaultPrivacyRules();
 
     // Ends the background work: the triggers, the verification and every
     // task the operations started; returns when all have ended (a publish
@@ -173,6 +182,7 @@ private:
     PermissionRequests permissions_;
     ProviderSetup provider_;
     LaunchAtLoginSetting launchAtLogin_;
+    PrivacyRulesSetting privacy_;
 
     std::shared_ptr<RefreshCoordinator> coordinator_;
     std::unique_ptr<RefreshTriggers> triggers_;

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace deskmap {
 
@@ -24,6 +25,7 @@ enum class ViewModelProperty {
     settingsMessage,
     spaceSwitchMessage,
     launchAtLoginMessage,
+    privacyRules, // with the malformed keys
 };
 
 // What the views read, with its value before the view model has loaded
@@ -50,6 +52,9 @@ struct ViewModelState {
     std::optional<std::string> settingsMessage;
     std::optional<std::string> spaceSwitchMessage;
     std::optional<std::string> launchAtLoginMessage;
+    PrivacyRules privacyRules = PrivacyRules::defaults();
+    // Stored rules that could not be read: their defaults apply.
+    std::vector<std::string> malformedPrivacyKeys;
 };
 
 } // namespace deskmap

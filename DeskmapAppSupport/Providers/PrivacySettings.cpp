@@ -61,3 +61,37 @@ void restoreDefaults(platform::UserDefaults& defaults) {
 }
 
 } // namespace deskmap::PrivacySettings
+
+namespace deskmap {
+
+PrivacySettings::Loaded UserDefaultsPrivacyRules::stored() const {
+    {
+        std::lock_guard lock(mutex_);
+        if (unsaved_) {
+            return {*unsaved_, {}};
+        }
+    }
+    return PrivacySettings::load(*defaults_);
+}
+
+void UserDefaultsPrivacyRules::setRules(const PrivacyRules& rules) {
+    {
+        std::lock_guard lock(mutex_);
+        unsaved_ = rules;
+    }
+    PrivacySettings::save(*defaults_, rules);
+    std::lock_guard lock(mutex_);
+    unsaved_.reset();
+}
+
+void UserDefaultsPrivacyRules::restoreDefaults() {
+    {
+        std::lock_guard lock(mutex_);
+        unsaved_ = PrivacyRules::defaults();
+    }
+    PrivacySettings::restoreDefaults(*defaults_);
+    std::lock_guard lock(mutex_);
+    unsaved_.reset();
+}
+
+} // namespace deskmap

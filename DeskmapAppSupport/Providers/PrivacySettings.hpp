@@ -4,6 +4,8 @@
 #include "DeskmapPlatform/UserDefaults/UserDefaults.hpp"
 
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,15 +44,36 @@ void restoreDefaults(platform::UserDefaults& defaults);
 
 } // namespace PrivacySettings
 
-// The rules as the defaults file holds them, read afresh for every pass.
-class UserDefaultsPrivacyRules final : public PrivacyRulesProviding {
+// The rules as the user keeps them: read by each summary pass, changed in
+// Settings.
+class PrivacyRuleSettings : public PrivacyRulesProviding {
+public:
+    // The rules with the keys whose stored value was malformed.
+    virtual PrivacySettings::Loaded stored() const = 0;
+    // Throws the store's UserDefaultsError when the rules cannot be written;
+    // they hold for this object's lifetime all the same, so what the user
+    // withheld stays withheld.
+    virtual void setRules(const PrivacyRules& rules) = 0;
+    virtual void restoreDefaults() = 0;
+
+    PrivacyRules currentRules() const override { return stored().rules; }
+};
+
+// The rules as the defaults file holds them, read afresh for every pass, so
+// an edit of the file takes effect at the next one.
+class UserDefaultsPrivacyRules final : public PrivacyRuleSettings {
 public:
     explicit UserDefaultsPrivacyRules(std::shared_ptr<platform::UserDefaults> defaults)
         : defaults_(std::move(defaults)) {}
-    PrivacyRules currentRules() const override { return PrivacySettings::load(*defaults_).rules; }
+
+    PrivacySettings::Loaded stored() const override;
+    void setRules(const PrivacyRules& rules) override;
+    void restoreDefaults() override;
 
 private:
     std::shared_ptr<platform::UserDefaults> defaults_;
+    mutable std::mutex mutex_;
+    std::optional<PrivacyRules> unsaved_;
 };
 
 } // namespace deskmap

@@ -189,6 +189,28 @@ inline constexpr const char* summaryProvider = "Summary provider";
 inline constexpr const char* showWhatIsSent = "Show What Is Sent…";
 inline constexpr const char* showWhatIsSentName = "Show What Is Sent";
 inline constexpr const char* summaryStatus = "Summary status";
+inline constexpr const char* privacy = "Privacy";
+inline constexpr const char* privacyExplanation =
+    "Windows matched here still show in the list, but their app names and titles never leave "
+    "this computer.";
+inline constexpr const char* appsNeverSent = "Apps never sent";
+inline constexpr const char* titlesNeverSent = "Titles never sent";
+inline constexpr const char* appToWithhold = "App to withhold";
+inline constexpr const char* titlePatternToWithhold = "Title pattern to withhold";
+inline constexpr const char* titlePatternHint = "Text in the title, or a pattern with *";
+inline constexpr const char* add = "Add";
+inline constexpr const char* addApp = "Add App";
+inline constexpr const char* addTitlePattern = "Add Title Pattern";
+inline constexpr const char* remove = "Remove";
+inline constexpr const char* removeApp = "Remove App";
+inline constexpr const char* removeTitlePattern = "Remove Title Pattern";
+inline constexpr const char* maskIdentifiers = "Mask identifiers in the titles that are sent";
+inline constexpr const char* maskIdentifiersExplanation =
+    "E-mail addresses, long numbers, tokens and web addresses' queries become placeholders such "
+    "as [email]; ticket numbers such as ABC-123 stay.";
+inline constexpr const char* restoreDefaults = "Restore Defaults";
+inline constexpr const char* restoreDefaultPrivacyRules = "Restore Default Privacy Rules";
+inline constexpr const char* showWhatIsSentUnderRules = "Show What Is Sent Under These Rules";
 inline constexpr const char* apiKey = "API key";
 inline constexpr const char* windowTitleAccess = "Window title access";
 inline constexpr const char* spaceSwitching = "Space switching";
@@ -304,6 +326,10 @@ inline std::string malformedPrivacySetting(const std::string& key) {
     return "the privacy setting \"" + key +
            "\" in the settings file is malformed, so its default "
            "applies";
+}
+inline std::string malformedPrivacyNotice(const std::string& key) {
+    return "The saved privacy setting \"" + key +
+           "\" is malformed, so its default applies until a rule is changed here.";
 }
 inline std::string summariesOff(const std::string& reason) {
     return "summaries are off: " + reason;

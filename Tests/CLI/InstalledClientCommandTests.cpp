@@ -1,6 +1,7 @@
 // `deskmap check-client` and `deskmap summarize --provider codex|cursor` with
 // stand-in clients found through PATH.
 #include "CLITestSupport.hpp"
+#include "Support/ScopedFiles.hpp"
 #include "Support/StandInAPIServer.hpp"
 #include "Support/StandInClients.hpp"
 
@@ -52,6 +53,45 @@ TEST_F(InstalledClientCommandTest, CheckClientReportsAvailability) {
 
     EXPECT_EQ(deskmap({"check-client", "gemini"}, environment()).exitCode, 2);
     EXPECT_EQ(deskmap({"check-client"}, environment()).exitCode, 2);
+}
+
+// Both clients are given only what the privacy rules let through: no
+// withheld window, identifiers masked.
+TEST_F(InstalledClientCommandTest, ThePromptCarriesOnlyWhatThePrivacyRulesLetThrough) {
+    const test::TemporaryFolder folder("deskmap-client-privacy");
+    std::filesystem::create_directories(folder / "deskmap");
+    std::ofstream(folder / "deskmap" / "defaults.json")
+        << R"({"excludedApps": ["terminal"], "redactIdentifiers": true})";
+    auto scenario = nlohmann::json::parse(std::ifstream(test::scenarios + "shared-space.json"));
+    scenario["windows"][2]["kCGWindowName"] = "Order 12345678 for ann@example.com";
+    std::ofstream(folder / "scenario.json") << scenario.dump();
+    auto withRules = environment();
+    withRules["XDG_CONFIG_HOME"] = folder.string();
+
+    const auto summarize = [&](const char* client) {
+        const auto run = deskmap(
+            {"summarize", "--provider", client, "--desktop", (folder / "scenario.json").string()},
+            withRules);
+        EXPECT_EQ(run.exitCode, 0) << client << ": " << run.err;
+        EXPECT_EQ(clients.summaryRuns(), 1) << client;
+    };
+    const auto expectOnlyWhatMayBeSent = [](const std::string& prompt) {
+        EXPECT_NE(prompt.find("Order [number] for [email]"), std::string::npos) << prompt;
+        EXPECT_EQ(prompt.find("Terminal"), std::string::npos) << prompt;
+        EXPECT_EQ(prompt.find("12345678"), std::string::npos) << prompt;
+    };
+
+    clients.writeCodex(StandInClients::codexSignedIn(),
+                       {ClientRun{test::latinAnswer({1, 2, 3}), "", 0, false}});
+    summarize("codex");
+    expectOnlyWhatMayBeSent(clients.standardInput(1));
+
+    const auto envelope =
+        nlohmann::json{{"type", "result"}, {"result", test::latinAnswer({1, 2, 3})}};
+    clients.writeCursor(StandInClients::cursorSignedIn(),
+                        {ClientRun{std::nullopt, envelope.dump(), 0, false}});
+    summarize("cursor");
+    expectOnlyWhatMayBeSent(clients.arguments(1).back());
 }
 
 // The processes whose /proc/PID/stat field after the name (state first) at

@@ -119,6 +119,15 @@ TEST_F(SummarizeCommandTest, ThePrivacyRulesDecideWhatIsSent) {
     ASSERT_EQ(server.received().size(), 1u);
     EXPECT_EQ(server.received()[0].body.find("docs/guide"), std::string::npos);
     EXPECT_NE(server.received()[0].body.find("Notes"), std::string::npos);
+
+    auto viaOpenRouter = openRouter();
+    viaOpenRouter["XDG_CONFIG_HOME"] = config.string();
+    server.enqueueJSON(test::chatCompletionsBody(test::latinAnswer({1, 2, 3})));
+    const auto routed =
+        deskmap({"summarize", "--provider", "openrouter", "--desktop", scenario}, viaOpenRouter);
+    ASSERT_EQ(routed.exitCode, 0) << routed.err;
+    ASSERT_EQ(server.received().size(), 2u);
+    EXPECT_EQ(server.received()[1].body.find("docs/guide"), std::string::npos);
 }
 
 TEST_F(SummarizeCommandTest, FailuresPrintTheirDescription) {

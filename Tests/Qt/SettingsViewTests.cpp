@@ -1,12 +1,18 @@
+#include "Deskmap/Qt/Privacy/PrivacyRulesEditor.hpp"
+#include "Deskmap/Qt/Provider/ProviderEditor.hpp"
 #include "Deskmap/Qt/Settings/SettingsView.hpp"
+#include "Deskmap/Qt/WhatIsSent/RequestPreviewView.hpp"
 #include "DeskmapPlatform/Text/UserTexts.hpp"
 #include "QtTestSupport.hpp"
 
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QScrollArea>
 #include <memory>
 
 using namespace std::chrono_literals;
@@ -26,7 +32,9 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    QLineEdit* keyField() { return view->findChild<QLineEdit*>(); }
+    QLineEdit* keyField() {
+        return view->findChild<qt::ProviderEditor*>()->findChild<QLineEdit*>();
+    }
 
     void type(const QString& text) {
         keyField()->clear();
@@ -62,8 +70,9 @@ TEST_F(SettingsViewTest, ShowsOnlyTheControlsOfTheSelectedProvider) {
     EXPECT_FALSE(shows(root, "Client"));
     EXPECT_FALSE(shows(root, "Client status"));
     EXPECT_FALSE(shows(root, "Check Availability"));
-    EXPECT_EQ(sectionTitles(root), QStringList({"General", "Summary provider", "Summary status"}))
-        << "both permissions granted: three sections";
+    EXPECT_EQ(sectionTitles(root),
+              QStringList({"General", "Summary provider", "Summary status", "Privacy"}))
+        << "both permissions granted: no permission sections";
     screenshots(root, "settings-openai");
 
     click(root, "OpenRouter");
@@ -179,8 +188,9 @@ TEST_F(SettingsViewTest, PermissionSectionsShowWhileAPermissionIsMissing) {
     titleAccess->granted = false;
     accessibility->granted = false;
     returnToTheApp();
-    EXPECT_EQ(sectionTitles(root), QStringList({"General", "Summary provider", "Summary status",
-                                                "Space switching", "Window title access"}));
+    EXPECT_EQ(sectionTitles(root),
+              QStringList({"General", "Summary provider", "Summary status", "Space switching",
+                           "Window title access", "Privacy"}));
     EXPECT_EQ(labelText(root, "Window title access"), "Required");
     EXPECT_EQ(labelText(root, "Space switching"), "Required");
     screenshots(root, "settings-permissions-missing");
@@ -196,7 +206,7 @@ TEST_F(SettingsViewTest, PermissionSectionsShowWhileAPermissionIsMissing) {
     returnToTheApp();
     EXPECT_EQ(labelText(root, "Window title access"), "Allowed");
     EXPECT_EQ(labelText(root, "Space switching"), "Allowed");
-    EXPECT_EQ(sectionTitles(root).size(), 3);
+    EXPECT_EQ(sectionTitles(root).size(), 4);
 }
 
 TEST_F(SettingsViewTest, ShowingTheWindowReadsTheStatusesAgain) {
@@ -250,6 +260,57 @@ TEST_F(SettingsViewTest, TheLoginItemToggleAndItsApproval) {
         EXPECT_FALSE(toggle->isChecked()) << "attempt " << attempt;
         EXPECT_EQ(labelText(root, "Autostart status"), "Off");
     }
+}
+
+TEST_F(SettingsViewTest, ThePrivacyRulesAreEditedInPlace) {
+    defaults->set("excludedApps", "KeePassXC"); // not a list
+    open();
+    QWidget* root = view.get();
+    const QString notice = texts::malformedPrivacyNotice("excludedApps").c_str();
+    EXPECT_EQ(labelText(root, notice), notice);
+    auto* apps = visible<QListWidget>(root, "Apps never sent");
+    auto* appField = visible<QComboBox>(root, "App to withhold");
+    ASSERT_TRUE(apps && appField);
+    EXPECT_EQ(apps->count(), static_cast<int>(PrivacyRules::defaultExcludedApps().size()));
+    EXPECT_EQ(appField->findText("Terminal"), 0) << "the apps on screen are offered";
+
+    type("sk-typed");
+    appField->setFocus();
+    appField->setCurrentIndex(0);
+    QTest::keyClick(appField->lineEdit(), Qt::Key_Return);
+    settle(20ms);
+    EXPECT_EQ(viewModel->privacyRules().excludedApps.back(), "Terminal");
+    EXPECT_EQ(apps->item(apps->count() - 1)->text(), "Terminal");
+    EXPECT_EQ(appField->findText("Terminal"), -1) << "withheld apps are not offered again";
+    EXPECT_TRUE(appField->currentText().isEmpty());
+    EXPECT_EQ(keyField()->text(), "sk-typed") << "Return in the field never saves the key";
+    EXPECT_EQ(savedKey(SummaryProvider::openAI), "");
+    EXPECT_FALSE(shows(root, notice)) << "the rules in force were saved whole";
+
+    QTest::keyClicks(visible<QLineEdit>(root, "Title pattern to withhold"), "Invoice *");
+    click(root, "Add Title Pattern");
+    EXPECT_EQ(viewModel->privacyRules().excludedTitlePatterns.back(), "Invoice *");
+    click(root, "Mask identifiers in the titles that are sent");
+    EXPECT_TRUE(viewModel->privacyRules().redactIdentifiers);
+    EXPECT_EQ(PrivacySettings::load(*defaults).rules, viewModel->privacyRules());
+
+    auto* privacy = view->findChild<qt::PrivacyRulesEditor*>();
+    ASSERT_NE(privacy, nullptr);
+    view->findChild<QScrollArea*>()->ensureWidgetVisible(privacy, 0, 0);
+    apps->setCurrentRow(apps->count() - 1);
+    screenshots(root, "settings-privacy");
+
+    EXPECT_FALSE(enabled("Remove Title Pattern")) << "nothing selected";
+    click(root, "Remove App");
+    EXPECT_EQ(viewModel->privacyRules().excludedApps, PrivacyRules::defaultExcludedApps());
+    click(root, "Show What Is Sent Under These Rules");
+    auto* preview = view->findChild<qt::RequestPreviewView*>();
+    ASSERT_NE(preview, nullptr);
+    EXPECT_TRUE(preview->isVisible());
+    click(root, "Restore Default Privacy Rules");
+    EXPECT_EQ(viewModel->privacyRules(), PrivacyRules::defaults());
+    EXPECT_FALSE(
+        visible<QCheckBox>(root, "Mask identifiers in the titles that are sent")->isChecked());
 }
 
 } // namespace

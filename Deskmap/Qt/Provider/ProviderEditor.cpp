@@ -3,6 +3,7 @@
 #include "Deskmap/Qt/Bridge/ViewModelBridge.hpp"
 #include "Deskmap/Qt/Text/ViewTexts.hpp"
 #include "Deskmap/Qt/Widgets/ClientStatusRow.hpp"
+#include "Deskmap/Qt/Widgets/Controls.hpp"
 #include "Deskmap/Qt/Widgets/SegmentedPicker.hpp"
 #include "Deskmap/Qt/Widgets/StatusSymbol.hpp"
 
@@ -17,45 +18,10 @@
 
 namespace deskmap::qt {
 
-namespace {
-
-QPushButton* button(const QString& text, QWidget* parent) {
-    auto* result = new QPushButton(text, parent);
-    result->setAccessibleName(text);
-    result->setAutoDefault(false);
-    return result;
-}
-
-QWidget* row(QWidget* parent, std::initializer_list<QWidget*> widgets, bool stretch = true) {
-    auto* result = new QWidget(parent);
-    auto* layout = new QHBoxLayout(result);
-    layout->setContentsMargins(0, 0, 0, 0);
-    for (auto* widget : widgets) {
-        widget->setParent(result);
-        layout->addWidget(widget);
-    }
-    if (stretch) {
-        layout->addStretch(1);
-    }
-    return result;
-}
-
-// A value shown in a labelled row: assistive technology hears the row's
-// name, then the value.
-QLabel* valueLabel(const QString& name, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setAccessibleName(name);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    return label;
-}
-
-void setValue(QLabel* label, const QString& value) {
-    label->setText(value);
-    label->setAccessibleDescription(value);
-}
-
-} // namespace
+using Controls::button;
+using Controls::row;
+using Controls::setValue;
+using Controls::valueLabel;
 
 ProviderEditor::ProviderEditor(std::shared_ptr<DeskmapViewModel> model,
                                ProviderEditorOptions options, QWidget* parent)

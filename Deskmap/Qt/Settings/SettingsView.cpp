@@ -1,10 +1,12 @@
 #include "SettingsView.hpp"
 
 #include "Deskmap/Qt/Bridge/ViewModelBridge.hpp"
+#include "Deskmap/Qt/Privacy/PrivacyRulesEditor.hpp"
 #include "Deskmap/Qt/Provider/ProviderEditor.hpp"
 #include "Deskmap/Qt/Style/Styling.hpp"
 #include "Deskmap/Qt/Text/ViewTexts.hpp"
 #include "Deskmap/Qt/WhatIsSent/RequestPreviewView.hpp"
+#include "Deskmap/Qt/Widgets/Controls.hpp"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -20,41 +22,11 @@
 
 namespace deskmap::qt {
 
+using Controls::button;
+using Controls::setValue;
+using Controls::valueLabel;
+
 namespace {
-
-QPushButton* button(const QString& text, QWidget* parent) {
-    auto* result = new QPushButton(text, parent);
-    result->setAccessibleName(text);
-    result->setAutoDefault(false);
-    return result;
-}
-
-// A value shown in a labelled row: assistive technology hears the row's
-// name, then the value.
-QLabel* valueLabel(const QString& name, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText); // values may quote what a store or client said
-    label->setAccessibleName(name);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    return label;
-}
-
-void setValue(QLabel* label, const QString& value) {
-    label->setText(value);
-    label->setAccessibleDescription(value);
-}
-
-QWidget* buttonRow(QWidget* parent, std::initializer_list<QPushButton*> buttons) {
-    auto* row = new QWidget(parent);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    for (auto* each : buttons) {
-        each->setParent(row);
-        layout->addWidget(each);
-    }
-    layout->addStretch(1);
-    return row;
-}
 
 void showMessage(QLabel* label, const std::optional<std::string>& message, const QString& prefix) {
     label->setVisible(message.has_value());
@@ -74,6 +46,8 @@ SettingsView::SettingsView(std::shared_ptr<DeskmapViewModel> model, QWidget* par
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    // Sections wrap their texts to the window's width; nothing scrolls sideways.
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* content = new QWidget(scroll);
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(20, 20, 20, 20);
@@ -82,6 +56,7 @@ SettingsView::SettingsView(std::shared_ptr<DeskmapViewModel> model, QWidget* par
     buildProvider(content);
     buildStatus(content);
     buildPermissions(content);
+    buildPrivacy(content);
     layout->addStretch(1);
     scroll->setWidget(content);
     auto* outer = new QVBoxLayout(this);
@@ -120,7 +95,7 @@ void SettingsView::buildGeneral(QWidget* content) {
     openLoginItems_ = button(ViewTexts::text(texts::openAutostartSettings), section);
     connect(openLoginItems_, &QPushButton::clicked, this,
             [this] { model_->openLaunchAtLoginSettings(); });
-    form->addRow(buttonRow(section, {openLoginItems_}));
+    form->addRow(Controls::row(section, {openLoginItems_}));
     launchAtLoginMessage_ = Styling::calloutLabel({}, section);
     form->addRow(launchAtLoginMessage_);
     content->layout()->addWidget(section);
@@ -137,7 +112,7 @@ void SettingsView::buildProvider(QWidget* content) {
     auto* whatIsSent = button(ViewTexts::text(texts::showWhatIsSent), section);
     whatIsSent->setAccessibleName(ViewTexts::text(texts::showWhatIsSentName));
     connect(whatIsSent, &QPushButton::clicked, this, [this] { showWhatIsSent(); });
-    layout->addWidget(buttonRow(section, {whatIsSent}));
+    layout->addWidget(Controls::row(section, {whatIsSent}));
     content->layout()->addWidget(section);
 }
 
@@ -150,6 +125,15 @@ void SettingsView::buildStatus(QWidget* content) {
     statusForm_->addRow(ViewTexts::text(texts::windowTitleAccess), titleAccessStatus_);
     switchingStatus_ = valueLabel(ViewTexts::text(texts::spaceSwitching), section);
     statusForm_->addRow(ViewTexts::text(texts::spaceSwitching), switchingStatus_);
+    content->layout()->addWidget(section);
+}
+
+void SettingsView::buildPrivacy(QWidget* content) {
+    auto* section = new QGroupBox(ViewTexts::text(texts::privacy), content);
+    auto* layout = new QVBoxLayout(section);
+    auto* editor = new PrivacyRulesEditor(model_, section);
+    connect(editor, &PrivacyRulesEditor::whatIsSentRequested, this, [this] { showWhatIsSent(); });
+    layout->addWidget(editor);
     content->layout()->addWidget(section);
 }
 
@@ -167,7 +151,7 @@ void SettingsView::buildPermissions(QWidget* content) {
         button(ViewTexts::text(texts::openSwitchingSettings), switchingSection_);
     connect(openAccessibility, &QPushButton::clicked, this,
             [this] { model_->openSpaceSwitchAccessibilitySettings(); });
-    switching->addWidget(buttonRow(switchingSection_, {allowSwitching, openAccessibility}));
+    switching->addWidget(Controls::row(switchingSection_, {allowSwitching, openAccessibility}));
     content->layout()->addWidget(switchingSection_);
 
     titleAccessSection_ = new QGroupBox(ViewTexts::text(texts::windowTitleAccess), content);
@@ -184,7 +168,7 @@ void SettingsView::buildPermissions(QWidget* content) {
     connect(openPrivacy, &QPushButton::clicked, this,
             [this] { model_->openWindowTitleAccessSettings(); });
     titleAccessSettingsButton_ = openPrivacy;
-    titles->addWidget(buttonRow(titleAccessSection_, {allowTitles, openPrivacy}));
+    titles->addWidget(Controls::row(titleAccessSection_, {allowTitles, openPrivacy}));
     content->layout()->addWidget(titleAccessSection_);
 }
 

@@ -19,7 +19,8 @@ class ProviderEditor;
 class ViewModelBridge;
 
 // The Settings window: launch at login, the summary provider and its key or
-// installed client, the state of every prerequisite, and the permissions.
+// installed client, the state of every prerequisite, the privacy rules, and
+// the permissions.
 // It keeps no state; the provider editor keeps the key being typed, and
 // every control calls one of the view model's operations.
 class SettingsView : public QWidget {
@@ -40,6 +41,7 @@ private:
     void buildGeneral(QWidget* content);
     void buildProvider(QWidget* content);
     void buildStatus(QWidget* content);
+    void buildPrivacy(QWidget* content);
     void buildPermissions(QWidget* content);
 
     // Shows the view model's current values.

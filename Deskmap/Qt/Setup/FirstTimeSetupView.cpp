@@ -4,6 +4,7 @@
 #include "Deskmap/Qt/Provider/ProviderEditor.hpp"
 #include "Deskmap/Qt/Style/Styling.hpp"
 #include "Deskmap/Qt/Text/ViewTexts.hpp"
+#include "Deskmap/Qt/Widgets/Controls.hpp"
 #include "Deskmap/Qt/Widgets/Divider.hpp"
 #include "Deskmap/Qt/Widgets/StatusSymbol.hpp"
 #include "SetupBanner.hpp"
@@ -20,15 +21,10 @@
 
 namespace deskmap::qt {
 
-namespace {
+using Controls::button;
+using Controls::row;
 
-QPushButton* button(const QString& text, QWidget* parent,
-                    const QString& accessibleName = QString()) {
-    auto* result = new QPushButton(text, parent);
-    result->setAccessibleName(accessibleName.isEmpty() ? text : accessibleName);
-    result->setAutoDefault(false);
-    return result;
-}
+namespace {
 
 QString stepLine(FirstTimeSetupStep step) {
     return ViewTexts::text(texts::setupStepLine)
@@ -68,18 +64,6 @@ QWidget* grantedLabel(const QString& text, QWidget* parent) {
     layout->addWidget(label);
     layout->addStretch(1);
     return row;
-}
-
-QWidget* row(QWidget* parent, std::initializer_list<QWidget*> widgets) {
-    auto* result = new QWidget(parent);
-    auto* layout = new QHBoxLayout(result);
-    layout->setContentsMargins(0, 0, 0, 0);
-    for (auto* widget : widgets) {
-        widget->setParent(result);
-        layout->addWidget(widget);
-    }
-    layout->addStretch(1);
-    return result;
 }
 
 QLabel* explanation(const QString& text, QWidget* parent) {

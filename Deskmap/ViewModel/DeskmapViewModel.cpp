@@ -256,8 +256,12 @@ void DeskmapViewModel::completeFirstTimeSetup() {
                      ViewModelProperty::firstTimeSetupCompleted);
 }
 
-void DeskmapViewModel::setPrivacyRules(PrivacyRules rules) {
-    privacy_.setRules(std::move(rules));
+void DeskmapViewModel::changePrivacyRules(const std::function<void(PrivacyRules&)>& edit) {
+    privacy_.change(edit);
+}
+
+void DeskmapViewModel::reloadPrivacyRules() {
+    privacy_.load();
 }
 
 void DeskmapViewModel::restoreDefaultPrivacyRules() {

@@ -148,9 +148,12 @@ public:
     // Where the user approves the login item.
     void openLaunchAtLoginSettings();
     void completeFirstTimeSetup();
-    // A change of the rules withdraws the summaries made under the old ones.
-    void setPrivacyRules(PrivacyRules rules);
+    // Edits the privacy rules as stored now; a change withdraws the
+    // summaries made under the old ones.
+    void changePrivacyRules(const std::function<void(PrivacyRules&)>& edit);
     void restoreDefaultPrivacyRules();
+    // Reads the stored rules again (the file may have been edited by hand).
+    void reloadPrivacyRules();
 
     // Ends the background work: the triggers, the verification and every
     // task the operations started; returns when all have ended (a publish

@@ -19,22 +19,25 @@ void PrivacyRulesSetting::publishStored() {
                      ViewModelProperty::privacyRules);
 }
 
-void PrivacyRulesSetting::setRules(PrivacyRules rules) {
-    if (rules == context_.state().privacyRules && context_.state().malformedPrivacyKeys.empty()) {
+void PrivacyRulesSetting::change(const std::function<void(PrivacyRules&)>& edit) {
+    const auto stored = settings_->stored();
+    auto rules = stored.rules;
+    edit(rules);
+    if (rules == stored.rules && stored.malformedKeys.empty()) {
+        publishStored();
         return;
     }
-    changed([&] { settings_->setRules(rules); });
+    changed(stored.rules, [&] { settings_->setRules(rules); });
 }
 
 void PrivacyRulesSetting::restoreDefaults() {
-    changed([&] { settings_->restoreDefaults(); });
+    changed(settings_->stored().rules, [&] { settings_->restoreDefaults(); });
 }
 
-void PrivacyRulesSetting::changed(const std::function<void()>& write) {
+void PrivacyRulesSetting::changed(const PrivacyRules& before, const std::function<void()>& write) {
     if (const auto failure = storeSetting(write)) {
         context_.reportUnsavedSetting(*failure);
     }
-    const auto before = context_.state().privacyRules;
     publishStored();
     if (context_.state().privacyRules != before) {
         context_.notifyConfigurationChanged();

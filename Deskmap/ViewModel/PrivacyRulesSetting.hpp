@@ -13,13 +13,16 @@ class PrivacyRulesSetting {
 public:
     PrivacyRulesSetting(ViewModelContext& context, std::shared_ptr<PrivacyRuleSettings> settings);
 
+    // Reads the stored rules again: the file may have been edited by hand.
     void load();
-    void setRules(PrivacyRules rules);
+    // Applies `edit` to the rules as stored now, so a hand edit made
+    // meanwhile is kept rather than overwritten.
+    void change(const std::function<void(PrivacyRules&)>& edit);
     void restoreDefaults();
 
 private:
     void publishStored();
-    void changed(const std::function<void()>& write);
+    void changed(const PrivacyRules& before, const std::function<void()>& write);
 
     ViewModelContext& context_;
     std::shared_ptr<PrivacyRuleSettings> settings_;

@@ -9,8 +9,22 @@
 namespace deskmap {
 
 std::vector<std::string> PrivacyRules::defaultExcludedApps() {
-    return {"1Password", "Bitwarden",   "KeePassXC", "KeePass",
-            "Enpass",    "Proton Pass", "Seahorse",  "KWalletManager"};
+    // Names, and the app ids that some desktops report instead where their
+    // last part is not the name; GNOME shows its key manager translated, so
+    // its id stands for it everywhere.
+    return {"1Password",
+            "Bitwarden",
+            "KeePassXC",
+            "KeePass",
+            "Enpass",
+            "Proton Pass",
+            "Seahorse",
+            "Passwords and Keys",
+            "KWalletManager",
+            "com.bitwarden.desktop",
+            "org.gnome.seahorse.Application",
+            "org.kde.kwalletmanager5",
+            "org.kde.kwalletmanager"};
 }
 
 std::vector<std::string> PrivacyRules::defaultExcludedTitlePatterns() {
@@ -62,12 +76,21 @@ bool isAsciiAlpha(char c) {
 bool isHex(char c) {
     return isAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
+bool isNonAscii(char c) {
+    return static_cast<unsigned char>(c) >= 0x80; // a byte of a letter in UTF-8
+}
 bool isEmailLocal(char c) {
-    return isAsciiAlpha(c) || isAsciiDigit(c) ||
+    return isAsciiAlpha(c) || isAsciiDigit(c) || isNonAscii(c) ||
            std::string_view("._%+-").find(c) != std::string_view::npos;
 }
 bool isDomain(char c) {
-    return isAsciiAlpha(c) || isAsciiDigit(c) || c == '.' || c == '-';
+    return isAsciiAlpha(c) || isAsciiDigit(c) || isNonAscii(c) || c == '.' || c == '-';
+}
+bool isSeparator(char c) {
+    return c == '-' || c == '/' || c == '_';
+}
+bool isUpper(char c) {
+    return c >= 'A' && c <= 'Z';
 }
 bool isTokenCharacter(char c) {
     return isAsciiAlpha(c) || isAsciiDigit(c) ||
@@ -78,8 +101,7 @@ bool isSpace(char c) {
 }
 
 constexpr std::size_t shortestNumber = 6;
-constexpr std::size_t shortestHexToken = 16;
-constexpr std::size_t shortestBase64Token = 20;
+constexpr std::size_t shortestToken = 16;
 
 // An e-mail address around the '@' at `at`: [start, end), or nothing.
 std::optional<std::pair<std::size_t, std::size_t>> emailAround(std::string_view text,
@@ -124,7 +146,8 @@ std::string maskEmails(std::string_view text) {
     return out;
 }
 
-// "?key=value…" up to the next white space, where it holds a '='.
+// "?key=value…" up to the next white space, where it holds a '=' or ends a
+// path ("…/reset?abcdef").
 std::string maskQueries(std::string_view text) {
     std::string out;
     std::size_t copied = 0;
@@ -137,8 +160,14 @@ std::string maskQueries(std::string_view text) {
         while (end < text.size() && !isSpace(text[end])) {
             ++end;
         }
+        std::size_t word = mark;
+        while (word > 0 && !isSpace(text[word - 1])) {
+            --word;
+        }
         const auto query = text.substr(mark + 1, end - mark - 1);
-        if (query.find('=') == std::string_view::npos) {
+        const auto before = text.substr(word, mark - word);
+        if (query.find('=') == std::string_view::npos &&
+            before.find('/') == std::string_view::npos) {
             continue;
         }
         out.append(text.substr(copied, mark - copied));
@@ -150,7 +179,49 @@ std::string maskQueries(std::string_view text) {
     return out;
 }
 
-// Long tokens, then long runs of digits, each a whole run of its kind.
+bool hexPieces(std::string_view run) {
+    // A UUID and its kin: hex groups joined by '-', 16 hex digits or more.
+    std::size_t hex = 0;
+    bool digit = false;
+    for (const char c : run) {
+        if (c == '-') {
+            continue;
+        }
+        if (!isHex(c)) {
+            return false;
+        }
+        ++hex;
+        digit = digit || isAsciiDigit(c);
+    }
+    return digit && hex >= shortestToken && run.find('-') != std::string_view::npos;
+}
+
+// The digits of `piece` with long runs masked; a ticket's number
+// ("ABC-1234567", "#4821234") is its label and stays.
+void appendNumbers(std::string& out, std::string_view piece, bool label) {
+    std::size_t at = 0;
+    while (at < piece.size()) {
+        if (!isAsciiDigit(piece[at])) {
+            out += piece[at++];
+            continue;
+        }
+        std::size_t digits = at;
+        while (digits < piece.size() && isAsciiDigit(piece[digits])) {
+            ++digits;
+        }
+        const bool ticket = label && at == 0 && digits == piece.size();
+        if (digits - at >= shortestNumber && !ticket) {
+            out += "[number]";
+        } else {
+            out.append(piece.substr(at, digits - at));
+        }
+        at = digits;
+    }
+}
+
+// Long tokens, then long runs of digits. A run of token characters is judged
+// piece by piece between '-', '/' and '_', so that "feature/ABC-123-fix-login"
+// keeps its words and its ticket.
 std::string maskTokensAndNumbers(std::string_view text) {
     std::string out;
     std::size_t position = 0;
@@ -164,32 +235,35 @@ std::string maskTokensAndNumbers(std::string_view text) {
             ++end;
         }
         const auto run = text.substr(position, end - position);
-        const bool hasDigit = std::any_of(run.begin(), run.end(), isAsciiDigit);
-        const bool hasLetter = std::any_of(run.begin(), run.end(), isAsciiAlpha);
-        const bool hex = run.size() >= shortestHexToken && hasDigit &&
-                         std::all_of(run.begin(), run.end(), isHex);
-        const bool base64 = run.size() >= shortestBase64Token && hasDigit && hasLetter;
-        if (hex || base64) {
+        if (hexPieces(run)) {
             out += "[token]";
-        } else {
-            // Within a shorter run ("ABC-1234567"), a long number alone.
-            std::size_t at = 0;
-            while (at < run.size()) {
-                if (!isAsciiDigit(run[at])) {
-                    out += run[at++];
-                    continue;
-                }
-                std::size_t digits = at;
-                while (digits < run.size() && isAsciiDigit(run[digits])) {
-                    ++digits;
-                }
-                if (digits - at >= shortestNumber) {
-                    out += "[number]";
-                } else {
-                    out.append(run.substr(at, digits - at));
-                }
-                at = digits;
+            position = end;
+            continue;
+        }
+        const bool afterHash = position > 0 && text[position - 1] == '#';
+        std::string_view previous;
+        std::size_t at = 0;
+        while (at <= run.size()) {
+            std::size_t stop = at;
+            while (stop < run.size() && !isSeparator(run[stop])) {
+                ++stop;
             }
+            const auto piece = run.substr(at, stop - at);
+            const bool hasDigit = std::any_of(piece.begin(), piece.end(), isAsciiDigit);
+            const bool hasLetter = std::any_of(piece.begin(), piece.end(), isAsciiAlpha);
+            const bool label =
+                (at == 0 && afterHash) || (at > 0 && run[at - 1] == '-' && previous.size() >= 2 &&
+                                           std::all_of(previous.begin(), previous.end(), isUpper));
+            if (piece.size() >= shortestToken && hasDigit && hasLetter) {
+                out += "[token]";
+            } else {
+                appendNumbers(out, piece, label);
+            }
+            if (stop < run.size()) {
+                out += run[stop];
+            }
+            previous = piece;
+            at = stop + 1;
         }
         position = end;
     }
@@ -197,15 +271,29 @@ std::string maskTokensAndNumbers(std::string_view text) {
 }
 
 std::string folded(std::string_view text) {
-    return Unicode::caseFolded(Unicode::canonicalComposition(text));
+    // Folding can leave a text out of canonical order: compose again.
+    return Unicode::canonicalComposition(Unicode::caseFolded(Unicode::canonicalComposition(text)));
 }
 
 } // namespace
 
+bool sameText(std::string_view first, std::string_view second) {
+    return folded(first) == folded(second);
+}
+
 bool isExcludedApp(std::string_view app, const PrivacyRules& rules) {
     const auto name = folded(app);
+    // A reverse-domain app id ("org.keepassxc.KeePassXC") also goes by its
+    // last part.
+    std::string shortName;
+    if (std::count(name.begin(), name.end(), '.') >= 2 && name.find(' ') == std::string::npos) {
+        shortName = name.substr(name.rfind('.') + 1);
+    }
     return std::any_of(rules.excludedApps.begin(), rules.excludedApps.end(),
-                       [&](const std::string& excluded) { return folded(excluded) == name; });
+                       [&](const std::string& excluded) {
+                           const auto rule = folded(excluded);
+                           return rule == name || (!shortName.empty() && rule == shortName);
+                       });
 }
 
 bool titleMatches(std::string_view title, std::string_view pattern) {
@@ -221,19 +309,19 @@ bool isWithheld(const WindowEvidence& window, const PrivacyRules& rules) {
     if (isExcludedApp(window.app, rules)) {
         return true;
     }
-    if (!window.title) {
-        return false;
-    }
-    return std::any_of(
-        rules.excludedTitlePatterns.begin(), rules.excludedTitlePatterns.end(),
-        [&](const std::string& pattern) { return titleMatches(*window.title, pattern); });
+    // No title is judged as an empty one, whichever way a desktop reports it.
+    const std::string title = window.title.value_or("");
+    return std::any_of(rules.excludedTitlePatterns.begin(), rules.excludedTitlePatterns.end(),
+                       [&](const std::string& pattern) { return titleMatches(title, pattern); });
 }
 
 std::string maskedIdentifiers(std::string_view title) {
     // A mask can uncover another identifier ("x@y.io123456" is an address
     // once its digits are masked): mask until nothing changes. Placeholders
     // match nothing themselves, so a few rounds settle it.
-    std::string masked(title);
+    // Full-width and other compatibility forms of digits and letters count
+    // as the plain ones ("１２３４５６" is a long number).
+    std::string masked = Unicode::compatibilityComposition(title);
     for (int round = 0; round < 8; ++round) {
         auto next = maskTokensAndNumbers(maskQueries(maskEmails(masked)));
         if (next == masked) {

@@ -42,6 +42,9 @@ struct SendableInventory {
 namespace Privacy {
 
 bool isExcludedApp(std::string_view app, const PrivacyRules& rules);
+// Whether two rules' texts are the same to the matcher (in any case and
+// either Unicode form).
+bool sameText(std::string_view first, std::string_view second);
 // Whether `title` matches `pattern` as the rules describe; texts are
 // compared after canonical composition and case folding, so "É" written
 // either way matches "é".

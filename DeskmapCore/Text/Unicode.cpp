@@ -15,14 +15,17 @@
 
 namespace deskmap::Unicode {
 
-std::string canonicalComposition(std::string_view utf8) {
-    // ASCII is always in canonical form; most app names and titles are.
+namespace {
+
+std::string normalized(std::string_view utf8, bool compatibility) {
+    // ASCII is always in normal form; most app names and titles are.
     if (std::all_of(utf8.begin(), utf8.end(),
                     [](char byte) { return static_cast<unsigned char>(byte) < 0x80; })) {
         return std::string(utf8);
     }
     UErrorCode status = U_ZERO_ERROR;
-    const auto* nfc = icu::Normalizer2::getNFCInstance(status);
+    const auto* nfc = compatibility ? icu::Normalizer2::getNFKCInstance(status)
+                                    : icu::Normalizer2::getNFCInstance(status);
     if (U_FAILURE(status)) {
         throw std::runtime_error(std::string("Unicode normalization is unavailable: ") +
                                  u_errorName(status));
@@ -36,6 +39,16 @@ std::string canonicalComposition(std::string_view utf8) {
                                  u_errorName(status));
     }
     return composed;
+}
+
+} // namespace
+
+std::string canonicalComposition(std::string_view utf8) {
+    return normalized(utf8, false);
+}
+
+std::string compatibilityComposition(std::string_view utf8) {
+    return normalized(utf8, true);
 }
 
 std::string caseFolded(std::string_view utf8) {
@@ -52,6 +65,37 @@ std::string caseFolded(std::string_view utf8) {
     std::string result;
     text.foldCase().toUTF8String(result);
     return result;
+}
+
+std::string searchFolded(std::string_view utf8) {
+    if (std::all_of(utf8.begin(), utf8.end(),
+                    [](char byte) { return static_cast<unsigned char>(byte) < 0x80; })) {
+        return caseFolded(utf8);
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    const auto* nfd = icu::Normalizer2::getNFDInstance(status);
+    if (U_FAILURE(status)) {
+        throw std::runtime_error(std::string("Unicode normalization is unavailable: ") +
+                                 u_errorName(status));
+    }
+    const auto decomposed = nfd->normalize(icu::UnicodeString::fromUTF8(icu::StringPiece(
+                                               utf8.data(), static_cast<int32_t>(utf8.size()))),
+                                           status);
+    if (U_FAILURE(status)) {
+        throw std::runtime_error(std::string("Unicode normalization failed: ") +
+                                 u_errorName(status));
+    }
+    icu::UnicodeString bare;
+    for (int32_t at = 0; at < decomposed.length();) {
+        const UChar32 scalar = decomposed.char32At(at);
+        if (u_charType(scalar) != U_NON_SPACING_MARK) {
+            bare.append(scalar);
+        }
+        at += U16_LENGTH(scalar);
+    }
+    std::string result;
+    bare.foldCase().toUTF8String(result);
+    return canonicalComposition(result);
 }
 
 namespace {

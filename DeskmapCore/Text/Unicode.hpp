@@ -11,9 +11,17 @@ namespace deskmap::Unicode {
 // code-point order. Ill-formed sequences come out as U+FFFD.
 std::string canonicalComposition(std::string_view utf8);
 
+// The compatibility composition (NFKC): full-width and other compatibility
+// forms become their plain characters ("１２" is "12").
+std::string compatibilityComposition(std::string_view utf8);
+
 // Full Unicode case folding, for comparing texts in any case ("Straße" and
 // "STRASSE" fold alike). Ill-formed sequences come out as U+FFFD.
 std::string caseFolded(std::string_view utf8);
+
+// Text as a search compares it: accents dropped and case folded, so "Ève"
+// is found by "eve". Ill-formed sequences come out as U+FFFD.
+std::string searchFolded(std::string_view utf8);
 
 } // namespace deskmap::Unicode
 

@@ -61,7 +61,7 @@ std::string describe(int error) {
 }
 
 struct ErrorGuard {
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_error error{}; // as SD_BUS_ERROR_NULL, which is a C compound literal
     ~ErrorGuard() { sd_bus_error_free(&error); }
 };
 

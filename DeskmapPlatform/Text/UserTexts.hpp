@@ -190,6 +190,7 @@ inline constexpr const char* showWhatIsSent = "Show What Is Sent…";
 inline constexpr const char* showWhatIsSentName = "Show What Is Sent";
 inline constexpr const char* summaryStatus = "Summary status";
 inline constexpr const char* privacy = "Privacy";
+inline constexpr const char* findSpaces = "Find Spaces";
 inline constexpr const char* privacyExplanation =
     "Windows matched here still show in the list, but their app names and titles never leave "
     "this computer.";
@@ -326,6 +327,13 @@ inline std::string malformedPrivacySetting(const std::string& key) {
     return "the privacy setting \"" + key +
            "\" in the settings file is malformed, so its default "
            "applies";
+}
+inline std::string displayName(std::size_t number) {
+    return "Display " + std::to_string(number);
+}
+// A display's header in the list, with its current Space.
+inline std::string displayHeader(const std::string& display, std::int64_t current) {
+    return display + " · on Space " + std::to_string(current);
 }
 inline std::string malformedPrivacyNotice(const std::string& key) {
     return "The saved privacy setting \"" + key +

@@ -18,6 +18,12 @@ TEST(PrivacyRules, AppsMatchWholeInAnyCase) {
     EXPECT_FALSE(Privacy::isExcludedApp("Pass", rules));
     EXPECT_TRUE(Privacy::isExcludedApp("straße", {{"STRASSE"}, {}, false})) << "full folding";
     EXPECT_TRUE(Privacy::isWithheld(window("Bitwarden", std::nullopt), rules)) << "no title needed";
+    EXPECT_TRUE(Privacy::isExcludedApp("org.keepassxc.KeePassXC", rules))
+        << "an app id's last part";
+    EXPECT_TRUE(Privacy::isExcludedApp("org.gnome.seahorse.Application", rules));
+    EXPECT_FALSE(Privacy::isExcludedApp("org.example.keepass.viewer", rules));
+    EXPECT_TRUE(Privacy::isWithheld(window("Files", std::nullopt), {{}, {"*"}, false}))
+        << "no title is an empty one";
 }
 
 TEST(PrivacyRules, PatternsWithoutAStarMatchAnywhereWithAStarTheWholeTitle) {
@@ -47,16 +53,26 @@ TEST(PrivacyRules, MaskingReplacesIdentifiersAndKeepsLabels) {
     EXPECT_EQ(Privacy::maskedIdentifiers("Write to ops@corp.io."), "Write to [email].");
     EXPECT_EQ(Privacy::maskedIdentifiers("Order 12345678 shipped"), "Order [number] shipped");
     EXPECT_EQ(Privacy::maskedIdentifiers("Commit 3f9a2c7e1b4d5a6f8e9d0c1b"), "Commit [token]");
-    EXPECT_EQ(Privacy::maskedIdentifiers("key sk-AbCdEf0123456789XyZ done"), "key [token] done");
+    EXPECT_EQ(Privacy::maskedIdentifiers("key sk-AbCdEf0123456789XyZ done"), "key sk-[token] done");
+    EXPECT_EQ(Privacy::maskedIdentifiers("run 123e4567-e89b-12d3-a456-426614174000"),
+              "run [token]");
+    EXPECT_EQ(Privacy::maskedIdentifiers("Order \xEF\xBC\x91\xEF\xBC\x92\xEF\xBC\x93\xEF\xBC\x94"
+                                         "\xEF\xBC\x95\xEF\xBC\x96"),
+              "Order [number]")
+        << "full-width digits";
+    EXPECT_EQ(Privacy::maskedIdentifiers("jos\xC3\xA9@example.com - Inbox"), "[email] - Inbox");
+    EXPECT_EQ(Privacy::maskedIdentifiers("https://x.example/reset?abcdef"),
+              "https://x.example/reset?[query]");
     EXPECT_EQ(Privacy::maskedIdentifiers("https://shop.example/cart?id=42&ref=mail - Shop"),
               "https://shop.example/cart?[query] - Shop");
-    EXPECT_EQ(Privacy::maskedIdentifiers("ABC-1234567 rollout"), "ABC-[number] rollout");
+    EXPECT_EQ(Privacy::maskedIdentifiers("fix-1234567 rollout"), "fix-[number] rollout");
     EXPECT_EQ(Privacy::maskedIdentifiers("x@y.io123456"), "[email][number]")
         << "an address uncovered by a mask is masked too";
 
     for (const std::string kept :
          {"ABC-123 Fix the login page", "PR #482 review", "Is it done? Yes", "2024 plan",
-          "internationalization notes", "a@b", "C++ @ home", "Café — Straße 12"}) {
+          "feature/ABC-123-fix-login", "my_long_variable_name_2 - vim", "JIRA-123456 triage",
+          "PR #123456", "internationalization notes", "a@b", "C++ @ home", "Café — Straße 12"}) {
         EXPECT_EQ(Privacy::maskedIdentifiers(kept), kept);
     }
 }

@@ -29,6 +29,11 @@ protected:
         rules.excludedApps.push_back("terminal");
         return rules;
     }
+
+    void withholdTerminal() {
+        viewModel->changePrivacyRules(
+            [](PrivacyRules& rules) { rules.excludedApps.push_back("terminal"); });
+    }
 };
 
 TEST_F(ViewModelPrivacyTest, ARuleChangeWithdrawsTheSummariesAndTheNextSeeOnlyWhatMayBeSent) {
@@ -37,7 +42,7 @@ TEST_F(ViewModelPrivacyTest, ARuleChangeWithdrawsTheSummariesAndTheNextSeeOnlyWh
     EXPECT_EQ(withheldOnSpaceTwo(), 0u);
     changes.clear();
 
-    viewModel->setPrivacyRules(withholdingTerminal());
+    withholdTerminal();
     EXPECT_EQ(viewModel->privacyRules(), withholdingTerminal());
     EXPECT_EQ(changes.front(), ViewModelProperty::privacyRules);
     ASSERT_TRUE(runUntil([&] { return !viewModel->snapshot().summaries; }))
@@ -49,7 +54,7 @@ TEST_F(ViewModelPrivacyTest, ARuleChangeWithdrawsTheSummariesAndTheNextSeeOnlyWh
         << "the user still sees the window";
     EXPECT_EQ(PrivacySettings::load(*defaults).rules, withholdingTerminal());
 
-    viewModel->setPrivacyRules(withholdingTerminal());
+    viewModel->changePrivacyRules([](PrivacyRules&) {});
     settle(100ms);
     EXPECT_EQ(summarizers->started, 2) << "the same rules again change nothing";
 }
@@ -62,7 +67,7 @@ TEST_F(ViewModelPrivacyTest, UnsavableRulesStillHoldAndMalformedOnesAreNamedUnti
               std::vector<std::string>{PrivacySettings::excludedTitlePatternsKey});
 
     defaults->failWrites = true;
-    viewModel->setPrivacyRules(withholdingTerminal());
+    withholdTerminal();
     ASSERT_TRUE(viewModel->settingsMessage().has_value());
     EXPECT_EQ(viewModel->settingsMessage()->rfind("Could not save the setting", 0), 0u);
     EXPECT_EQ(viewModel->privacyRules(), withholdingTerminal());
@@ -74,6 +79,13 @@ TEST_F(ViewModelPrivacyTest, UnsavableRulesStillHoldAndMalformedOnesAreNamedUnti
     EXPECT_EQ(viewModel->privacyRules(), PrivacyRules::defaults());
     EXPECT_EQ(defaults->value(PrivacySettings::excludedTitlePatternsKey), std::nullopt);
     EXPECT_TRUE(summarizedWithholding(0));
+
+    // Edited by hand while Deskmap runs: the next change keeps the edit.
+    defaults->set(PrivacySettings::excludedTitlePatternsKey, std::vector<std::string>{"Signal"});
+    viewModel->changePrivacyRules([](PrivacyRules& rules) { rules.redactIdentifiers = true; });
+    EXPECT_EQ(PrivacySettings::load(*defaults).rules.excludedTitlePatterns,
+              std::vector<std::string>{"Signal"});
+    EXPECT_EQ(viewModel->privacyRules().excludedTitlePatterns, std::vector<std::string>{"Signal"});
 }
 
 } // namespace

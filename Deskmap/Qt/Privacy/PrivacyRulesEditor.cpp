@@ -37,12 +37,9 @@ QLabel* heading(const QString& text, QWidget* parent) {
     return label;
 }
 
-// Whether `list` already holds `text`, in any case.
 bool holds(const std::vector<std::string>& list, const std::string& text) {
-    return std::any_of(list.begin(), list.end(), [&](const std::string& each) {
-        return QString::fromStdString(each).compare(QString::fromStdString(text),
-                                                    Qt::CaseInsensitive) == 0;
-    });
+    return std::any_of(list.begin(), list.end(),
+                       [&](const std::string& each) { return Privacy::sameText(each, text); });
 }
 
 void showEntries(QListWidget* list, const std::vector<std::string>& entries) {
@@ -116,9 +113,7 @@ PrivacyRulesEditor::PrivacyRulesEditor(std::shared_ptr<DeskmapViewModel> model, 
     masking_ = new QCheckBox(ViewTexts::text(texts::maskIdentifiers), this);
     masking_->setAccessibleName(masking_->text());
     connect(masking_, &QCheckBox::clicked, this, [this](bool on) {
-        auto rules = model_->privacyRules();
-        rules.redactIdentifiers = on;
-        model_->setPrivacyRules(std::move(rules));
+        model_->changePrivacyRules([on](PrivacyRules& rules) { rules.redactIdentifiers = on; });
         render(); // a failed change must not leave the box as clicked
     });
     layout->addWidget(masking_);
@@ -174,7 +169,7 @@ void PrivacyRulesEditor::offerApps() {
     if (const auto& inventory = model_->snapshot().inventory) {
         for (const auto& space : inventory->spaces) {
             for (const auto& window : space.windows) {
-                if (!window.app.empty() && !holds(rules.excludedApps, window.app)) {
+                if (!window.app.empty() && !Privacy::isExcludedApp(window.app, rules)) {
                     apps.insert(QString::fromStdString(window.app));
                 }
             }
@@ -196,42 +191,41 @@ void PrivacyRulesEditor::offerApps() {
 
 void PrivacyRulesEditor::addApp() {
     const auto app = appField_->currentText().trimmed().toStdString();
-    if (app.empty()) {
-        return;
-    }
-    auto rules = model_->privacyRules();
-    if (!holds(rules.excludedApps, app)) {
-        rules.excludedApps.push_back(app);
-        model_->setPrivacyRules(std::move(rules));
+    if (!app.empty()) {
+        model_->changePrivacyRules([&](PrivacyRules& rules) {
+            if (!Privacy::isExcludedApp(app, rules)) { // withheld already, perhaps by its id
+                rules.excludedApps.push_back(app);
+            }
+        });
     }
     appField_->setEditText({});
 }
 
 void PrivacyRulesEditor::addTitlePattern() {
     const auto pattern = patternField_->text().trimmed().toStdString();
-    if (pattern.empty()) {
-        return;
-    }
-    auto rules = model_->privacyRules();
-    if (!holds(rules.excludedTitlePatterns, pattern)) {
-        rules.excludedTitlePatterns.push_back(pattern);
-        model_->setPrivacyRules(std::move(rules));
+    if (!pattern.empty()) {
+        model_->changePrivacyRules([&](PrivacyRules& rules) {
+            if (!holds(rules.excludedTitlePatterns, pattern)) {
+                rules.excludedTitlePatterns.push_back(pattern);
+            }
+        });
     }
     patternField_->clear();
 }
 
 void PrivacyRulesEditor::removeSelected(QListWidget* list,
                                         std::vector<std::string> PrivacyRules::*field) {
-    auto rules = model_->privacyRules();
-    auto& entries = rules.*field;
-    std::vector<std::string> kept;
-    for (int row = 0; row < list->count(); ++row) {
-        if (!list->item(row)->isSelected() && static_cast<std::size_t>(row) < entries.size()) {
-            kept.push_back(entries[static_cast<std::size_t>(row)]);
-        }
+    // By text, not row: the stored list may have changed since it was shown.
+    std::vector<std::string> selected;
+    for (const auto* item : list->selectedItems()) {
+        selected.push_back(item->text().toStdString());
     }
-    entries = std::move(kept);
-    model_->setPrivacyRules(std::move(rules));
+    model_->changePrivacyRules([&](PrivacyRules& rules) {
+        auto& entries = rules.*field;
+        std::erase_if(entries, [&](const std::string& entry) {
+            return std::find(selected.begin(), selected.end(), entry) != selected.end();
+        });
+    });
 }
 
 void PrivacyRulesEditor::keyPressEvent(QKeyEvent* event) {

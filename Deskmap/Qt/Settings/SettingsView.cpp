@@ -223,6 +223,7 @@ void SettingsView::refreshStatuses() {
     model_->refreshSpaceSwitchAccessibilityStatus();
     model_->refreshSavedKeyStatus();
     model_->refreshLaunchAtLoginStatus();
+    model_->reloadPrivacyRules();
     model_->verifyInstalledClient();
 }
 

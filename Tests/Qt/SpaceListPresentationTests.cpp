@@ -1,6 +1,7 @@
 #include "Deskmap/Qt/Popover/PopoverPlacement.hpp"
 #include "Deskmap/Qt/Popover/RelativeTime.hpp"
 #include "Deskmap/Qt/Popover/SpaceListPresentation.hpp"
+#include "Deskmap/Qt/Popover/SpaceNumberEntry.hpp"
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,65 @@ TEST(SpaceRowContent, TheFirstSummaryForTheIndexAndTheStaleRule) {
     EXPECT_TRUE(P::rowContent(withVault, snapshot).summaryIsStale) << "unknown what is sent";
     snapshot.sent = SendableInventory{Inventory{{current}}, {1}};
     EXPECT_FALSE(P::rowContent(withVault, snapshot).summaryIsStale);
+}
+
+SpaceInventory on(std::string display, std::int64_t index, bool current = false) {
+    return {index, std::to_string(index), std::move(display), current, {}};
+}
+
+TEST(SpaceListGroups, AHeaderPerDisplayOnlyWithSeveral) {
+    EXPECT_EQ(P::displayGroups({{on("A", 1), on("A", 2, true)}}),
+              (std::vector<P::DisplayGroup>{{std::nullopt, {0, 1}}}));
+    EXPECT_EQ(P::displayGroups({}), std::vector<P::DisplayGroup>{});
+
+    // A Space both displays report goes under the first; numbering is the
+    // order displays first appear, and one coming back gets its number again.
+    const Inventory inventory{
+        {on("A", 1), on("A, B", 2, true), on("B", 3, true), on("C", 4), on("B", 5)}};
+    EXPECT_EQ(P::displayGroups(inventory),
+              (std::vector<P::DisplayGroup>{{"Display 1 · on Space 2", {0, 1}},
+                                            {"Display 2 · on Space 3", {2}},
+                                            {"Display 3", {3}},
+                                            {"Display 2 · on Space 3", {4}}}));
+}
+
+TEST(SpaceListFilter, EveryWordInAnyCaseWithOrWithoutAccents) {
+    const auto mail = space(1, {window(1, "Thunderbird", "Inbox — Zoë Müller")});
+    const P::RowContent content{"Mail", "Reading the team's letters", false};
+    EXPECT_TRUE(P::matches(mail, content, ""));
+    EXPECT_TRUE(P::matches(mail, content, "MAIL"));
+    EXPECT_TRUE(P::matches(mail, content, "zoe muller")) << "accents and case ignored";
+    EXPECT_TRUE(P::matches(mail, content, "thunder team")) << "app name and summary";
+    EXPECT_FALSE(P::matches(mail, content, "thunder build")) << "every word must be found";
+    EXPECT_TRUE(P::matches(mail, content, "  inbox  ")) << "spaces around words";
+    EXPECT_FALSE(P::matches(space(2, {window(1, "Mail", "x")}), {"Sparse", "", false}, "inbox"));
+}
+
+TEST(SpaceNumbers, TwoDigitsFromTenSpacesOn) {
+    using Clock = SpaceNumberEntry::Clock;
+    const Clock::time_point t0{};
+    SpaceNumberEntry entry;
+    using Outcome = SpaceNumberEntry::Outcome;
+    EXPECT_EQ(entry.digit(3, t0, 9), (Outcome{3, false})) << "below ten Spaces at once";
+    EXPECT_EQ(entry.digit(0, t0, 9), (Outcome{std::nullopt, false})) << "there is no Space 0";
+
+    EXPECT_EQ(entry.digit(1, t0, 12), (Outcome{std::nullopt, true}));
+    EXPECT_EQ(entry.deadline(), t0 + 600ms);
+    EXPECT_EQ(entry.digit(2, t0 + 599ms, 12), (Outcome{12, false}));
+
+    EXPECT_EQ(entry.digit(5, t0, 12), (Outcome{5, false})) << "no Space 50 or above";
+    EXPECT_EQ(entry.digit(1, t0, 12), (Outcome{std::nullopt, true}));
+    EXPECT_EQ(entry.expire(t0 + 599ms), std::nullopt) << "still waiting";
+    EXPECT_EQ(entry.expire(t0 + 600ms), 1) << "no second digit came";
+    EXPECT_EQ(entry.expire(t0 + 900ms), std::nullopt) << "once only";
+
+    EXPECT_EQ(entry.digit(1, t0, 12), (Outcome{std::nullopt, true}));
+    EXPECT_EQ(entry.digit(5, t0 + 10ms, 12), (Outcome{1, false})) << "15 names no Space";
+    EXPECT_EQ(entry.digit(1, t0, 12), (Outcome{std::nullopt, true}));
+    EXPECT_EQ(entry.digit(0, t0 + 700ms, 12), (Outcome{1, false}))
+        << "too late: the first digit stood alone";
+    EXPECT_EQ(entry.digit(2, t0, 99), (Outcome{std::nullopt, true}));
+    EXPECT_EQ(entry.digit(0, t0 + 1ms, 99), (Outcome{20, false}));
 }
 
 TEST(SpaceListStatus, TheFirstRuleThatAppliesInOrder) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <algorithm>
@@ -170,6 +171,64 @@ TEST_F(SpaceListViewTest, TheKeyboardMovesASelectionAndSwitches) {
     QTest::keyClick(view.get(), Qt::Key_8);
     settle(50ms);
     EXPECT_EQ(started.count(), 1) << "no Space 8 here";
+}
+
+TEST_F(SpaceListViewTest, DisplaysGroupTheRowsTypingFindsThemAndTwoDigitsReachPastNine) {
+    // The pointer on the second display, whose Spaces are 7 to 12.
+    auto scenario = platform::demoScenario();
+    scenario["cursorDisplay"] = "9A1E7F21-5C34-4B0E-8D2A-6E0F4C1B7D93";
+    simulated = std::make_shared<platform::SimulatedWindowServer>(scenario);
+    windowServer = std::make_shared<WatchedWindowServer>(simulated, forbidden);
+    customSummarizers = std::make_shared<DemoSummarizers>();
+    saveKeyBeforeStart(SummaryProvider::openAI, "sk-demo");
+    setupSettings->setCompleted();
+    make();
+    open();
+    ASSERT_TRUE(runUntil([&] { return summarized(); }));
+    ASSERT_TRUE(settled(RefreshSnapshot::Status::ready));
+    EXPECT_TRUE(shows(view.get(), "Display 1 · on Space 3"));
+    EXPECT_TRUE(shows(view.get(), "Display 2 · on Space 9"));
+    QSignalSpy started(view.get(), &qt::SpaceListView::switchStarted);
+
+    QTest::keyClicks(view.get(), "PLAN");
+    const auto found = rows();
+    ASSERT_GE(found.size(), 2u);
+    EXPECT_LT(found.size(), 12u);
+    EXPECT_EQ(found[0]->space().index, 1);
+    EXPECT_TRUE(found[0]->isSelected()) << "the first match is selected";
+
+    EXPECT_TRUE(
+        std::any_of(found.begin(), found.end(), [](auto* row) { return row->space().index == 7; }));
+    EXPECT_EQ(visible<QLineEdit>(view.get(), "Find Spaces")->text(), "PLAN");
+    fit();
+    screenshots(view.get(), "popover-find");
+    QTest::keyClick(view.get(), Qt::Key_Down);
+    EXPECT_TRUE(found[1]->isSelected()) << "Down moves among the rows shown";
+    QTest::keyClick(view.get(), Qt::Key_Backspace);
+    QTest::keyClicks(view.get(), "  weekly");
+    EXPECT_EQ(rows().size(), 1u);
+    EXPECT_FALSE(shows(view.get(), "Display 2 · on Space 9"))
+        << "a display without a row found keeps no header";
+    QTest::keyClick(view.get(), Qt::Key_Escape);
+    EXPECT_EQ(rows().size(), 12u) << "Escape clears what was typed";
+    EXPECT_FALSE(shows(view.get(), "Find Spaces"));
+    EXPECT_FALSE(view->handleKey(Qt::Key_Escape)) << "then it is the window's, which closes";
+
+    QTest::keyClick(view.get(), Qt::Key_1);
+    QTest::keyClick(view.get(), Qt::Key_2);
+    ASSERT_TRUE(runUntil([&] { return started.count() == 1; }));
+    ASSERT_TRUE(runUntil([&] { return viewModel->snapshot().inventory->spaces[11].isCurrent; }))
+        << "1 then 2 is Space 12";
+    QTest::keyClick(view.get(), Qt::Key_1);
+    settle(200ms);
+    EXPECT_EQ(started.count(), 1) << "a 1 waits for a second digit";
+    QTest::keyClick(view.get(), Qt::Key_0);
+    ASSERT_TRUE(runUntil([&] { return started.count() == 2; }));
+    ASSERT_TRUE(runUntil([&] { return viewModel->snapshot().inventory->spaces[9].isCurrent; }))
+        << "1 then 0 is Space 10";
+    QTest::keyClick(view.get(), Qt::Key_8);
+    ASSERT_TRUE(runUntil([&] { return started.count() == 3; })) << "8 cannot begin a number";
+    ASSERT_TRUE(runUntil([&] { return viewModel->snapshot().inventory->spaces[7].isCurrent; }));
 }
 
 TEST_F(SpaceListViewTest, TheStatusLineOpensSetupUntilItIsDone) {

@@ -1,6 +1,7 @@
 #include "SpaceListPresentation.hpp"
 
 #include "DeskmapCore/Text/DisplayText.hpp"
+#include "DeskmapCore/Text/Unicode.hpp"
 #include "DeskmapPlatform/Text/UserTexts.hpp"
 
 #include <algorithm>
@@ -62,6 +63,68 @@ std::string localSummary(const SpaceInventory& space) {
         return texts::noWindowEvidence;
     }
     return texts::localInventory(count);
+}
+
+std::vector<DisplayGroup> displayGroups(const Inventory& inventory) {
+    // A Space that several displays report names them all; it is grouped
+    // under the first. Displays are numbered in the order they appear.
+    const auto firstDisplay = [](const SpaceInventory& space) {
+        return space.display.substr(0, space.display.find(", "));
+    };
+    std::vector<std::string> displays;
+    std::vector<std::optional<std::int64_t>> current;
+    std::vector<std::pair<std::size_t, DisplayGroup>> groups; // with the display's number
+    for (std::size_t position = 0; position < inventory.spaces.size(); ++position) {
+        const auto& space = inventory.spaces[position];
+        const auto display = firstDisplay(space);
+        auto known = std::find(displays.begin(), displays.end(), display);
+        if (known == displays.end()) {
+            displays.push_back(display);
+            current.emplace_back();
+            known = displays.end() - 1;
+        }
+        const auto number = static_cast<std::size_t>(known - displays.begin());
+        if (space.isCurrent && !current[number]) {
+            current[number] = space.index;
+        }
+        if (groups.empty() || groups.back().first != number) {
+            groups.push_back({number, {}});
+        }
+        groups.back().second.spaces.push_back(position);
+    }
+    std::vector<DisplayGroup> result;
+    for (auto& [number, group] : groups) {
+        if (displays.size() > 1) {
+            const auto name = texts::displayName(number + 1);
+            group.header = current[number] ? texts::displayHeader(name, *current[number]) : name;
+        }
+        result.push_back(std::move(group));
+    }
+    return result;
+}
+
+bool matches(const SpaceInventory& space, const RowContent& content, std::string_view query) {
+    std::string haystack = content.label + "\n" + content.summary;
+    for (const auto& window : space.windows) {
+        haystack += "\n" + window.app;
+        if (window.title) {
+            haystack += "\n" + *window.title;
+        }
+    }
+    const auto folded = Unicode::searchFolded(haystack);
+    const auto words = Unicode::searchFolded(query);
+    std::size_t start = 0;
+    while (start < words.size()) {
+        auto end = words.find(' ', start);
+        if (end == std::string::npos) {
+            end = words.size();
+        }
+        if (end > start && folded.find(words.substr(start, end - start)) == std::string::npos) {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
 }
 
 Status status(const DeskmapViewModel& model, const RelativeTimeFormatter& relativeTime) {

@@ -8,6 +8,8 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // What the Space list shows, decided apart from any widget.
 namespace deskmap::qt::SpaceListPresentation {
@@ -31,6 +33,21 @@ RowContent rowContent(const SpaceInventory& space, const RefreshSnapshot& snapsh
 std::string localLabel(const SpaceInventory& space);
 // "Local inventory contains 3 windows." or the no-evidence sentence.
 std::string localSummary(const SpaceInventory& space);
+
+// A display's Spaces in the list: with several displays, under a header
+// naming the display and its current Space.
+struct DisplayGroup {
+    std::optional<std::string> header;
+    std::vector<std::size_t> spaces; // positions in the inventory's Spaces
+
+    friend bool operator==(const DisplayGroup&, const DisplayGroup&) = default;
+};
+std::vector<DisplayGroup> displayGroups(const Inventory& inventory);
+
+// Whether a row is found by what was typed: every word of `query` in its
+// label, summary, app names or titles, in any case and with or without
+// accents. An empty query finds every row.
+bool matches(const SpaceInventory& space, const RowContent& content, std::string_view query);
 
 struct Status {
     std::string text;

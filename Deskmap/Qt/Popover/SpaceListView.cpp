@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
@@ -84,6 +85,14 @@ SpaceListView::SpaceListView(std::shared_ptr<DeskmapViewModel> model, QWidget* p
     title->setFont(Styling::font(title->font(), 1.4, QFont::Bold));
     headerLayout->addWidget(title);
     headerLayout->addStretch(1);
+    // What was typed to find rows; it shows once typing starts.
+    filterField_ = new QLineEdit(header);
+    filterField_->setReadOnly(true);
+    filterField_->setFocusPolicy(Qt::NoFocus);
+    filterField_->setAccessibleName(ViewTexts::text(texts::findSpaces));
+    filterField_->setMaximumWidth(180);
+    filterField_->setVisible(false);
+    headerLayout->addWidget(filterField_);
     refreshing_ = new BusyIndicator(header);
     refreshing_->setAccessibleName(ViewTexts::text(texts::refreshingSpaces));
     headerLayout->addWidget(refreshing_);
@@ -146,6 +155,13 @@ SpaceListView::SpaceListView(std::shared_ptr<DeskmapViewModel> model, QWidget* p
     footerLayout->addWidget(quit);
     layout->addWidget(footer);
 
+    numberPause_.setSingleShot(true);
+    connect(&numberPause_, &QTimer::timeout, this, [this] {
+        if (const auto index = numbers_.expire(SpaceNumberEntry::Clock::now())) {
+            switchToNumber(*index);
+        }
+    });
+
     // Relative times ("5 minutes ago") stay current while the list shows.
     statusClock_.setInterval(std::chrono::seconds(30));
     connect(&statusClock_, &QTimer::timeout, this, [this] { renderStatus(); });
@@ -197,6 +213,7 @@ void SpaceListView::rebuildRows() {
         delete item;
     }
     rows_.clear();
+    headers_.clear();
     selected_ = -1;
     if (!snapshot.inventory) {
         auto* collecting = new QLabel(ViewTexts::text(texts::collectingSpaces), listContent_);
@@ -204,17 +221,37 @@ void SpaceListView::rebuildRows() {
         Styling::makeSecondary(collecting);
         listLayout_->addWidget(collecting);
     } else {
-        for (const auto& space : snapshot.inventory->spaces) {
-            auto* row =
-                new SpaceRow(space, Presentation::rowContent(space, snapshot), listContent_);
-            connect(row, &SpaceRow::clicked, this, [this, row] { switchTo(row->space()); });
-            if (space.index == selectedIndex) {
-                selected_ = static_cast<int>(rows_.size());
-                row->setSelected(true);
+        const auto& spaces = snapshot.inventory->spaces;
+        for (const auto& group : Presentation::displayGroups(*snapshot.inventory)) {
+            if (group.header) {
+                auto* header = new QLabel(ViewTexts::text(*group.header), listContent_);
+                header->setTextFormat(Qt::PlainText);
+                header->setAccessibleName(header->text());
+                header->setFont(Styling::font(header->font(), 0.85, QFont::DemiBold));
+                header->setContentsMargins(8, headers_.empty() ? 2 : 10, 8, 2);
+                Styling::makeSecondary(header);
+                listLayout_->addWidget(header);
+                headers_.push_back({header, {}});
             }
-            rows_.push_back(row);
-            listLayout_->addWidget(row);
+            for (const auto position : group.spaces) {
+                const auto& space = spaces[position];
+                auto* row =
+                    new SpaceRow(space, Presentation::rowContent(space, snapshot), listContent_);
+                connect(row, &SpaceRow::clicked, this, [this, row] { switchTo(row->space()); });
+                if (space.index == selectedIndex) {
+                    selected_ = static_cast<int>(rows_.size());
+                    row->setSelected(true);
+                }
+                if (group.header) {
+                    headers_.back().second.push_back(rows_.size());
+                }
+                rows_.push_back(row);
+                listLayout_->addWidget(row);
+            }
         }
+    }
+    if (!filter_.isEmpty()) {
+        applyFilter();
     }
     listLayout_->addStretch(1);
     fitListHeight();
@@ -270,15 +307,33 @@ void SpaceListView::fitListHeight() {
 }
 
 void SpaceListView::select(int row) {
-    if (rows_.empty()) {
-        return;
-    }
-    row = std::clamp(row, 0, static_cast<int>(rows_.size()) - 1);
     for (std::size_t index = 0; index < rows_.size(); ++index) {
         rows_[index]->setSelected(static_cast<int>(index) == row);
     }
     selected_ = row;
-    scroll_->ensureWidgetVisible(rows_[static_cast<std::size_t>(row)], 0, 8);
+    if (row >= 0 && row < static_cast<int>(rows_.size())) {
+        scroll_->ensureWidgetVisible(rows_[static_cast<std::size_t>(row)], 0, 8);
+    }
+}
+
+void SpaceListView::moveSelection(int step) {
+    std::vector<int> shown;
+    for (std::size_t index = 0; index < rows_.size(); ++index) {
+        if (!rows_[index]->isHidden()) {
+            shown.push_back(static_cast<int>(index));
+        }
+    }
+    if (shown.empty()) {
+        return;
+    }
+    const auto at = std::find(shown.begin(), shown.end(), selected_);
+    if (at == shown.end()) {
+        select(step > 0 ? shown.front() : shown.back());
+        return;
+    }
+    const auto next = std::clamp<std::ptrdiff_t>((at - shown.begin()) + step, 0,
+                                                 static_cast<std::ptrdiff_t>(shown.size()) - 1);
+    select(shown[static_cast<std::size_t>(next)]);
 }
 
 void SpaceListView::switchTo(const SpaceInventory& space) {
@@ -290,13 +345,60 @@ void SpaceListView::switchTo(const SpaceInventory& space) {
     });
 }
 
-bool SpaceListView::handleKey(int key) {
+void SpaceListView::switchToNumber(std::int64_t index) {
+    for (auto* row : rows_) {
+        if (row->space().index == index) {
+            switchTo(row->space());
+            return;
+        }
+    }
+}
+
+void SpaceListView::typeDigit(int digit) {
+    const auto spaces = rows_.empty() ? 0 : rows_.back()->space().index;
+    const auto now = SpaceNumberEntry::Clock::now();
+    const auto outcome = numbers_.digit(digit, now, spaces);
+    numberPause_.stop();
+    if (outcome.waiting) {
+        numberPause_.start(
+            std::chrono::duration_cast<std::chrono::milliseconds>(*numbers_.deadline() - now));
+    }
+    if (outcome.space) {
+        switchToNumber(*outcome.space);
+    }
+}
+
+void SpaceListView::setFilter(const QString& filter) {
+    filter_ = filter;
+    filterField_->setText(filter_);
+    filterField_->setVisible(!filter_.isEmpty());
+    applyFilter();
+}
+
+void SpaceListView::applyFilter() {
+    const auto query = filter_.toStdString();
+    for (auto* row : rows_) {
+        row->setVisible(Presentation::matches(row->space(), row->content(), query));
+    }
+    for (const auto& [header, positions] : headers_) {
+        header->setVisible(std::any_of(positions.begin(), positions.end(),
+                                       [&](std::size_t at) { return !rows_[at]->isHidden(); }));
+    }
+    if (filter_.isEmpty()) {
+        return;
+    }
+    const auto first = std::find_if(rows_.begin(), rows_.end(),
+                                    [](const SpaceRow* row) { return !row->isHidden(); });
+    select(first == rows_.end() ? -1 : static_cast<int>(first - rows_.begin()));
+}
+
+bool SpaceListView::handleKey(int key, const QString& text) {
     switch (key) {
     case Qt::Key_Down:
-        select(selected_ < 0 ? 0 : selected_ + 1);
+        moveSelection(1);
         return true;
     case Qt::Key_Up:
-        select(selected_ < 0 ? static_cast<int>(rows_.size()) - 1 : selected_ - 1);
+        moveSelection(-1);
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -304,17 +406,29 @@ bool SpaceListView::handleKey(int key) {
             switchTo(rows_[static_cast<std::size_t>(selected_)]->space());
         }
         return true;
+    case Qt::Key_Escape:
+        if (filter_.isEmpty()) {
+            return false; // the window's: it closes
+        }
+        setFilter({});
+        return true;
+    case Qt::Key_Backspace:
+        if (!filter_.isEmpty()) {
+            setFilter(filter_.chopped(1));
+        }
+        return true;
     default:
         break;
     }
-    if (key >= Qt::Key_1 && key <= Qt::Key_9) {
-        const std::int64_t index = key - Qt::Key_0;
-        for (auto* row : rows_) {
-            if (row->space().index == index) {
-                switchTo(row->space());
-                break;
-            }
-        }
+    if (filter_.isEmpty() && key >= Qt::Key_0 && key <= Qt::Key_9) {
+        typeDigit(key - Qt::Key_0);
+        return true;
+    }
+    const bool printable = !text.isEmpty() && text.front().isPrint();
+    if (printable && (!filter_.isEmpty() || !text.front().isSpace())) {
+        numbers_.reset();
+        numberPause_.stop();
+        setFilter(filter_ + text);
         return true;
     }
     return false;
@@ -322,7 +436,7 @@ bool SpaceListView::handleKey(int key) {
 
 void SpaceListView::keyPressEvent(QKeyEvent* event) {
     if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier) ||
-        !handleKey(event->key())) {
+        !handleKey(event->key(), event->text())) {
         QWidget::keyPressEvent(event);
     }
 }
@@ -351,6 +465,12 @@ void SpaceListView::showEvent(QShowEvent* event) {
 void SpaceListView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     statusClock_.stop();
+    // The next opening starts afresh.
+    numbers_.reset();
+    numberPause_.stop();
+    if (!filter_.isEmpty()) {
+        setFilter({});
+    }
 }
 
 } // namespace deskmap::qt

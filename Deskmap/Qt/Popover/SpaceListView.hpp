@@ -2,6 +2,7 @@
 
 #include "Deskmap/ViewModel/DeskmapViewModel.hpp"
 #include "SpaceListPresentation.hpp"
+#include "SpaceNumberEntry.hpp"
 
 #include <QTimer>
 #include <QWidget>
@@ -10,6 +11,7 @@
 
 class QAbstractButton;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QScrollArea;
 class QVBoxLayout;
@@ -35,9 +37,12 @@ public:
     void setAvailableScreenHeight(int height);
     int listHeight() const;
 
-    // Up/Down move the selection, Return switches to it, 1–9 switch to that
-    // Space; usable from the window that holds this view.
-    bool handleKey(int key);
+    // Typed text finds rows, Up/Down move the selection among the rows
+    // shown, Return switches to it, Escape clears what was typed; digits
+    // switch to that Space (from ten Spaces on, two digits may name one).
+    // Usable from the window that holds this view; false when the key is
+    // not the list's.
+    bool handleKey(int key, const QString& text = {});
 
     // For tests: how relative times are written.
     void setRelativeTimeFormatter(SpaceListPresentation::RelativeTimeFormatter formatter);
@@ -62,7 +67,14 @@ private:
     void renderHeader();
     void fitListHeight();
     void select(int row);
+    void moveSelection(int step);
     void switchTo(const SpaceInventory& space);
+    void switchToNumber(std::int64_t index);
+    void typeDigit(int digit);
+    void setFilter(const QString& filter);
+    // Shows the rows that what was typed finds, and the headers of their
+    // displays; the selection goes to the first shown.
+    void applyFilter();
 
     std::shared_ptr<DeskmapViewModel> model_;
     ViewModelBridge* bridge_;
@@ -73,6 +85,12 @@ private:
     QWidget* listContent_ = nullptr;
     QVBoxLayout* listLayout_ = nullptr;
     std::vector<SpaceRow*> rows_;
+    // Each display's header with the positions of its rows.
+    std::vector<std::pair<QWidget*, std::vector<std::size_t>>> headers_;
+    QLineEdit* filterField_ = nullptr;
+    QString filter_;
+    SpaceNumberEntry numbers_;
+    QTimer numberPause_;
     QLabel* statusText_ = nullptr;
     QAbstractButton* statusButton_ = nullptr;
     QLabel* statusButtonText_ = nullptr;

@@ -80,7 +80,7 @@ protected:
 
 SpaceRow::SpaceRow(const SpaceInventory& space, const SpaceListPresentation::RowContent& content,
                    QWidget* parent)
-    : QAbstractButton(parent), space_(space) {
+    : QAbstractButton(parent), space_(space), content_(content) {
     setAccessibleName(ViewTexts::text(content.label));
     setAccessibleDescription(space.isCurrent ? ViewTexts::text(texts::currentSpace)
                                              : ViewTexts::text(texts::switchToThisSpace));

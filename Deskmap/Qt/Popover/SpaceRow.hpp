@@ -21,6 +21,7 @@ public:
              QWidget* parent = nullptr);
 
     const SpaceInventory& space() const { return space_; }
+    const SpaceListPresentation::RowContent& content() const { return content_; }
     // Keyboard selection, drawn like the pointer's hover.
     void setSelected(bool selected);
     bool isSelected() const { return selected_; }
@@ -36,6 +37,7 @@ protected:
 
 private:
     SpaceInventory space_;
+    SpaceListPresentation::RowContent content_;
     bool hovering_ = false;
     bool selected_ = false;
 };

@@ -17,6 +17,13 @@ asio::any_io_executor keychainStrand(const ViewModelExecutors& executors) {
     return asio::make_strand(executors.background);
 }
 
+std::shared_ptr<SummaryModelSettings> modelSettings(ViewModelServices& services) {
+    if (!services.models) {
+        services.models = std::make_shared<UserDefaultsSummaryModelSettings>(services.defaults);
+    }
+    return services.models;
+}
+
 std::shared_ptr<PrivacyRuleSettings> privacySettings(ViewModelServices& services) {
     if (!services.privacy) {
         services.privacy = std::make_shared<UserDefaultsPrivacyRules>(services.defaults);
@@ -66,6 +73,7 @@ void DeskmapViewModel::construct() {
     permissions_.load();
     launchAtLogin_.load();
     privacy_.load();
+    modelSettings(services_);
 
     auto summarizers = services_.summarizers;
     if (!summarizers) {
@@ -73,7 +81,7 @@ void DeskmapViewModel::construct() {
             services_.summaryProviderSettings, services_.installedClientSettings,
             InstalledClientExecutableLocator::forCurrentProcess(),
             std::make_shared<FoundationInstalledClientProcessRunner>(),
-            std::make_shared<platform::UrlSession>());
+            std::make_shared<platform::UrlSession>(), services_.models);
     }
     const auto collector = std::make_shared<MacOSSpaceCollector>(services_.windowServer);
     const std::weak_ptr<DeskmapViewModel> weak = weak_from_this();
@@ -262,6 +270,24 @@ void DeskmapViewModel::changePrivacyRules(const std::function<void(PrivacyRules&
 
 void DeskmapViewModel::reloadPrivacyRules() {
     privacy_.load();
+}
+
+std::string DeskmapViewModel::summaryModel(SummaryProvider provider) const {
+    return services_.models->model(provider);
+}
+
+void DeskmapViewModel::setSummaryModel(SummaryProvider provider, const std::string& name) {
+    const auto before = summaryModel(provider);
+    if (const auto unsaved = storeSetting([&] { services_.models->setModel(provider, name); })) {
+        context_.reportUnsavedSetting(*unsaved);
+    }
+    if (summaryModel(provider) == before) {
+        return;
+    }
+    context_.notify(ViewModelProperty::summaryModel);
+    if (provider == state().selectedSummaryProvider) {
+        context_.notifyConfigurationChanged();
+    }
 }
 
 void DeskmapViewModel::restoreDefaultPrivacyRules() {

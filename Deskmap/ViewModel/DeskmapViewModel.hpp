@@ -8,6 +8,7 @@
 #include "DeskmapAppSupport/Credentials/CredentialStoring.hpp"
 #include "DeskmapAppSupport/Factories/SummarizerBuilding.hpp"
 #include "DeskmapAppSupport/Permissions/WindowTitleAccessChecking.hpp"
+#include "DeskmapAppSupport/Providers/ModelSettings.hpp"
 #include "DeskmapAppSupport/Providers/ProviderSettings.hpp"
 #include "DeskmapAppSupport/Readiness/SetupReadiness.hpp"
 #include "DeskmapAppSupport/RefreshCoordinator/RefreshSnapshot.hpp"
@@ -46,6 +47,8 @@ struct ViewModelServices {
     // Builds each pass's summarizer; when absent, one for the selected
     // provider over the process environment.
     std::shared_ptr<SummarizerBuilding> summarizers;
+    // Each HTTP provider's model; when absent, the choices in `defaults`.
+    std::shared_ptr<SummaryModelSettings> models;
     // Which windows may be sent; when absent, the rules in `defaults`.
     std::shared_ptr<PrivacyRuleSettings> privacy;
 };
@@ -154,6 +157,11 @@ public:
     void restoreDefaultPrivacyRules();
     // Reads the stored rules again (the file may have been edited by hand).
     void reloadPrivacyRules();
+    // The model `provider` is asked for, and the user's choice of it: a
+    // blank name goes back to the default. A change withdraws the summaries
+    // made by the other model.
+    std::string summaryModel(SummaryProvider provider) const;
+    void setSummaryModel(SummaryProvider provider, const std::string& name);
 
     // Ends the background work: the triggers, the verification and every
     // task the operations started; returns when all have ended (a publish

@@ -27,6 +27,7 @@ ViewModelServices standardServices(std::shared_ptr<platform::WindowServer> windo
     services.launchAtLoginService = std::make_shared<MacOSLaunchAtLoginService>();
     services.systemSettings = std::make_shared<platform::NoPermissionSettingsPages>();
     services.privacy = std::make_shared<UserDefaultsPrivacyRules>(services.defaults);
+    services.models = std::make_shared<UserDefaultsSummaryModelSettings>(services.defaults);
     return services;
 }
 

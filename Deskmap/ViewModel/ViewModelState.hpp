@@ -26,6 +26,7 @@ enum class ViewModelProperty {
     spaceSwitchMessage,
     launchAtLoginMessage,
     privacyRules, // with the malformed keys
+    summaryModel,
 };
 
 // What the views read, with its value before the view model has loaded

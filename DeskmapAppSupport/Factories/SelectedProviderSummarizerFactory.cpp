@@ -12,20 +12,24 @@ SelectedProviderSummarizerFactory::SelectedProviderSummarizerFactory(
     std::shared_ptr<const InstalledClientSettings> installedClientSettings,
     InstalledClientExecutableLocator installedLocator,
     std::shared_ptr<InstalledClientProcessRunning> installedRunner,
-    std::shared_ptr<platform::UrlSession> session)
+    std::shared_ptr<platform::UrlSession> session,
+    std::shared_ptr<const SummaryModelSettings> models)
     : providerSettings_(std::move(providerSettings)),
       installedClientSettings_(std::move(installedClientSettings)),
       installedLocator_(std::move(installedLocator)), installedRunner_(std::move(installedRunner)),
-      session_(std::move(session)) {}
+      session_(std::move(session)), models_(std::move(models)) {}
 
 std::shared_ptr<SpaceSummarizing>
 SelectedProviderSummarizerFactory::makeSummarizer(const std::string& token) const {
-    switch (providerSettings_->selectedProvider()) {
+    const auto provider = providerSettings_->selectedProvider();
+    const auto chosen = models_ ? models_->model(provider) : model(provider);
+    switch (provider) {
     case SummaryProvider::openAI:
         return std::make_shared<LunaClient>(token, Endpoints::responsesEndpointFromEnvironment(),
-                                            session_);
+                                            session_, defaultRequestDeadline, chosen);
     case SummaryProvider::openRouter:
-        return std::make_shared<OpenRouterClient>(token, OpenRouterClient::endpoint(), session_);
+        return std::make_shared<OpenRouterClient>(token, OpenRouterClient::endpoint(), session_,
+                                                  defaultRequestDeadline, chosen);
     case SummaryProvider::installedClient:
         break;
     }

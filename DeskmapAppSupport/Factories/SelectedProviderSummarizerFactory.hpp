@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DeskmapAppSupport/Factories/SummarizerBuilding.hpp"
+#include "DeskmapAppSupport/Providers/ModelSettings.hpp"
 #include "DeskmapAppSupport/Providers/ProviderSettings.hpp"
 #include "DeskmapCore/InstalledClients/InstalledClientExecutableLocator.hpp"
 #include "DeskmapCore/Process/InstalledClientProcessRunning.hpp"
@@ -16,7 +17,8 @@ public:
         std::shared_ptr<const InstalledClientSettings> installedClientSettings,
         InstalledClientExecutableLocator installedLocator,
         std::shared_ptr<InstalledClientProcessRunning> installedRunner,
-        std::shared_ptr<platform::UrlSession> session);
+        std::shared_ptr<platform::UrlSession> session,
+        std::shared_ptr<const SummaryModelSettings> models = nullptr);
 
     // HTTP providers take the token (a blank one is the constructor's
     // missing-credential error); the installed client ignores it.
@@ -28,6 +30,8 @@ private:
     InstalledClientExecutableLocator installedLocator_;
     std::shared_ptr<InstalledClientProcessRunning> installedRunner_;
     std::shared_ptr<platform::UrlSession> session_;
+    // When absent, each provider's default model.
+    std::shared_ptr<const SummaryModelSettings> models_;
 };
 
 } // namespace deskmap

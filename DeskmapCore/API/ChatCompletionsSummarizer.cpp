@@ -44,12 +44,13 @@ std::vector<ChatCompletionChoice> decodeChoices(const std::string& body) {
 
 ChatCompletionsSummarizer::ChatCompletionsSummarizer(
     std::string token, std::string endpoint, std::shared_ptr<HTTPDataLoading> loader,
-    std::chrono::steady_clock::duration requestDeadline)
+    std::chrono::steady_clock::duration requestDeadline, std::string model)
     : token_(std::move(token)), endpoint_(std::move(endpoint)), loader_(std::move(loader)),
-      requestDeadline_(requestDeadline) {}
+      requestDeadline_(requestDeadline), model_(std::move(model)) {}
 
 nlohmann::json ChatCompletionsSummarizer::requestBody(const std::string& input,
-                                                      std::string_view instructions) {
+                                                      std::string_view instructions,
+                                                      const std::string& model) {
     return nlohmann::json{
         {"model", model},
         {"store", false},
@@ -87,7 +88,7 @@ std::string ChatCompletionsSummarizer::outputText(const std::string& body) {
 
 asio::awaitable<SummaryResult> ChatCompletionsSummarizer::summarize(Inventory inventory) const {
     auto summarizing = summarizeOverHTTP(
-        HTTPSummaryRoute{APIProvider::openRouter(), model, endpoint_, token_, loader_,
+        HTTPSummaryRoute{APIProvider::openRouter(), model_, endpoint_, token_, loader_,
                          requestDeadline_, &ChatCompletionsSummarizer::requestBody,
                          &ChatCompletionsSummarizer::outputText},
         std::move(inventory));

@@ -20,16 +20,19 @@ namespace deskmap {
 // the answer is in non-Latin writing.
 class ChatCompletionsSummarizer {
 public:
-    static constexpr const char* model = "deepseek/deepseek-v4-flash-0731";
+    // Unless the user chose another.
+    static constexpr const char* defaultModel = "deepseek/deepseek-v4-flash-0731";
 
     ChatCompletionsSummarizer(
         std::string token, std::string endpoint, std::shared_ptr<HTTPDataLoading> loader,
-        std::chrono::steady_clock::duration requestDeadline = defaultRequestDeadline);
+        std::chrono::steady_clock::duration requestDeadline = defaultRequestDeadline,
+        std::string model = defaultModel);
 
     // Throws DeskmapError (OpenRouter cases) or CancellationError.
     asio::awaitable<SummaryResult> summarize(Inventory inventory) const;
 
-    static nlohmann::json requestBody(const std::string& input, std::string_view instructions);
+    static nlohmann::json requestBody(const std::string& input, std::string_view instructions,
+                                      const std::string& model = defaultModel);
 
     // The one choice's content, when it finished with "stop". Throws
     // DeskmapError.
@@ -38,12 +41,14 @@ public:
     const std::string& token() const { return token_; }
     const std::string& endpoint() const { return endpoint_; }
     std::chrono::steady_clock::duration requestDeadline() const { return requestDeadline_; }
+    const std::string& model() const { return model_; }
 
 private:
     std::string token_;
     std::string endpoint_;
     std::shared_ptr<HTTPDataLoading> loader_;
     std::chrono::steady_clock::duration requestDeadline_;
+    std::string model_;
 };
 
 } // namespace deskmap

@@ -13,10 +13,10 @@ namespace {
 
 asio::awaitable<std::string> send(std::shared_ptr<const HTTPSummaryRoute> route, std::string input,
                                   std::string_view instructions) {
-    auto request =
-        jsonPostRequest(route->endpoint, route->token, route->requestBody(input, instructions));
-    auto loading =
-        loadResponse(std::move(request), route->loader, route->provider, route->requestDeadline);
+    auto request = jsonPostRequest(route->endpoint, route->token,
+                                   route->requestBody(input, instructions, route->model));
+    auto loading = loadResponse(std::move(request), route->loader, route->provider,
+                                route->requestDeadline, route->model);
     const auto body = co_await std::move(loading);
     co_return route->outputText(body);
 }

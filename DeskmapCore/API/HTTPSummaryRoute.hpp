@@ -25,8 +25,10 @@ struct HTTPSummaryRoute {
     std::string token;
     std::shared_ptr<HTTPDataLoading> loader;
     std::chrono::steady_clock::duration requestDeadline;
-    // The request body for the minimized input and the instructions.
-    std::function<nlohmann::json(const std::string&, std::string_view)> requestBody;
+    // The request body for the minimized input, the instructions and the
+    // model.
+    std::function<nlohmann::json(const std::string&, std::string_view, const std::string&)>
+        requestBody;
     // The model's text in a response body; throws the provider's DeskmapError.
     std::function<std::string(const std::string&)> outputText;
 };

@@ -12,11 +12,12 @@ std::string OpenRouterClient::endpoint() {
 
 OpenRouterClient::OpenRouterClient(std::string token, std::string endpoint_,
                                    std::shared_ptr<platform::UrlSession> session,
-                                   std::chrono::steady_clock::duration requestDeadline)
+                                   std::chrono::steady_clock::duration requestDeadline,
+                                   std::string chosenModel)
     : client_(
           requireUsableCredential(std::move(token), DeskmapError::missingOpenRouterCredential()),
           std::move(endpoint_), std::make_shared<URLSessionDataLoader>(std::move(session)),
-          requestDeadline) {}
+          requestDeadline, std::move(chosenModel)) {}
 
 asio::awaitable<SummaryResult> OpenRouterClient::summarize(Inventory inventory) {
     auto summarizing = client_.summarize(std::move(inventory));

@@ -77,12 +77,14 @@ ResponsesEnvelope decodeEnvelope(const std::string& body) {
 
 ResponsesSummarizer::ResponsesSummarizer(std::string token, std::string endpoint,
                                          std::shared_ptr<HTTPDataLoading> loader,
-                                         std::chrono::steady_clock::duration requestDeadline)
+                                         std::chrono::steady_clock::duration requestDeadline,
+                                         std::string model)
     : token_(std::move(token)), endpoint_(std::move(endpoint)), loader_(std::move(loader)),
-      requestDeadline_(requestDeadline) {}
+      requestDeadline_(requestDeadline), model_(std::move(model)) {}
 
 nlohmann::json ResponsesSummarizer::requestBody(const std::string& input,
-                                                std::string_view instructions) {
+                                                std::string_view instructions,
+                                                const std::string& model) {
     return nlohmann::json{{"model", model},
                           {"store", false},
                           {"instructions", instructions},
@@ -108,10 +110,11 @@ std::string ResponsesSummarizer::outputText(const std::string& body) {
 }
 
 asio::awaitable<SummaryResult> ResponsesSummarizer::summarize(Inventory inventory) const {
-    auto summarizing = summarizeOverHTTP(
-        HTTPSummaryRoute{APIProvider::openAI(), model, endpoint_, token_, loader_, requestDeadline_,
-                         &ResponsesSummarizer::requestBody, &ResponsesSummarizer::outputText},
-        std::move(inventory));
+    auto summarizing = summarizeOverHTTP(HTTPSummaryRoute{APIProvider::openAI(), model_, endpoint_,
+                                                          token_, loader_, requestDeadline_,
+                                                          &ResponsesSummarizer::requestBody,
+                                                          &ResponsesSummarizer::outputText},
+                                         std::move(inventory));
     co_return co_await std::move(summarizing);
 }
 

@@ -20,17 +20,20 @@ namespace deskmap {
 // one resend when the answer is in non-Latin writing.
 class ResponsesSummarizer {
 public:
-    static constexpr const char* model = "gpt-5.6-luna";
+    // Unless the user chose another.
+    static constexpr const char* defaultModel = "gpt-5.6-luna";
 
     ResponsesSummarizer(
         std::string token, std::string endpoint, std::shared_ptr<HTTPDataLoading> loader,
-        std::chrono::steady_clock::duration requestDeadline = defaultRequestDeadline);
+        std::chrono::steady_clock::duration requestDeadline = defaultRequestDeadline,
+        std::string model = defaultModel);
 
     // Throws DeskmapError (openAI cases) or CancellationError.
     asio::awaitable<SummaryResult> summarize(Inventory inventory) const;
 
     // The request body for the minimized input and instructions.
-    static nlohmann::json requestBody(const std::string& input, std::string_view instructions);
+    static nlohmann::json requestBody(const std::string& input, std::string_view instructions,
+                                      const std::string& model = defaultModel);
 
     // The text the answer carries: a non-empty "output_text", else the first
     // non-empty "output_text" part inside "output". Throws DeskmapError.
@@ -39,12 +42,14 @@ public:
     const std::string& token() const { return token_; }
     const std::string& endpoint() const { return endpoint_; }
     std::chrono::steady_clock::duration requestDeadline() const { return requestDeadline_; }
+    const std::string& model() const { return model_; }
 
 private:
     std::string token_;
     std::string endpoint_;
     std::shared_ptr<HTTPDataLoading> loader_;
     std::chrono::steady_clock::duration requestDeadline_;
+    std::string model_;
 };
 
 } // namespace deskmap

@@ -14,7 +14,8 @@
 
 namespace deskmap::OutgoingRequest {
 
-std::string describe(const APIProvider& provider, const Inventory& inventory) {
+std::string describe(const APIProvider& provider, const Inventory& inventory,
+                     const std::optional<std::string>& model) {
     std::ostringstream out;
     const auto input = SummaryRequest::minimizedInput(inventory, provider);
     if (const auto client = provider.client()) {
@@ -32,8 +33,12 @@ std::string describe(const APIProvider& provider, const Inventory& inventory) {
     const auto endpoint =
         openRouter ? OpenRouterClient::endpoint() : Endpoints::responsesEndpointFromEnvironment();
     const auto body =
-        openRouter ? ChatCompletionsSummarizer::requestBody(input, SummaryRequest::instructions)
-                   : ResponsesSummarizer::requestBody(input, SummaryRequest::instructions);
+        openRouter
+            ? ChatCompletionsSummarizer::requestBody(
+                  input, SummaryRequest::instructions,
+                  model.value_or(ChatCompletionsSummarizer::defaultModel))
+            : ResponsesSummarizer::requestBody(input, SummaryRequest::instructions,
+                                               model.value_or(ResponsesSummarizer::defaultModel));
     out << "POST " << endpoint << "\n"
         << body.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     return out.str();

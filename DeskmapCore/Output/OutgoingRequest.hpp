@@ -4,6 +4,7 @@
 #include "DeskmapCore/Privacy/PrivacyRules.hpp"
 #include "DeskmapCore/Summary/APIProvider.hpp"
 
+#include <optional>
 #include <string>
 
 namespace deskmap::OutgoingRequest {
@@ -13,7 +14,9 @@ namespace deskmap::OutgoingRequest {
 // providers; "RUN <command line>" and the prompt for an installed client
 // (the run directory and the prompt argument stand as placeholders). Keys
 // travel in request headers and never appear here. Ends with a newline.
-std::string describe(const APIProvider& provider, const Inventory& inventory);
+// `model` is the HTTP provider's model when the user chose one.
+std::string describe(const APIProvider& provider, const Inventory& inventory,
+                     const std::optional<std::string>& model = std::nullopt);
 
 // One line per Space whose windows the privacy rules withheld ("Space 2: 3
 // windows withheld by the privacy rules"); nothing when none were.

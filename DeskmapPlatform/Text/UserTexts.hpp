@@ -328,6 +328,11 @@ inline std::string malformedPrivacySetting(const std::string& key) {
            "\" in the settings file is malformed, so its default "
            "applies";
 }
+// The reason after "… returned HTTP 404: " when the server refuses a model.
+inline std::string modelRefused(const std::string& name, const std::string& message) {
+    return "the model \"" + name + "\" was refused (" + message +
+           "); choose another model in Settings or with --model";
+}
 inline std::string displayName(std::size_t number) {
     return "Display " + std::to_string(number);
 }
@@ -339,6 +344,8 @@ inline std::string malformedPrivacyNotice(const std::string& key) {
     return "The saved privacy setting \"" + key +
            "\" is malformed, so its default applies until a rule is changed here.";
 }
+inline constexpr const char* modelNeedsHTTPProvider =
+    "--model applies only to openai and openrouter: an installed client uses its own model";
 inline std::string summariesOff(const std::string& reason) {
     return "summaries are off: " + reason;
 }
@@ -363,6 +370,9 @@ inline constexpr const char* summarizeProvider =
     "OPENROUTER_API_KEY), or an installed, signed-in client: codex or cursor.";
 inline constexpr const char* dryRun =
     "Print the endpoint and the request body that would be sent, and send nothing.";
+inline constexpr const char* modelOption =
+    "The model openai or openrouter is asked for. Default: the one chosen in the settings, else "
+    "the provider's own.";
 inline constexpr const char* checkClient =
     "Check that an installed command-line client is available and signed in.";
 inline constexpr const char* client = "codex or cursor";

@@ -130,6 +130,40 @@ TEST_F(SummarizeCommandTest, ThePrivacyRulesDecideWhatIsSent) {
     EXPECT_EQ(server.received()[1].body.find("docs/guide"), std::string::npos);
 }
 
+TEST_F(SummarizeCommandTest, TheModelIsChosenAndARefusalNamesIt) {
+    const test::TemporaryFolder config("deskmap-model");
+    std::filesystem::create_directories(config / "deskmap");
+    std::ofstream(config / "deskmap" / "defaults.json")
+        << R"({"openRouterModel": "vendor/saved-model"})";
+    auto environment = openRouter();
+    environment["XDG_CONFIG_HOME"] = config.string();
+    const auto saved = deskmap(
+        {"summarize", "--provider", "openrouter", "--dry-run", "--desktop", scenario}, environment);
+    EXPECT_NE(saved.out.find(R"("model": "vendor/saved-model")"), std::string::npos) << saved.out;
+    const auto chosen = deskmap({"summarize", "--provider", "openrouter", "--model", "vendor/other",
+                                 "--dry-run", "--desktop", scenario},
+                                environment);
+    EXPECT_NE(chosen.out.find(R"("model": "vendor/other")"), std::string::npos) << chosen.out;
+
+    server.enqueue({404,
+                    R"({"error": {"message": "The model `gpt-x` does not exist or you do not )"
+                    R"(have access to it.", "code": "model_not_found"}})",
+                    false});
+    const auto refused =
+        deskmap({"summarize", "--model", "gpt-x", "--desktop", scenario}, openAI());
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err,
+              "OpenAI returned HTTP 404: the model \"gpt-x\" was refused (The model `gpt-x` does "
+              "not exist or you do not have access to it.); choose another model in Settings or "
+              "with --model\n");
+    server.enqueue({400, R"({"error": {"message": "Invalid schema for response_format"}})", false});
+    EXPECT_EQ(deskmap({"summarize", "--model", "gpt-x", "--desktop", scenario}, openAI()).err,
+              "OpenAI returned HTTP 400: request was rejected\n")
+        << "other errors keep their bodies to themselves";
+
+    EXPECT_EQ(deskmap({"summarize", "--provider", "codex", "--model", "m"}, openAI()).exitCode, 2);
+}
+
 TEST_F(SummarizeCommandTest, FailuresPrintTheirDescription) {
     server.enqueue({500, "oops", false});
     const auto rejected = deskmap({"summarize", "--desktop", scenario}, openAI());

@@ -48,6 +48,21 @@ TEST(LoadResponse, RejectsStatusesOutsideTheSuccessRange) {
     }
 }
 
+TEST(LoadResponse, OnlyARefusedModelsMessageIsKeptAndItIsCapped) {
+    const auto body = [](const std::string& message) {
+        return R"({"error": {"message": ")" + message + R"("}})";
+    };
+    EXPECT_EQ(modelRefusal(404, body("no model X here"), "x"), "no model X here")
+        << "named in any case";
+    EXPECT_EQ(modelRefusal(404, body("no such model"), "x-1"), std::nullopt);
+    EXPECT_EQ(modelRefusal(500, body("model x-1 overloaded"), "x-1"), std::nullopt);
+    EXPECT_EQ(modelRefusal(400, "model x-1 <html>", "x-1"), std::nullopt) << "not JSON";
+    EXPECT_EQ(modelRefusal(400, R"({"error": {"message": 5}})", "5"), std::nullopt);
+    const auto shown = modelRefusal(400, body("model x-1 " + std::string(400, 'a')), "x-1");
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->size(), 200u + std::string("…").size() - 1) << *shown;
+}
+
 TEST(LoadResponse, RejectsAnAnswerThatIsNotHTTP) {
     EXPECT_EQ(failure(answering(std::nullopt, R"({"valid":"json"})")),
               DeskmapError::invalidResponse("the response was not HTTP"));

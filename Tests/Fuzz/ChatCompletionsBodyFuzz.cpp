@@ -10,7 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::expectOnly<DeskmapError, SummaryOutputValidationError>([&] {
         const auto answer = ChatCompletionsSummarizer::outputText(fuzz::text(data, size));
         const Inventory oneSpace{{SpaceInventory{1, "3", "D1", true, {}}}};
-        (void)SummaryRequest::parsedResult(answer, ChatCompletionsSummarizer::model, oneSpace);
+        (void)SummaryRequest::parsedResult(answer, ChatCompletionsSummarizer::defaultModel,
+                                           oneSpace);
     });
     return 0;
 }

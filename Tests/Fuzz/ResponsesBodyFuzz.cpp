@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzz::violated(); // an empty answer is "no output", never a result
         }
         const Inventory oneSpace{{SpaceInventory{1, "3", "D1", true, {}}}};
-        (void)SummaryRequest::parsedResult(answer, ResponsesSummarizer::model, oneSpace);
+        (void)SummaryRequest::parsedResult(answer, ResponsesSummarizer::defaultModel, oneSpace);
     });
     return 0;
 }

@@ -41,6 +41,8 @@ protected:
         QTest::keyClicks(keyField(), text);
     }
 
+    QComboBox* modelField() { return visible<QComboBox>(view.get(), "Model"); }
+
     bool enabled(const QString& name) {
         auto* button = visible<QAbstractButton>(view.get(), name);
         return button && button->isEnabled();
@@ -66,7 +68,7 @@ TEST_F(SettingsViewTest, ShowsOnlyTheControlsOfTheSelectedProvider) {
     EXPECT_TRUE(shows(root, "Save"));
     EXPECT_TRUE(shows(root, "Clear"));
     EXPECT_EQ(labelText(root, "API key"), "Not saved");
-    EXPECT_EQ(labelText(root, "Model"), "gpt-5.6-luna");
+    EXPECT_EQ(modelField()->currentText(), "gpt-5.6-luna");
     EXPECT_FALSE(shows(root, "Client"));
     EXPECT_FALSE(shows(root, "Client status"));
     EXPECT_FALSE(shows(root, "Check Availability"));
@@ -78,7 +80,7 @@ TEST_F(SettingsViewTest, ShowsOnlyTheControlsOfTheSelectedProvider) {
     click(root, "OpenRouter");
     EXPECT_EQ(viewModel->selectedSummaryProvider(), SummaryProvider::openRouter);
     EXPECT_TRUE(shows(root, "OpenRouter API key"));
-    EXPECT_EQ(labelText(root, "Model"), "deepseek/deepseek-v4-flash-0731");
+    EXPECT_EQ(modelField()->currentText(), "deepseek/deepseek-v4-flash-0731");
     screenshots(root, "settings-openrouter");
 
     click(root, "Installed client");
@@ -260,6 +262,33 @@ TEST_F(SettingsViewTest, TheLoginItemToggleAndItsApproval) {
         EXPECT_FALSE(toggle->isChecked()) << "attempt " << attempt;
         EXPECT_EQ(labelText(root, "Autostart status"), "Off");
     }
+}
+
+TEST_F(SettingsViewTest, EachHTTPProviderKeepsItsOwnModel) {
+    open();
+    QWidget* root = view.get();
+    auto* field = modelField();
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->itemText(0), "gpt-5.6-luna") << "the default is offered";
+    field->lineEdit()->setFocus();
+    field->lineEdit()->selectAll();
+    QTest::keyClicks(field->lineEdit(), "gpt-5.6-sol");
+    Q_EMIT field->lineEdit()->editingFinished();
+    EXPECT_EQ(viewModel->summaryModel(SummaryProvider::openAI), "gpt-5.6-sol");
+    EXPECT_EQ(defaults->string("openAIModel"), "gpt-5.6-sol");
+    view->setFocus();
+    screenshots(root, "settings-model");
+
+    click(root, "OpenRouter");
+    EXPECT_EQ(modelField()->currentText(), "deepseek/deepseek-v4-flash-0731")
+        << "the other provider keeps its own";
+    click(root, "OpenAI");
+    EXPECT_EQ(modelField()->currentText(), "gpt-5.6-sol");
+    modelField()->setEditText("  ");
+    Q_EMIT modelField()->lineEdit()->editingFinished();
+    EXPECT_EQ(viewModel->summaryModel(SummaryProvider::openAI), "gpt-5.6-luna")
+        << "blank is the default again";
+    EXPECT_EQ(defaults->value("openAIModel"), std::nullopt);
 }
 
 TEST_F(SettingsViewTest, ThePrivacyRulesAreEditedInPlace) {

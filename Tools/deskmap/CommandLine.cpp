@@ -45,6 +45,7 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         ->capture_default_str();
     summarizeCommand->add_flag("--json", summarize.json, texts::help::json);
     summarizeCommand->add_flag("--dry-run", summarize.dryRun, texts::help::dryRun);
+    summarizeCommand->add_option("--model", summarize.model, texts::help::modelOption);
     summarizeCommand->add_option("--desktop", summarize.desktop, desktopHelp);
     summarizeCommand->callback(
         [&] { command = [&] { return runSummarize(summarize, out, err); }; });
@@ -67,6 +68,7 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     auto* watchCommand = app.add_subcommand("watch", texts::help::watch);
     watchCommand->add_option("--provider", watching.provider, texts::help::watchProvider)
         ->check(CLI::IsMember({"openai", "openrouter", "codex", "cursor"}));
+    watchCommand->add_option("--model", watching.model, texts::help::modelOption);
     watchCommand->add_flag("--json", watching.json, texts::help::jsonLines);
     watchCommand->add_flag("--once", watching.once, texts::help::once);
     watchCommand->add_option("--desktop", watching.desktop, desktopHelp);

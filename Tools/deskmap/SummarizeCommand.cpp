@@ -1,5 +1,6 @@
 #include "SummarizeCommand.hpp"
 
+#include "DeskmapAppSupport/Providers/ModelSettings.hpp"
 #include "DeskmapAppSupport/Providers/PrivacySettings.hpp"
 #include "DeskmapCore/API/Credential.hpp"
 #include "DeskmapCore/API/Endpoints.hpp"
@@ -29,7 +30,8 @@ std::string environmentValue(const char* name) {
     return value ? value : "";
 }
 
-std::unique_ptr<SpaceSummarizing> makeSummarizer(const std::string& provider) {
+std::unique_ptr<SpaceSummarizing> makeSummarizer(const std::string& provider,
+                                                 const std::string& model) {
     if (const auto client = installedClientFromRawValue(provider)) {
         return std::make_unique<InstalledClientSummarizer>(
             *client, InstalledClientExecutableLocator::forCurrentProcess(),
@@ -39,39 +41,50 @@ std::unique_ptr<SpaceSummarizing> makeSummarizer(const std::string& provider) {
     if (provider == "openrouter") {
         return std::make_unique<OpenRouterClient>(
             singleLineCredential(environmentValue("OPENROUTER_API_KEY")),
-            OpenRouterClient::endpoint(), std::move(session));
+            OpenRouterClient::endpoint(), std::move(session), defaultRequestDeadline, model);
     }
     return std::make_unique<LunaClient>(
         singleLineCredential(environmentValue("OPENAI_ACCESS_TOKEN")),
-        Endpoints::responsesEndpointFromEnvironment(), std::move(session));
+        Endpoints::responsesEndpointFromEnvironment(), std::move(session), defaultRequestDeadline,
+        model);
 }
 
 } // namespace
 
 int runSummarize(const SummarizeOptions& options, std::ostream& out, std::ostream& err) {
+    const auto client = installedClientFromRawValue(options.provider);
+    if (client && options.model) {
+        err << "deskmap: " << texts::modelNeedsHTTPProvider << "\n" << texts::seeHelp << "\n";
+        return ExitCode::usage;
+    }
+    const auto settings = std::make_shared<platform::FileUserDefaults>(
+        platform::FileUserDefaults::standardLocation());
+    const auto httpProvider =
+        options.provider == "openrouter" ? SummaryProvider::openRouter : SummaryProvider::openAI;
+    const auto model = options.model
+                           ? *options.model
+                           : UserDefaultsSummaryModelSettings(settings).model(httpProvider);
     const auto collected = collectChosenDesktop(options.desktop, err);
     if (!collected.inventory) {
         return collected.exitCode;
     }
-    const auto privacy = PrivacySettings::load(
-        platform::FileUserDefaults(platform::FileUserDefaults::standardLocation()));
+    const auto privacy = PrivacySettings::load(*settings);
     for (const auto& key : privacy.malformedKeys) {
         err << "deskmap: " << texts::malformedPrivacySetting(key) << "\n";
     }
     const auto sent = Privacy::sendable(*collected.inventory, privacy.rules);
     if (options.dryRun) {
-        const auto client = installedClientFromRawValue(options.provider);
         const auto provider = client ? APIProvider::installedClient(*client)
                               : options.provider == "openrouter" ? APIProvider::openRouter()
                                                                  : APIProvider::openAI();
-        out << OutgoingRequest::describe(provider, sent.inventory)
+        out << OutgoingRequest::describe(provider, sent.inventory, model)
             << OutgoingRequest::withheld(sent);
         return ExitCode::success;
     }
 
     try {
         asio::io_context io;
-        auto summarizer = makeSummarizer(options.provider);
+        auto summarizer = makeSummarizer(options.provider, model);
         const auto result = runInterruptible(io, summarizer->summarize(sent.inventory));
         out << (options.json ? OutputFormatter::summaryJSON(result)
                              : OutputFormatter::summaryHuman(result))

@@ -11,6 +11,7 @@ struct SummarizeOptions {
     bool json = false;
     bool dryRun = false;
     std::optional<std::string> desktop;
+    std::optional<std::string> model; // else the saved choice, else the default
 };
 
 // `deskmap summarize`: collects the chosen desktop and prints a label and a

@@ -4,6 +4,7 @@
 #include "Deskmap/ViewModel/DeskmapViewModel.hpp"
 #include "Deskmap/ViewModel/StandardServices.hpp"
 #include "DeskmapAppSupport/Credentials/SelectedProviderCredentialStore.hpp"
+#include "DeskmapAppSupport/Providers/ModelSettings.hpp"
 #include "DeskmapAppSupport/Providers/PrivacySettings.hpp"
 #include "DeskmapAppSupport/Providers/UserDefaultsSettings.hpp"
 #include "DeskmapPlatform/DesktopSelection.hpp"
@@ -52,16 +53,26 @@ std::shared_ptr<platform::UserDefaults> settingsFor(const std::optional<std::str
 }
 
 ViewModelServices servicesFor(std::shared_ptr<platform::WindowServer> windowServer,
-                              const std::optional<std::string>& provider) {
+                              const std::optional<std::string>& provider,
+                              const std::optional<std::string>& model) {
     auto services = standardServices(std::move(windowServer), settingsFor(provider));
     // Keys from the environment first, as every command takes them.
     services.credentials = std::make_shared<SelectedProviderCredentialStore>(
         services.summaryProviderSettings, commandLineCredentials(SummaryProvider::openAI),
         commandLineCredentials(SummaryProvider::openRouter));
-    // The user's privacy rules hold whichever provider is named.
-    services.privacy =
-        std::make_shared<UserDefaultsPrivacyRules>(std::make_shared<platform::FileUserDefaults>(
-            platform::FileUserDefaults::standardLocation()));
+    // The user's privacy rules and models hold whichever provider is named;
+    // --model stands for the choice in a private copy.
+    const auto userSettings = std::make_shared<platform::FileUserDefaults>(
+        platform::FileUserDefaults::standardLocation());
+    services.privacy = std::make_shared<UserDefaultsPrivacyRules>(userSettings);
+    services.models = std::make_shared<UserDefaultsSummaryModelSettings>(userSettings);
+    if (model) {
+        auto chosen = std::make_shared<UserDefaultsSummaryModelSettings>(
+            std::make_shared<platform::InMemoryUserDefaults>());
+        chosen->setModel(SummaryProvider::openAI, *model);
+        chosen->setModel(SummaryProvider::openRouter, *model);
+        services.models = chosen;
+    }
     return services;
 }
 
@@ -127,6 +138,10 @@ void runToEnd(asio::io_context& io, asio::awaitable<void> work) {
 
 int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
              WatchTiming timing) {
+    if (options.model && options.provider && installedClientFromRawValue(*options.provider)) {
+        err << "deskmap: " << texts::modelNeedsHTTPProvider << "\n" << texts::seeHelp << "\n";
+        return ExitCode::usage;
+    }
     int exitCode = ExitCode::success;
     const auto windowServer = openChosenDesktop(options.desktop, err, exitCode);
     if (!windowServer) {
@@ -153,7 +168,7 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
     try {
         viewModel = DeskmapViewModel::make(
             {io.get_executor(), worker.get_executor(), background.get_executor()},
-            servicesFor(windowServer, options.provider),
+            servicesFor(windowServer, options.provider, options.model),
             {{timing.refreshInterval, timing.structurePollInterval}, {}});
         const bool json = options.json;
         const auto print = [&out, json](const RefreshSnapshot& snapshot) {

@@ -12,6 +12,7 @@ struct WatchOptions {
     bool json = false;
     bool once = false;
     std::optional<std::string> desktop;
+    std::optional<std::string> model; // else the saved choice, else the default
 };
 
 // How often the watch refreshes on its own and looks for Spaces being added,

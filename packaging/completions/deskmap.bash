@@ -32,8 +32,8 @@ _deskmap() {
         "") options="--help --version"
             arguments="spaces summarize watch key check-client switch" ;;
         spaces) options="--json --desktop --help" ;;
-        summarize) options="--provider --json --dry-run --desktop --help" ;;
-        watch) options="--provider --json --once --desktop --help" ;;
+        summarize) options="--provider --model --json --dry-run --desktop --help" ;;
+        watch) options="--provider --model --json --once --desktop --help" ;;
         key) options="--provider --help"
              arguments="save clear status" ;;
         check-client) options="--help"

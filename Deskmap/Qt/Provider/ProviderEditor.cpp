@@ -62,6 +62,21 @@ void ProviderEditor::buildControls() {
             [this] { model_->verifyInstalledClient(); });
     clientStatus_ = new ClientStatusRow(this);
 
+    modelField_ = new QComboBox(this);
+    modelField_->setEditable(true);
+    modelField_->setInsertPolicy(QComboBox::NoInsert);
+    modelField_->setAccessibleName(ViewTexts::text(texts::model));
+    modelField_->lineEdit()->setAccessibleName(ViewTexts::text(texts::model));
+    modelField_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    const auto chooseModel = [this] {
+        const auto provider = model_->selectedSummaryProvider();
+        if (provider != SummaryProvider::installedClient) {
+            model_->setSummaryModel(provider, modelField_->currentText().toStdString());
+        }
+    };
+    connect(modelField_->lineEdit(), &QLineEdit::editingFinished, this, chooseModel);
+    connect(modelField_, &QComboBox::activated, this, chooseModel);
+
     keyField_ = new QLineEdit(this);
     keyField_->setEchoMode(QLineEdit::Password);
     keyField_->setPlaceholderText(ViewTexts::text(texts::apiKey));
@@ -93,8 +108,7 @@ void ProviderEditor::buildLabelledRows() {
     form_->addRow(ViewTexts::text(texts::clientStatus), clientStatus_);
     checkRow_ = row(this, {checkAvailability_});
     form_->addRow(QString(), checkRow_);
-    providerModel_ = valueLabel(ViewTexts::text(texts::model), this);
-    form_->addRow(ViewTexts::text(texts::model), providerModel_);
+    form_->addRow(ViewTexts::text(texts::model), modelField_);
     form_->addRow(ViewTexts::text(texts::apiKey), keyField_);
     keyButtons_ = row(this, {save_, clear_});
     form_->addRow(QString(), keyButtons_);
@@ -119,6 +133,8 @@ void ProviderEditor::buildCompact() {
     key->setContentsMargins(0, 0, 0, 0);
     keyField_->setParent(keyControls_);
     key->addWidget(keyField_);
+    auto* modelLabel = new QLabel(ViewTexts::text(texts::model), keyControls_);
+    key->addWidget(row(keyControls_, {modelLabel, modelField_}, false));
     keySymbol_ = new StatusSymbol(keyControls_);
     keyStatus_ = new QLabel(keyControls_);
     keyStatus_->setAccessibleName(ViewTexts::text(texts::keyStatus));
@@ -146,11 +162,10 @@ void ProviderEditor::render() {
         form_->setRowVisible(clientModel_, installed);
         form_->setRowVisible(clientStatus_, installed);
         form_->setRowVisible(checkRow_, installed);
-        form_->setRowVisible(providerModel_, !installed);
+        form_->setRowVisible(modelField_, !installed);
         form_->setRowVisible(keyField_, !installed);
         form_->setRowVisible(keyButtons_, !installed);
         setValue(clientModel_, ViewTexts::text(deskmap::model(client)));
-        setValue(providerModel_, ViewTexts::text(deskmap::model(provider)));
         keyField_->setAccessibleName(ViewTexts::text(credentialLabel(provider)));
     } else {
         clientControls_->setVisible(installed);
@@ -159,7 +174,22 @@ void ProviderEditor::render() {
         keyStatus_->setText(ViewTexts::keyPresence(model.savedCredentialPresence()));
         keyStatus_->setAccessibleDescription(keyStatus_->text());
     }
+    if (!installed) {
+        renderModel(provider);
+    }
     renderKeyButtons();
+}
+
+void ProviderEditor::renderModel(SummaryProvider provider) {
+    // The default is offered; what is being typed is left alone.
+    const auto offered = ViewTexts::text(deskmap::model(provider));
+    if (modelField_->count() != 1 || modelField_->itemText(0) != offered) {
+        modelField_->clear();
+        modelField_->addItem(offered);
+    }
+    if (!modelField_->lineEdit()->hasFocus()) {
+        modelField_->setEditText(ViewTexts::text(model_->summaryModel(provider)));
+    }
 }
 
 void ProviderEditor::renderKeyButtons() {

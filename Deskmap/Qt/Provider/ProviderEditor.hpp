@@ -61,6 +61,7 @@ private:
     void buildControls();
     void render();
     void renderKeyButtons();
+    void renderModel(SummaryProvider provider);
 
     std::shared_ptr<DeskmapViewModel> model_;
     ProviderEditorOptions options_;
@@ -77,7 +78,8 @@ private:
     // Labelled rows.
     QFormLayout* form_ = nullptr;
     QLabel* clientModel_ = nullptr;
-    QLabel* providerModel_ = nullptr;
+    // The HTTP provider's model: free text, with the default offered.
+    QComboBox* modelField_ = nullptr;
     QWidget* checkRow_ = nullptr;
     QWidget* keyButtons_ = nullptr;
 

@@ -60,7 +60,8 @@ RequestPreviewView::RequestPreviewView(std::shared_ptr<DeskmapViewModel> model, 
     connect(bridge_, &ViewModelBridge::changed, this, [this](ViewModelProperty property) {
         if (property == ViewModelProperty::snapshot ||
             property == ViewModelProperty::selectedSummaryProvider ||
-            property == ViewModelProperty::selectedInstalledClient) {
+            property == ViewModelProperty::selectedInstalledClient ||
+            property == ViewModelProperty::summaryModel) {
             render();
         }
     });
@@ -72,8 +73,13 @@ QString RequestPreviewView::previewText(const DeskmapViewModel& model) {
     if (!snapshot.inventory || !snapshot.sent) {
         return ViewTexts::text(texts::nothingToSend);
     }
-    return ViewTexts::text(OutgoingRequest::describe(route(model), snapshot.sent->inventory) +
-                           OutgoingRequest::withheld(*snapshot.sent));
+    const auto provider = model.selectedSummaryProvider();
+    const auto chosen = provider == SummaryProvider::installedClient
+                            ? std::nullopt
+                            : std::optional(model.summaryModel(provider));
+    return ViewTexts::text(
+        OutgoingRequest::describe(route(model), snapshot.sent->inventory, chosen) +
+        OutgoingRequest::withheld(*snapshot.sent));
 }
 
 void RequestPreviewView::render() {

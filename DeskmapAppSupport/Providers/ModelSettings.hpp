@@ -1,0 +1,43 @@
+#pragma once
+
+#include "DeskmapAppSupport/Providers/SummaryProvider.hpp"
+#include "DeskmapPlatform/UserDefaults/UserDefaults.hpp"
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace deskmap {
+
+// The model each HTTP provider is asked for: the user's choice, else the
+// provider's default. The installed client's model is the client's own.
+class SummaryModelSettings {
+public:
+    virtual ~SummaryModelSettings() = default;
+    virtual std::string model(SummaryProvider provider) const = 0;
+    // A blank name goes back to the default. Throws the store's
+    // UserDefaultsError; the choice holds for this object's lifetime all the
+    // same.
+    virtual void setModel(SummaryProvider provider, const std::string& name) = 0;
+
+    // The key in the defaults file; none for the installed client.
+    static std::optional<std::string> key(SummaryProvider provider);
+};
+
+class UserDefaultsSummaryModelSettings final : public SummaryModelSettings {
+public:
+    explicit UserDefaultsSummaryModelSettings(std::shared_ptr<platform::UserDefaults> defaults)
+        : defaults_(std::move(defaults)) {}
+
+    std::string model(SummaryProvider provider) const override;
+    void setModel(SummaryProvider provider, const std::string& name) override;
+
+private:
+    std::shared_ptr<platform::UserDefaults> defaults_;
+    mutable std::mutex mutex_;
+    std::map<SummaryProvider, std::string> unsaved_;
+};
+
+} // namespace deskmap

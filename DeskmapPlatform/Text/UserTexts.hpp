@@ -387,6 +387,9 @@ inline constexpr const char* watchProvider =
     "Summary provider: openai, openrouter (key from OPENAI_ACCESS_TOKEN or OPENROUTER_API_KEY, "
     "else from `deskmap key`), codex or cursor. Default: the provider chosen in the settings.";
 inline constexpr const char* once = "Exit after the first refresh has published its result.";
+inline constexpr const char* format =
+    "How each state is printed: text, json (as --json), waybar (a JSON object per line for a "
+    "custom module: text, tooltip, class) or polybar (one plain line).";
 inline constexpr const char* key =
     "Save, clear or show an API key in the desktop's secret store. `save` reads the key from "
     "standard input.";

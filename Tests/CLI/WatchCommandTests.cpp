@@ -1,5 +1,6 @@
 // `deskmap watch` and `deskmap key` as a user runs them.
 #include "CLITestSupport.hpp"
+#include "SnapshotFormat.hpp"
 #include "Support/ScopedFiles.hpp"
 #include "Support/StandInAPIServer.hpp"
 
@@ -84,6 +85,48 @@ TEST_F(WatchCommandTest, TextShowsTheStatusLineAndTheSummaries) {
     EXPECT_EQ(result.out.find("\n1  Space 1\n", failed), result.out.find('\n', failed + 1))
         << "the inventory follows the status line";
     EXPECT_EQ(result.out.substr(result.out.size() - 2), "\n\n");
+}
+
+TEST_F(WatchCommandTest, StatusBarsGetOneLinePerState) {
+    server.enqueueJSON(test::responsesBody(test::latinAnswer({1, 2, 3})));
+    const auto bar = deskmap(
+        {"watch", "--once", "--format", "waybar", "--provider", "openai", "--desktop", scenario},
+        environment({{"OPENAI_ACCESS_TOKEN", "sk-test"}}));
+    ASSERT_EQ(bar.exitCode, 0) << bar.err;
+    const auto lines = jsonLines(bar.out);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0],
+              (nlohmann::json{{"text", "Deskmap"}, {"tooltip", ""}, {"class", "refreshing"}}))
+        << "before the first read";
+    EXPECT_EQ(lines[1].at("text"), "2 Terminal  |  3 Notes and Safari")
+        << "each display's current Space, by its apps until summarized";
+    EXPECT_EQ(lines[2].at("class"), "ready");
+    EXPECT_EQ(lines[2].at("text"), "2 Work 2  |  3 Work 3");
+    const auto tooltip = lines[2].at("tooltip").get<std::string>();
+    EXPECT_EQ(std::count(tooltip.begin(), tooltip.end(), '\n'), 2) << tooltip;
+    EXPECT_EQ(tooltip.rfind("1  Work 1: ", 0), 0u) << tooltip;
+    EXPECT_NE(tooltip.find(" (current)\n3  Work 3: "), std::string::npos) << tooltip;
+
+    server.enqueue({500, "", false});
+    const auto plain = deskmap(
+        {"watch", "--once", "--format", "polybar", "--provider", "openai", "--desktop", scenario},
+        environment({{"OPENAI_ACCESS_TOKEN", "sk-test"}}));
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    EXPECT_EQ(plain.out, "Deskmap\n2 Terminal  |  3 Notes and Safari\n"
+                         "2 Terminal  |  3 Notes and Safari · OpenAI returned HTTP 500: request "
+                         "was rejected\n");
+    EXPECT_EQ(deskmap({"watch", "--format", "waybar", "--json"}, environment({})).exitCode, 2);
+}
+
+TEST(StatusBarLines, AppNamesCannotFormatTheBar) {
+    RefreshSnapshot snapshot;
+    snapshot.status = RefreshSnapshot::Status::ready;
+    snapshot.inventory =
+        Inventory{{{1, "1", "A", true, {{1, "<b>%{F#f00}&\nX", std::string("t"), {}}}}}};
+    EXPECT_EQ(nlohmann::json::parse(cli::waybarLine(snapshot)).at("text"),
+              "1 &lt;b&gt;%{F#f00}&amp;\uFFFDX")
+        << "markup escaped, controls replaced";
+    EXPECT_EQ(cli::polybarLine(snapshot), "1 <b>%%{F#f00}&\uFFFDX\n");
 }
 
 TEST_F(WatchCommandTest, WithoutAProviderOptionTheSettingsChoose) {

@@ -69,7 +69,9 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     watchCommand->add_option("--provider", watching.provider, texts::help::watchProvider)
         ->check(CLI::IsMember({"openai", "openrouter", "codex", "cursor"}));
     watchCommand->add_option("--model", watching.model, texts::help::modelOption);
-    watchCommand->add_flag("--json", watching.json, texts::help::jsonLines);
+    auto* format = watchCommand->add_option("--format", watching.format, texts::help::format)
+                       ->check(CLI::IsMember({"text", "json", "waybar", "polybar"}));
+    watchCommand->add_flag("--json", watching.json, texts::help::jsonLines)->excludes(format);
     watchCommand->add_flag("--once", watching.once, texts::help::once);
     watchCommand->add_option("--desktop", watching.desktop, desktopHelp);
     watchCommand->callback([&] { command = [&] { return runWatch(watching, out, err); }; });

@@ -1,11 +1,14 @@
 #include "SnapshotFormat.hpp"
 
 #include "DeskmapCore/Output/OutputFormatter.hpp"
+#include "DeskmapCore/Output/SpaceLabels.hpp"
 #include "DeskmapCore/Output/TerminalSanitizer.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 
 #include <nlohmann/json.hpp>
 
 #include <ctime>
+#include <vector>
 
 namespace deskmap::cli {
 
@@ -86,6 +89,109 @@ std::string snapshotJSONLine(const RefreshSnapshot& snapshot) {
         line["summaries"] = OutputFormatter::summaryValue(*snapshot.summaries);
     }
     return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+namespace {
+
+// A label or summary as one short line: no controls, no line breaks.
+std::string oneLine(const std::string& text) {
+    auto line = TerminalSanitizer::sanitize(text);
+    for (auto& c : line) {
+        if (c == '\n' || c == '\t') {
+            c = ' ';
+        }
+    }
+    return line;
+}
+
+const SpaceSummary* summaryFor(const RefreshSnapshot& snapshot, std::int64_t index) {
+    if (!snapshot.summaries) {
+        return nullptr;
+    }
+    for (const auto& summary : snapshot.summaries->spaces) {
+        if (summary.index == index) {
+            return &summary;
+        }
+    }
+    return nullptr;
+}
+
+bool isFailure(RefreshSnapshot::Status status) {
+    using Status = RefreshSnapshot::Status;
+    return status != Status::ready && status != Status::refreshing;
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+// Pango markup, which the bar reads in both fields.
+std::string markupEscaped(std::string text) {
+    text = replaced(std::move(text), "&", "&amp;");
+    text = replaced(std::move(text), "<", "&lt;");
+    return replaced(std::move(text), ">", "&gt;");
+}
+
+} // namespace
+
+BarFace barFace(const RefreshSnapshot& snapshot) {
+    BarFace face{{}, {}, std::string(statusName(snapshot.status))};
+    std::vector<std::string> tooltip;
+    if (snapshot.errorMessage) {
+        tooltip.push_back(oneLine(*snapshot.errorMessage));
+    }
+    if (snapshot.inventory) {
+        for (const auto& space : snapshot.inventory->spaces) {
+            const auto* summary = summaryFor(snapshot, space.index);
+            const auto label = oneLine(summary ? summary->label : SpaceLabels::localLabel(space));
+            const auto number = std::to_string(space.index);
+            if (space.isCurrent) {
+                face.text += (face.text.empty() ? "" : "  |  ") + number + " " + label;
+            }
+            auto line = number + "  " + label;
+            if (summary) {
+                line += ": " + oneLine(summary->summary);
+            }
+            if (space.isCurrent) {
+                line += " (current)";
+            }
+            tooltip.push_back(std::move(line));
+        }
+    }
+    if (face.text.empty()) {
+        face.text = texts::appName;
+    }
+    for (std::size_t line = 0; line < tooltip.size(); ++line) {
+        face.tooltip += (line == 0 ? "" : "\n") + tooltip[line];
+    }
+    return face;
+}
+
+std::string waybarLine(const RefreshSnapshot& snapshot) {
+    const auto face = barFace(snapshot);
+    nlohmann::ordered_json line{{"text", markupEscaped(face.text)},
+                                {"tooltip", markupEscaped(face.tooltip)},
+                                {"class", face.status}};
+    return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+std::string polybarLine(const RefreshSnapshot& snapshot) {
+    const auto face = barFace(snapshot);
+    auto line = face.text;
+    if (isFailure(snapshot.status)) {
+        using Status = RefreshSnapshot::Status;
+        const std::string reason = snapshot.errorMessage ? oneLine(*snapshot.errorMessage)
+                                   : snapshot.status == Status::needsSetup ? texts::setupRequired
+                                   : snapshot.status == Status::needsWindowTitleAccess
+                                       ? texts::permissionRequired
+                                       : texts::error;
+        line += " · " + reason;
+    }
+    // Its formatting tags begin with "%{".
+    return replaced(std::move(line), "%", "%%") + "\n";
 }
 
 } // namespace deskmap::cli

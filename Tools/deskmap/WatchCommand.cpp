@@ -23,6 +23,7 @@
 #include <asio/steady_timer.hpp>
 #include <asio/thread_pool.hpp>
 #include <asio/use_awaitable.hpp>
+#include <csignal>
 #include <ostream>
 #include <thread>
 
@@ -138,6 +139,8 @@ void runToEnd(asio::io_context& io, asio::awaitable<void> work) {
 
 int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
              WatchTiming timing) {
+    // A closed output is a write error to notice, not a signal that kills.
+    std::signal(SIGPIPE, SIG_IGN);
     if (options.model && options.provider && installedClientFromRawValue(*options.provider)) {
         err << "deskmap: " << texts::modelNeedsHTTPProvider << "\n" << texts::seeHelp << "\n";
         return ExitCode::usage;
@@ -170,14 +173,23 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
             {io.get_executor(), worker.get_executor(), background.get_executor()},
             servicesFor(windowServer, options.provider, options.model),
             {{timing.refreshInterval, timing.structurePollInterval}, {}});
-        const bool json = options.json;
-        const auto print = [&out, json](const RefreshSnapshot& snapshot) {
-            out << (json ? snapshotJSONLine(snapshot) : snapshotText(snapshot)) << std::flush;
+        const auto format = options.json ? std::string("json") : options.format;
+        auto done = std::make_shared<asio::steady_timer>(io, asio::steady_timer::time_point::max());
+        auto finished = std::make_shared<bool>(false);
+        const auto print = [&out, format, done, finished](const RefreshSnapshot& snapshot) {
+            out << (format == "json"      ? snapshotJSONLine(snapshot)
+                    : format == "waybar"  ? waybarLine(snapshot)
+                    : format == "polybar" ? polybarLine(snapshot)
+                                          : snapshotText(snapshot))
+                << std::flush;
+            // The reader has gone (a bar restarted): nothing more to say.
+            if (!out) {
+                *finished = true;
+                done->cancel();
+            }
         };
         print(viewModel->snapshot());
 
-        auto done = std::make_shared<asio::steady_timer>(io, asio::steady_timer::time_point::max());
-        auto finished = std::make_shared<bool>(false);
         FirstRefresh firstRefresh(*viewModel);
         const auto printing = viewModel->addObserver([&](ViewModelProperty property) {
             if (*finished) {

@@ -10,6 +10,9 @@ namespace deskmap::cli {
 struct WatchOptions {
     std::optional<std::string> provider; // else the one selected in the settings
     bool json = false;
+    // text, json, or a status bar's: waybar (a JSON object per line) or
+    // polybar (a plain line)
+    std::string format = "text";
     bool once = false;
     std::optional<std::string> desktop;
     std::optional<std::string> model; // else the saved choice, else the default

@@ -25,6 +25,13 @@ _deskmap() {
             fi
             return
             ;;
+        --format)
+            COMPREPLY=($(compgen -W "text json waybar polybar" -- "$cur"))
+            return
+            ;;
+        --model)
+            return # free text
+            ;;
     esac
 
     local options arguments=""
@@ -33,7 +40,7 @@ _deskmap() {
             arguments="spaces summarize watch key check-client switch" ;;
         spaces) options="--json --desktop --help" ;;
         summarize) options="--provider --model --json --dry-run --desktop --help" ;;
-        watch) options="--provider --model --json --once --desktop --help" ;;
+        watch) options="--provider --model --format --json --once --desktop --help" ;;
         key) options="--provider --help"
              arguments="save clear status" ;;
         check-client) options="--help"

@@ -14,6 +14,7 @@ complete -c deskmap -n "__fish_seen_subcommand_from spaces summarize watch switc
 complete -c deskmap -n "__fish_seen_subcommand_from spaces summarize watch" -l json -d 'Print JSON'
 complete -c deskmap -n "__fish_seen_subcommand_from summarize watch" -l provider -x -d 'Summary provider' -a 'openai openrouter codex cursor'
 complete -c deskmap -n "__fish_seen_subcommand_from summarize watch" -l model -x -d 'Model of openai or openrouter'
+complete -c deskmap -n "__fish_seen_subcommand_from watch" -l format -x -d 'How states are printed' -a 'text json waybar polybar'
 complete -c deskmap -n "__fish_seen_subcommand_from summarize" -l dry-run -d 'Print what would be sent'
 complete -c deskmap -n "__fish_seen_subcommand_from watch" -l once -d 'Exit after the first refresh'
 complete -c deskmap -n "__fish_seen_subcommand_from key" -l provider -x -d 'Provider of the key' -a 'openai openrouter'

@@ -3,6 +3,7 @@
 #include "Deskmap/ViewModel/DeskmapViewModel.hpp"
 #include "DeskmapCore/Inventory/Inventory.hpp"
 #include "DeskmapCore/Inventory/SummaryResult.hpp"
+#include "DeskmapCore/Output/SpaceLabels.hpp"
 
 #include <chrono>
 #include <functional>
@@ -28,11 +29,8 @@ struct RowContent {
 // evidence its summary was made from.
 RowContent rowContent(const SpaceInventory& space, const RefreshSnapshot& snapshot);
 
-// The distinct app names, sorted; the first two joined by " and ";
-// "Sparse evidence" without windows.
-std::string localLabel(const SpaceInventory& space);
-// "Local inventory contains 3 windows." or the no-evidence sentence.
-std::string localSummary(const SpaceInventory& space);
+using SpaceLabels::localLabel;
+using SpaceLabels::localSummary;
 
 // A display's Spaces in the list: with several displays, under a header
 // naming the display and its current Space.

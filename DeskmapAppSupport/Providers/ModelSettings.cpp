@@ -18,6 +18,17 @@ std::optional<std::string> SummaryModelSettings::key(SummaryProvider provider) {
     return std::nullopt;
 }
 
+bool SummaryModelSettings::isUsableName(std::string_view name) {
+    const auto separates = [](std::int32_t scalar) -> bool {
+        return scalar < 0x20 || (scalar >= 0x7F && scalar <= 0x9F) || scalar == 0x2028 ||
+               scalar == 0x2029 || (scalar >= 0x202A && scalar <= 0x202E) ||
+               (scalar >= 0x2066 && scalar <= 0x2069);
+    };
+    return !name.empty() && name.size() <= 200 &&
+           Unicode::trimmedWhitespaceAndNewlines(name) == name &&
+           Unicode::repairedUTF8(name) == name && !Unicode::anyScalar(name, separates);
+}
+
 std::string UserDefaultsSummaryModelSettings::model(SummaryProvider provider) const {
     {
         std::lock_guard lock(mutex_);
@@ -29,10 +40,9 @@ std::string UserDefaultsSummaryModelSettings::model(SummaryProvider provider) co
     if (!name) {
         return deskmap::model(provider);
     }
-    // A stored name that is not one line of text is ignored, as if absent.
+    // A stored name that could not go into a request is ignored, as if absent.
     const auto stored = defaults_->string(*name);
-    if (!stored || stored->empty() || stored->find_first_of("\r\n") != std::string::npos ||
-        Unicode::trimmedWhitespaceAndNewlines(*stored) != *stored) {
+    if (!stored || !isUsableName(*stored)) {
         return deskmap::model(provider);
     }
     return *stored;
@@ -44,6 +54,9 @@ void UserDefaultsSummaryModelSettings::setModel(SummaryProvider provider, const 
         return;
     }
     const auto trimmed = Unicode::trimmedWhitespaceAndNewlines(name);
+    if (!trimmed.empty() && !isUsableName(trimmed)) {
+        return;
+    }
     {
         std::lock_guard lock(mutex_);
         unsaved_[provider] = trimmed;

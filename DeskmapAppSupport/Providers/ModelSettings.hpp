@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace deskmap {
 
@@ -17,10 +18,16 @@ class SummaryModelSettings {
 public:
     virtual ~SummaryModelSettings() = default;
     virtual std::string model(SummaryProvider provider) const = 0;
-    // A blank name goes back to the default. Throws the store's
+    // A blank name goes back to the default; one that is not usable is
+    // ignored. Throws the store's
     // UserDefaultsError; the choice holds for this object's lifetime all the
     // same.
     virtual void setModel(SummaryProvider provider, const std::string& name) = 0;
+
+    // Whether a model name may go into a request: one line of at most 200
+    // characters, no control or line-separating characters, no spaces at
+    // either end.
+    static bool isUsableName(std::string_view name);
 
     // The key in the defaults file; none for the installed client.
     static std::optional<std::string> key(SummaryProvider provider);

@@ -102,6 +102,8 @@ bool isSpace(char c) {
 
 constexpr std::size_t shortestNumber = 6;
 constexpr std::size_t shortestToken = 16;
+constexpr std::size_t shortestSeparatedToken = 20;
+constexpr std::size_t longestTicketNumber = 8;
 
 // An e-mail address around the '@' at `at`: [start, end), or nothing.
 std::optional<std::pair<std::size_t, std::size_t>> emailAround(std::string_view text,
@@ -196,6 +198,37 @@ bool hexPieces(std::string_view run) {
     return digit && hex >= shortestToken && run.find('-') != std::string_view::npos;
 }
 
+bool mixesCaseAndDigits(std::string_view piece) {
+    return std::any_of(piece.begin(), piece.end(), isUpper) &&
+           std::any_of(piece.begin(), piece.end(), [](char c) { return c >= 'a' && c <= 'z'; }) &&
+           std::any_of(piece.begin(), piece.end(), isAsciiDigit);
+}
+
+// A base64 token that holds separators ("q3Zl/8Xk2+Pw9A/…", "dGhp-YV9z_…"):
+// long, and with a '+' or '=' or a random-looking piece; words and tickets
+// joined by separators have neither.
+bool separatedToken(std::string_view run) {
+    if (run.size() < shortestSeparatedToken || !std::any_of(run.begin(), run.end(), isAsciiDigit) ||
+        !std::any_of(run.begin(), run.end(), isAsciiAlpha)) {
+        return false;
+    }
+    if (run.find_first_of("+=") != std::string_view::npos) {
+        return true;
+    }
+    std::size_t at = 0;
+    while (at < run.size()) {
+        std::size_t stop = at;
+        while (stop < run.size() && !isSeparator(run[stop])) {
+            ++stop;
+        }
+        if (stop - at >= 8 && mixesCaseAndDigits(run.substr(at, stop - at))) {
+            return true;
+        }
+        at = stop + 1;
+    }
+    return false;
+}
+
 // The digits of `piece` with long runs masked; a ticket's number
 // ("ABC-1234567", "#4821234") is its label and stays.
 void appendNumbers(std::string& out, std::string_view piece, bool label) {
@@ -209,7 +242,10 @@ void appendNumbers(std::string& out, std::string_view piece, bool label) {
         while (digits < piece.size() && isAsciiDigit(piece[digits])) {
             ++digits;
         }
-        const bool ticket = label && at == 0 && digits == piece.size();
+        // A ticket's number is short; a long one after a label ("CC-4111…")
+        // is an identifier all the same.
+        const bool ticket =
+            label && at == 0 && digits == piece.size() && digits - at <= longestTicketNumber;
         if (digits - at >= shortestNumber && !ticket) {
             out += "[number]";
         } else {
@@ -235,7 +271,7 @@ std::string maskTokensAndNumbers(std::string_view text) {
             ++end;
         }
         const auto run = text.substr(position, end - position);
-        if (hexPieces(run)) {
+        if (hexPieces(run) || separatedToken(run)) {
             out += "[token]";
             position = end;
             continue;

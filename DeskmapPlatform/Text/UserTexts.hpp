@@ -344,6 +344,9 @@ inline std::string malformedPrivacyNotice(const std::string& key) {
     return "The saved privacy setting \"" + key +
            "\" is malformed, so its default applies until a rule is changed here.";
 }
+inline constexpr const char* unusableModelName =
+    "--model needs a model name: one line of at most 200 characters, without control "
+    "characters or spaces at either end";
 inline constexpr const char* modelNeedsHTTPProvider =
     "--model applies only to openai and openrouter: an installed client uses its own model";
 inline std::string summariesOff(const std::string& reason) {

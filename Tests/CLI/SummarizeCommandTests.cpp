@@ -162,6 +162,10 @@ TEST_F(SummarizeCommandTest, TheModelIsChosenAndARefusalNamesIt) {
         << "other errors keep their bodies to themselves";
 
     EXPECT_EQ(deskmap({"summarize", "--provider", "codex", "--model", "m"}, openAI()).exitCode, 2);
+    for (const auto* unusable : {"", " gpt-x", "gpt\nx", "gpt\u2028x"}) {
+        EXPECT_EQ(deskmap({"summarize", "--model", unusable, "--dry-run"}, openAI()).exitCode, 2)
+            << "never sent: " << unusable;
+    }
 }
 
 TEST_F(SummarizeCommandTest, FailuresPrintTheirDescription) {

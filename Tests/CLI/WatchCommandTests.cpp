@@ -126,7 +126,10 @@ TEST(StatusBarLines, AppNamesCannotFormatTheBar) {
     EXPECT_EQ(nlohmann::json::parse(cli::waybarLine(snapshot)).at("text"),
               "1 &lt;b&gt;%{F#f00}&amp;\uFFFDX")
         << "markup escaped, controls replaced";
-    EXPECT_EQ(cli::polybarLine(snapshot), "1 <b>%%{F#f00}&\uFFFDX\n");
+    EXPECT_EQ(cli::polybarLine(snapshot), "1 <b>%\u200B{F#f00}&\uFFFDX\n")
+        << "no tag, and no action that runs a command, can begin";
+    snapshot.inventory->spaces[0].windows[0].app = "50% done\u2028next";
+    EXPECT_EQ(cli::polybarLine(snapshot), "1 50% done next\n") << "one line";
 }
 
 TEST_F(WatchCommandTest, WithoutAProviderOptionTheSettingsChoose) {

@@ -53,7 +53,7 @@ TEST(PrivacyRules, MaskingReplacesIdentifiersAndKeepsLabels) {
     EXPECT_EQ(Privacy::maskedIdentifiers("Write to ops@corp.io."), "Write to [email].");
     EXPECT_EQ(Privacy::maskedIdentifiers("Order 12345678 shipped"), "Order [number] shipped");
     EXPECT_EQ(Privacy::maskedIdentifiers("Commit 3f9a2c7e1b4d5a6f8e9d0c1b"), "Commit [token]");
-    EXPECT_EQ(Privacy::maskedIdentifiers("key sk-AbCdEf0123456789XyZ done"), "key sk-[token] done");
+    EXPECT_EQ(Privacy::maskedIdentifiers("key sk-AbCdEf0123456789XyZ done"), "key [token] done");
     EXPECT_EQ(Privacy::maskedIdentifiers("run 123e4567-e89b-12d3-a456-426614174000"),
               "run [token]");
     EXPECT_EQ(Privacy::maskedIdentifiers("Order \xEF\xBC\x91\xEF\xBC\x92\xEF\xBC\x93\xEF\xBC\x94"
@@ -66,6 +66,11 @@ TEST(PrivacyRules, MaskingReplacesIdentifiersAndKeepsLabels) {
     EXPECT_EQ(Privacy::maskedIdentifiers("https://shop.example/cart?id=42&ref=mail - Shop"),
               "https://shop.example/cart?[query] - Shop");
     EXPECT_EQ(Privacy::maskedIdentifiers("fix-1234567 rollout"), "fix-[number] rollout");
+    EXPECT_EQ(Privacy::maskedIdentifiers("JIRA-4111111111111111 and #4111111111111111"),
+              "JIRA-[number] and #[number]")
+        << "a long number after a label is no ticket";
+    EXPECT_EQ(Privacy::maskedIdentifiers("t q3Zl/8Xk2+Pw9A/bR4sT7uV1wY0z"), "t [token]");
+    EXPECT_EQ(Privacy::maskedIdentifiers("dGhpc2lz-YV9zZWNyZXQ_dG9rZW4x"), "[token]");
     EXPECT_EQ(Privacy::maskedIdentifiers("x@y.io123456"), "[email][number]")
         << "an address uncovered by a mask is masked too";
 

@@ -132,6 +132,9 @@ TEST(SpaceNumbers, TwoDigitsFromTenSpacesOn) {
         << "too late: the first digit stood alone";
     EXPECT_EQ(entry.digit(2, t0, 99), (Outcome{std::nullopt, true}));
     EXPECT_EQ(entry.digit(0, t0 + 1ms, 99), (Outcome{20, false}));
+    EXPECT_EQ(entry.digit(3, t0, 99), (Outcome{std::nullopt, true}));
+    EXPECT_EQ(entry.commit(), 3) << "its timer (or Return) takes it whatever the clock says";
+    EXPECT_EQ(entry.commit(), std::nullopt);
 }
 
 TEST(SpaceListStatus, TheFirstRuleThatAppliesInOrder) {

@@ -93,17 +93,6 @@ std::string snapshotJSONLine(const RefreshSnapshot& snapshot) {
 
 namespace {
 
-// A label or summary as one short line: no controls, no line breaks.
-std::string oneLine(const std::string& text) {
-    auto line = TerminalSanitizer::sanitize(text);
-    for (auto& c : line) {
-        if (c == '\n' || c == '\t') {
-            c = ' ';
-        }
-    }
-    return line;
-}
-
 const SpaceSummary* summaryFor(const RefreshSnapshot& snapshot, std::int64_t index) {
     if (!snapshot.summaries) {
         return nullptr;
@@ -126,6 +115,15 @@ std::string replaced(std::string text, const std::string& from, const std::strin
         text.replace(at, from.size(), to);
     }
     return text;
+}
+
+// A label or summary as one short line: no controls, no line breaks.
+std::string oneLine(const std::string& text) {
+    auto line = TerminalSanitizer::sanitize(text);
+    for (const char* separator : {"\n", "\t", "\u2028", "\u2029", "\u0085"}) {
+        line = replaced(std::move(line), separator, " ");
+    }
+    return line;
 }
 
 // Pango markup, which the bar reads in both fields.
@@ -190,8 +188,9 @@ std::string polybarLine(const RefreshSnapshot& snapshot) {
                                        : texts::error;
         line += " · " + reason;
     }
-    // Its formatting tags begin with "%{".
-    return replaced(std::move(line), "%", "%%") + "\n";
+    // Its formatting tags, actions that run commands among them, begin with
+    // "%{" and no escape exists: a zero-width space keeps the two apart.
+    return replaced(std::move(line), "%{", "%\u200B{") + "\n";
 }
 
 } // namespace deskmap::cli

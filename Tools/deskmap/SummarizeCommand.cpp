@@ -57,6 +57,10 @@ int runSummarize(const SummarizeOptions& options, std::ostream& out, std::ostrea
         err << "deskmap: " << texts::modelNeedsHTTPProvider << "\n" << texts::seeHelp << "\n";
         return ExitCode::usage;
     }
+    if (options.model && !SummaryModelSettings::isUsableName(*options.model)) {
+        err << "deskmap: " << texts::unusableModelName << "\n" << texts::seeHelp << "\n";
+        return ExitCode::usage;
+    }
     const auto settings = std::make_shared<platform::FileUserDefaults>(
         platform::FileUserDefaults::standardLocation());
     const auto httpProvider =

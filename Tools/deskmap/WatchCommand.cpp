@@ -145,6 +145,10 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
         err << "deskmap: " << texts::modelNeedsHTTPProvider << "\n" << texts::seeHelp << "\n";
         return ExitCode::usage;
     }
+    if (options.model && !SummaryModelSettings::isUsableName(*options.model)) {
+        err << "deskmap: " << texts::unusableModelName << "\n" << texts::seeHelp << "\n";
+        return ExitCode::usage;
+    }
     int exitCode = ExitCode::success;
     const auto windowServer = openChosenDesktop(options.desktop, err, exitCode);
     if (!windowServer) {
@@ -185,6 +189,8 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
             // The reader has gone (a bar restarted): nothing more to say.
             if (!out) {
                 *finished = true;
+                // Also before the wait has begun: it then ends at once.
+                done->expires_at(asio::steady_timer::time_point::min());
                 done->cancel();
             }
         };

@@ -156,8 +156,9 @@ SpaceListView::SpaceListView(std::shared_ptr<DeskmapViewModel> model, QWidget* p
     layout->addWidget(footer);
 
     numberPause_.setSingleShot(true);
+    numberPause_.setTimerType(Qt::PreciseTimer);
     connect(&numberPause_, &QTimer::timeout, this, [this] {
-        if (const auto index = numbers_.expire(SpaceNumberEntry::Clock::now())) {
+        if (const auto index = numbers_.commit()) {
             switchToNumber(*index);
         }
     });
@@ -251,7 +252,7 @@ void SpaceListView::rebuildRows() {
         }
     }
     if (!filter_.isEmpty()) {
-        applyFilter();
+        applyFilter(false); // the selection stays on its Space while it is shown
     }
     listLayout_->addStretch(1);
     fitListHeight();
@@ -340,6 +341,11 @@ void SpaceListView::switchTo(const SpaceInventory& space) {
     QPointer<SpaceListView> self(this);
     model_->switchToSpace(space, [self](bool started) {
         if (self && started) {
+            // A list that stays open (the window form) starts afresh.
+            self->cancelTyping();
+            if (!self->filter_.isEmpty()) {
+                self->setFilter({});
+            }
             Q_EMIT self->switchStarted();
         }
     });
@@ -372,10 +378,15 @@ void SpaceListView::setFilter(const QString& filter) {
     filter_ = filter;
     filterField_->setText(filter_);
     filterField_->setVisible(!filter_.isEmpty());
-    applyFilter();
+    applyFilter(true);
 }
 
-void SpaceListView::applyFilter() {
+void SpaceListView::cancelTyping() {
+    numbers_.reset();
+    numberPause_.stop();
+}
+
+void SpaceListView::applyFilter(bool selectFirst) {
     const auto query = filter_.toStdString();
     for (auto* row : rows_) {
         row->setVisible(Presentation::matches(row->space(), row->content(), query));
@@ -387,12 +398,29 @@ void SpaceListView::applyFilter() {
     if (filter_.isEmpty()) {
         return;
     }
+    const bool selectedShown = selected_ >= 0 && selected_ < static_cast<int>(rows_.size()) &&
+                               !rows_[static_cast<std::size_t>(selected_)]->isHidden();
+    if (!selectFirst && selectedShown) {
+        return;
+    }
     const auto first = std::find_if(rows_.begin(), rows_.end(),
                                     [](const SpaceRow* row) { return !row->isHidden(); });
     select(first == rows_.end() ? -1 : static_cast<int>(first - rows_.begin()));
 }
 
 bool SpaceListView::handleKey(int key, const QString& text) {
+    // A first digit waiting for a second: Return takes it as it is, any
+    // other key that is not a digit drops it.
+    const bool digit = filter_.isEmpty() && key >= Qt::Key_0 && key <= Qt::Key_9;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        numberPause_.stop();
+        if (const auto index = numbers_.commit()) {
+            switchToNumber(*index);
+            return true;
+        }
+    } else if (!digit) {
+        cancelTyping();
+    }
     switch (key) {
     case Qt::Key_Down:
         moveSelection(1);
@@ -420,14 +448,12 @@ bool SpaceListView::handleKey(int key, const QString& text) {
     default:
         break;
     }
-    if (filter_.isEmpty() && key >= Qt::Key_0 && key <= Qt::Key_9) {
+    if (digit) {
         typeDigit(key - Qt::Key_0);
         return true;
     }
     const bool printable = !text.isEmpty() && text.front().isPrint();
     if (printable && (!filter_.isEmpty() || !text.front().isSpace())) {
-        numbers_.reset();
-        numberPause_.stop();
         setFilter(filter_ + text);
         return true;
     }
@@ -466,8 +492,7 @@ void SpaceListView::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     statusClock_.stop();
     // The next opening starts afresh.
-    numbers_.reset();
-    numberPause_.stop();
+    cancelTyping();
     if (!filter_.isEmpty()) {
         setFilter({});
     }

@@ -73,8 +73,11 @@ private:
     void typeDigit(int digit);
     void setFilter(const QString& filter);
     // Shows the rows that what was typed finds, and the headers of their
-    // displays; the selection goes to the first shown.
-    void applyFilter();
+    // displays; the selection goes to the first shown when `selectFirst` or
+    // when its row is hidden.
+    void applyFilter(bool selectFirst);
+    // Drops a first digit that waits for a second.
+    void cancelTyping();
 
     std::shared_ptr<DeskmapViewModel> model_;
     ViewModelBridge* bridge_;

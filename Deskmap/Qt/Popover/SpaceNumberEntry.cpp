@@ -42,6 +42,15 @@ std::optional<std::int64_t> SpaceNumberEntry::expire(Clock::time_point now) {
     return first;
 }
 
+std::optional<std::int64_t> SpaceNumberEntry::commit() {
+    if (!pending_) {
+        return std::nullopt;
+    }
+    const auto first = pending_->value;
+    pending_.reset();
+    return first;
+}
+
 std::optional<SpaceNumberEntry::Clock::time_point> SpaceNumberEntry::deadline() const {
     if (!pending_) {
         return std::nullopt;

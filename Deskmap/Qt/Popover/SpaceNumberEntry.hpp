@@ -26,6 +26,9 @@ public:
     // When no second digit came: the Space the first one names, once its
     // pause has passed at `now`.
     std::optional<std::int64_t> expire(Clock::time_point now);
+    // The pending first digit's Space, at once: its pause timer fired (a
+    // timer may fire a little early) or Return was pressed.
+    std::optional<std::int64_t> commit();
     std::optional<Clock::time_point> deadline() const;
     void reset() { pending_.reset(); }
 

@@ -65,6 +65,8 @@ void ProviderEditor::buildControls() {
     modelField_ = new QComboBox(this);
     modelField_->setEditable(true);
     modelField_->setInsertPolicy(QComboBox::NoInsert);
+    // Completing would turn a prefix of the default into the default.
+    modelField_->setCompleter(nullptr);
     modelField_->setAccessibleName(ViewTexts::text(texts::model));
     modelField_->lineEdit()->setAccessibleName(ViewTexts::text(texts::model));
     modelField_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

@@ -16,8 +16,8 @@ namespace {
 using Status = RefreshSnapshot::Status;
 using Association = RefreshSnapshot::SummaryAssociation;
 
-asio::awaitable<Inventory> collectFrom(std::shared_ptr<SpaceCollecting> collector) {
-    co_return collector->collect();
+asio::awaitable<NamedInventory> collectFrom(std::shared_ptr<SpaceCollecting> collector) {
+    co_return collector->collectNamed();
 }
 
 asio::awaitable<void> deliver(RefreshCoordinator::UpdateHandler onUpdate,
@@ -133,10 +133,15 @@ RefreshCoordinator::refreshLoop(bool manual,
     bool force = manual;
     for (;;) {
         pendingRefresh_.reset();
-        const StoredState stored{inventory_,          sent_,
-                                 summaries_,          summarizedSignature_,
-                                 summaryAssociation_, lastSuccessfulSummaryAt_,
-                                 currentStatus_,      currentErrorMessage_};
+        const StoredState stored{inventory_,
+                                 sent_,
+                                 names_,
+                                 summaries_,
+                                 summarizedSignature_,
+                                 summaryAssociation_,
+                                 lastSuccessfulSummaryAt_,
+                                 currentStatus_,
+                                 currentErrorMessage_};
         {
             auto publishing = publish(Status::refreshing);
             co_await std::move(publishing);
@@ -185,12 +190,16 @@ RefreshCoordinator::performRefresh(bool forceSummary) {
     // The window-server read runs off the strand, so active-Space changes
     // are handled while it is in progress.
     std::optional<Inventory> collected;
+    DesktopNames names;
     std::exception_ptr collectionFailure;
     {
-        auto collection = runtime::Task<Inventory>::spawn(background_, collectFrom(collector_));
+        auto collection =
+            runtime::Task<NamedInventory>::spawn(background_, collectFrom(collector_));
         try {
             auto waiting = collection.value();
-            collected = co_await std::move(waiting);
+            auto named = co_await std::move(waiting);
+            collected = std::move(named.inventory);
+            names = std::move(named.names);
         } catch (...) {
             collectionFailure = std::current_exception();
         }
@@ -222,6 +231,7 @@ RefreshCoordinator::performRefresh(bool forceSummary) {
     }
     const Inventory storedInventory = *collected;
     inventory_ = storedInventory;
+    names_ = std::move(names);
     // Summaries are made from, and judged against, only what may be sent.
     sent_ = Privacy::sendable(storedInventory,
                               privacy_ ? privacy_->currentRules() : PrivacyRules::defaults());
@@ -443,7 +453,8 @@ RefreshSnapshot RefreshCoordinator::snapshot(Status status,
             summaryAssociation_,
             lastSuccessfulSummaryAt_,
             std::move(errorMessage),
-            sent_};
+            sent_,
+            names_};
 }
 
 asio::awaitable<RefreshCoordinator::RefreshOutcome>
@@ -464,6 +475,7 @@ void RefreshCoordinator::clearSummaries() {
 void RefreshCoordinator::restore(const StoredState& state) {
     inventory_ = state.inventory;
     sent_ = state.sent;
+    names_ = state.names;
     summaries_ = state.summaries;
     summarizedSignature_ = state.summarizedSignature;
     summaryAssociation_ = state.summaryAssociation;

@@ -83,6 +83,7 @@ private:
     struct StoredState {
         std::optional<Inventory> inventory;
         std::optional<SendableInventory> sent;
+        DesktopNames names;
         std::optional<SummaryResult> summaries;
         std::optional<InventorySignature> summarizedSignature;
         RefreshSnapshot::SummaryAssociation summaryAssociation;
@@ -148,6 +149,7 @@ private:
 
     std::optional<Inventory> inventory_;
     std::optional<SendableInventory> sent_;
+    DesktopNames names_;
     std::optional<SummaryResult> summaries_;
     std::optional<InventorySignature> summarizedSignature_;
     RefreshSnapshot::SummaryAssociation summaryAssociation_ =

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DeskmapCore/Inventory/DesktopNames.hpp"
 #include "DeskmapCore/Inventory/Inventory.hpp"
 #include "DeskmapCore/Inventory/SummaryResult.hpp"
 #include "DeskmapCore/Privacy/PrivacyRules.hpp"
@@ -35,6 +36,9 @@ struct RefreshSnapshot {
     // The inventory as the privacy rules let it be sent, with the windows
     // they withheld; summaries are made from it and judged against it.
     std::optional<SendableInventory> sent;
+    // What the desktop calls its Spaces and displays, from the reading the
+    // inventory came from.
+    DesktopNames names{};
 
     friend bool operator==(const RefreshSnapshot&, const RefreshSnapshot&) = default;
 };

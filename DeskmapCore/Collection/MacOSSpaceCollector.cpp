@@ -37,6 +37,10 @@ MacOSSpaceCollector::MacOSSpaceCollector(std::shared_ptr<ManagedSpacesProviding>
     : spacesProvider_(std::move(spacesProvider)), windowProvider_(std::move(windowProvider)) {}
 
 Inventory MacOSSpaceCollector::collect() {
+    return collectNamed().inventory;
+}
+
+NamedInventory MacOSSpaceCollector::collectNamed() {
     try {
         return collectFromProviders();
     } catch (const platform::WindowServerError& error) {
@@ -52,8 +56,10 @@ SpaceTopology MacOSSpaceCollector::collectTopology() {
     }
 }
 
-Inventory MacOSSpaceCollector::collectFromProviders() {
-    auto spaces = parseSpaces(*spacesProvider_).spaces;
+NamedInventory MacOSSpaceCollector::collectFromProviders() {
+    auto parsed = parseSpaces(*spacesProvider_);
+    auto names = SpaceParser::topology(parsed).names();
+    auto spaces = std::move(parsed.spaces);
     std::unordered_map<std::string, std::size_t> positions;
     for (std::size_t position = 0; position < spaces.size(); ++position) {
         positions.emplace(spaces[position].id, position);
@@ -82,7 +88,7 @@ Inventory MacOSSpaceCollector::collectFromProviders() {
     for (auto& space : spaces) {
         WindowOrder::sort(space.windows);
     }
-    return Inventory{std::move(spaces)};
+    return {Inventory{std::move(spaces)}, std::move(names)};
 }
 
 } // namespace deskmap

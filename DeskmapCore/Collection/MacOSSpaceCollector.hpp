@@ -22,6 +22,7 @@ public:
                         std::shared_ptr<WindowMetadataProviding> windowProvider);
 
     Inventory collect() override;
+    NamedInventory collectNamed() override;
     SpaceTopology collectTopology() override;
 
     const std::shared_ptr<ManagedSpacesProviding>& spacesProvider() const {
@@ -33,7 +34,7 @@ public:
 
 private:
     // Window-server failures surface as collection errors in the callers.
-    Inventory collectFromProviders();
+    NamedInventory collectFromProviders();
 
     std::shared_ptr<ManagedSpacesProviding> spacesProvider_;
     std::shared_ptr<WindowMetadataProviding> windowProvider_;

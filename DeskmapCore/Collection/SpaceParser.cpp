@@ -2,6 +2,7 @@
 
 #include "DeskmapCore/Collection/WindowServerValues.hpp"
 #include "DeskmapCore/Errors/DeskmapError.hpp"
+#include "DeskmapCore/Text/Unicode.hpp"
 #include "DeskmapPlatform/Text/UserTexts.hpp"
 
 #include <nlohmann/json.hpp>
@@ -64,6 +65,20 @@ std::string joined(const std::vector<std::string>& parts) {
     return text;
 }
 
+// A name the desktop gives a display or Space: text only, trimmed, and
+// short enough for a list row. Anything else is no name, never a failure:
+// names only decorate what the identifiers already say.
+std::string nameMember(const nlohmann::json& dictionary, const char* key) {
+    constexpr std::size_t longestName = 64;
+    const auto* value = member(dictionary, key);
+    if (value == nullptr || !value->is_string()) {
+        return {};
+    }
+    const auto name = Unicode::trimmedWhitespaceAndNewlines(
+        Unicode::repairedUTF8(value->get_ref<const std::string&>()));
+    return Unicode::truncatedToGraphemes(name, longestName);
+}
+
 struct RecordedSpace {
     std::string canonical;
     std::vector<std::string> candidates;
@@ -109,10 +124,20 @@ DisplaySpaceTopology parseDisplay(const nlohmann::json& display, std::size_t num
         fail("display " + N + " current Space is absent from its Spaces list");
     }
 
-    DisplaySpaceTopology topology{*displayID, {}, current->canonical};
+    DisplaySpaceTopology topology{
+        *displayID, {}, current->canonical, nameMember(display, "Display Name"), {}};
     topology.spaceIDs.reserve(recorded.size());
     for (auto& space : recorded) {
         topology.spaceIDs.push_back(std::move(space.canonical));
+    }
+    for (std::size_t position = 0; position < spaces->size(); ++position) {
+        auto name = nameMember((*spaces)[position], "Space Name");
+        if (!name.empty() && topology.spaceNames.empty()) {
+            topology.spaceNames.resize(spaces->size());
+        }
+        if (!name.empty()) {
+            topology.spaceNames[position] = std::move(name);
+        }
     }
     return topology;
 }

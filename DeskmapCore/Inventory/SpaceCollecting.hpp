@@ -1,8 +1,17 @@
 #pragma once
 
+#include "DeskmapCore/Inventory/DesktopNames.hpp"
 #include "DeskmapCore/Inventory/Inventory.hpp"
 
 namespace deskmap {
+
+// An inventory with the names the desktop gave, from the same reading.
+struct NamedInventory {
+    Inventory inventory;
+    DesktopNames names;
+
+    friend bool operator==(const NamedInventory&, const NamedInventory&) = default;
+};
 
 // The source of inventories. `collect` reads everything afresh and throws
 // DeskmapError (collection) rather than return a partial inventory.
@@ -10,6 +19,8 @@ class SpaceCollecting {
 public:
     virtual ~SpaceCollecting() = default;
     virtual Inventory collect() = 0;
+    // The same with the desktop's names, where the source has any.
+    virtual NamedInventory collectNamed() { return {collect(), {}}; }
 
 protected:
     SpaceCollecting() = default;

@@ -1,6 +1,7 @@
 #include "DeskmapCore/Output/OutputFormatter.hpp"
 
 #include "DeskmapCore/Inventory/InventoryJSON.hpp"
+#include "DeskmapCore/Output/SpaceLabels.hpp"
 #include "DeskmapCore/Text/DisplayText.hpp"
 #include "DeskmapPlatform/Text/UserTexts.hpp"
 
@@ -69,14 +70,18 @@ std::string summaryJSON(const SummaryResult& result) {
     return prettyPrinted(toJSON(result));
 }
 
-std::string inventoryHuman(const Inventory& inventory) {
+std::string inventoryHuman(const Inventory& inventory, const DesktopNames& names) {
     std::string text;
     for (const auto& space : inventory.spaces) {
         if (!text.empty()) {
             text += "\n\n";
         }
         const auto index = std::to_string(space.index);
-        text += index + "  Space " + index + currentMark(space.isCurrent) + "\n";
+        text += index + "  Space " + index;
+        if (const auto name = SpaceLabels::spaceName(space, names)) {
+            text += " · " + DisplayText::shown(*name);
+        }
+        text += currentMark(space.isCurrent) + "\n";
         if (space.windows.empty()) {
             text += texts::noMeaningfulWindows;
             continue;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DeskmapCore/Inventory/DesktopNames.hpp"
 #include "DeskmapCore/Inventory/Inventory.hpp"
 #include "DeskmapCore/Inventory/SummaryResult.hpp"
 
@@ -20,8 +21,9 @@ nlohmann::json inventoryValue(const Inventory& inventory);
 nlohmann::json summaryValue(const SummaryResult& result);
 
 // One block per Space, blocks separated by an empty line; every text from
-// outside passes through TerminalSanitizer.
-std::string inventoryHuman(const Inventory& inventory);
+// outside passes through TerminalSanitizer. A Space the desktop names
+// carries its name after its number.
+std::string inventoryHuman(const Inventory& inventory, const DesktopNames& names = {});
 std::string summaryHuman(const SummaryResult& result);
 
 } // namespace deskmap::OutputFormatter

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "DeskmapCore/Inventory/DesktopNames.hpp"
 #include "DeskmapCore/Inventory/Inventory.hpp"
 
+#include <optional>
 #include <string>
 
 // What a Space is called before a model has summarized it.
@@ -12,5 +14,10 @@ namespace deskmap::SpaceLabels {
 std::string localLabel(const SpaceInventory& space);
 // "Local inventory contains 3 windows." or the no-evidence sentence.
 std::string localSummary(const SpaceInventory& space);
+
+// The name the desktop gives the Space, unless it only repeats the Space's
+// number (the bare number, or one word such as "Desktop" before it);
+// nothing where it gives none.
+std::optional<std::string> spaceName(const SpaceInventory& space, const DesktopNames& names);
 
 } // namespace deskmap::SpaceLabels

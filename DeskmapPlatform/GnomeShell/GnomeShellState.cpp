@@ -140,6 +140,9 @@ Map mapState(const State& state) {
 
     Display workspaces{workspacesDisplay, {}, state.activeWorkspace, {}};
     workspaces.spaces.assign(listed.begin(), listed.end());
+    for (const auto& workspace : state.workspaces) {
+        workspaces.spaceNames[workspace.id] = workspace.name;
+    }
     for (const auto& monitor : state.monitors) {
         if (!stayPut || &monitor == primary) {
             workspaces.area.push_back(monitor.rect);

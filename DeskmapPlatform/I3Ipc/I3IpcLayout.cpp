@@ -182,9 +182,12 @@ nlohmann::json displaySpaces(const Layout& layout) {
         if (workspaces.empty()) {
             continue; // an output being switched off
         }
-        json display{{"Display Identifier", output.identifier}, {"Spaces", json::array()}};
+        json display{{"Display Identifier", output.identifier},
+                     {"Display Name", output.name},
+                     {"Spaces", json::array()}};
         for (const auto& workspace : workspaces) {
-            display["Spaces"].push_back({{"ManagedSpaceID", workspace.id}});
+            display["Spaces"].push_back(
+                {{"ManagedSpaceID", workspace.id}, {"Space Name", workspace.name}});
             if (workspace.visible) {
                 display["Current Space"] = {{"ManagedSpaceID", workspace.id}};
             }

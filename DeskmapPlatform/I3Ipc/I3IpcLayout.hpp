@@ -70,7 +70,7 @@ Layout readLayout(std::string_view outputsReply, std::string_view workspacesRepl
 
 // The managed display Spaces description: one display per output that holds
 // workspaces, each workspace a Space identified by its container id, the
-// visible one current.
+// visible one current; outputs and workspaces with their names.
 nlohmann::json displaySpaces(const Layout& layout);
 
 struct Window {

@@ -128,6 +128,7 @@ Map mapState(const State& state, Numbering& desktops, Numbering& windows) {
     Mapping::Display display{sharedDisplay, {}, 0, {}};
     for (const auto& desktop : state.desktops) {
         display.spaces.push_back(desktops.number(desktop.id));
+        display.spaceNames[display.spaces.back()] = desktop.name;
     }
     if (known(state.current)) {
         display.current = desktops.number(state.current);

@@ -41,8 +41,16 @@ nlohmann::json displaySpaces(const std::vector<Display>& displays) {
     auto described = json::array();
     for (const auto& display : displays) {
         json entry{{"Display Identifier", display.identifier}, {"Spaces", json::array()}};
+        if (!display.name.empty()) {
+            entry["Display Name"] = display.name;
+        }
         for (const auto space : display.spaces) {
-            entry["Spaces"].push_back({{"ManagedSpaceID", space}, {"id64", space}});
+            json entrySpace{{"ManagedSpaceID", space}, {"id64", space}};
+            if (const auto name = display.spaceNames.find(space);
+                name != display.spaceNames.end() && !name->second.empty()) {
+                entrySpace["Space Name"] = name->second;
+            }
+            entry["Spaces"].push_back(std::move(entrySpace));
         }
         if (std::find(display.spaces.begin(), display.spaces.end(), display.current) !=
             display.spaces.end()) {

@@ -5,6 +5,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,9 @@ struct Display {
     std::string identifier;
     std::vector<std::uint64_t> spaces;
     std::uint64_t current = 0;
-    std::vector<Rect> area; // the monitors it covers
+    std::vector<Rect> area;                            // the monitors it covers
+    std::string name{};                                // as the desktop calls it
+    std::map<std::uint64_t, std::string> spaceNames{}; // likewise, by Space
 
     friend bool operator==(const Display&, const Display&) = default;
 };
@@ -38,7 +41,8 @@ struct Display {
 std::int32_t coordinate(const nlohmann::json& object, const char* key, const char* what);
 Rect rect(const nlohmann::json& object, const char* what);
 
-// The managed display Spaces description of the displays.
+// The managed display Spaces description of the displays, with their names
+// and their Spaces' names where they have one.
 nlohmann::json displaySpaces(const std::vector<Display>& displays);
 
 // One window of the window list: a work window on the normal layer, the

@@ -159,6 +159,7 @@ inline constexpr const char* staleBadge = "STALE";
 inline constexpr const char* staleBadgeName = "Stale summary for older evidence";
 inline constexpr const char* currentSpace = "Current Space";
 inline constexpr const char* switchToThisSpace = "Switch to this Space";
+inline constexpr const char* rowName = "Name";
 inline constexpr const char* rowLabel = "Label";
 inline constexpr const char* rowSummary = "Summary";
 inline constexpr const char* setupStepLine = "Step %1 of %2";

@@ -137,9 +137,21 @@ X11WindowServer::Desktops X11WindowServer::readDesktops(X11Connection& connectio
         connection.requestProperty(connection.root(), connection.ewmh()._NET_NUMBER_OF_DESKTOPS);
     const auto currentCookie =
         connection.requestProperty(connection.root(), connection.ewmh()._NET_CURRENT_DESKTOP);
+    const auto namesCookie =
+        connection.requestProperty(connection.root(), connection.ewmh()._NET_DESKTOP_NAMES);
     const auto count = connection.property(countCookie);
     const auto current = connection.property(currentCookie);
+    const auto names = connection.property(namesCookie);
     Desktops desktops;
+    // A list of NUL-terminated UTF-8 names, the last terminator optional.
+    if (names && names->format == 8 && names->type == connection.ewmh().UTF8_STRING) {
+        std::string_view rest(names->bytes.data(), names->bytes.size());
+        while (!rest.empty() && desktops.names.size() < maximumDesktops) {
+            const auto end = std::min(rest.find('\0'), rest.size());
+            desktops.names.push_back(wellFormedUTF8(std::string(rest.substr(0, end))));
+            rest.remove_prefix(std::min(end + 1, rest.size()));
+        }
+    }
     if (count && !count->cardinals().empty() && count->cardinals().front() <= maximumDesktops) {
         desktops.count = count->cardinals().front();
     }
@@ -159,6 +171,9 @@ nlohmann::json X11WindowServer::copyManagedDisplaySpaces(std::int32_t) {
         auto spaces = nlohmann::json::array();
         for (std::uint32_t desktop = 0; desktop < desktops.count; ++desktop) {
             spaces.push_back({{"ManagedSpaceID", desktop + 1}, {"id64", desktop + 1}});
+            if (desktop < desktops.names.size() && !desktops.names[desktop].empty()) {
+                spaces.back()["Space Name"] = desktops.names[desktop];
+            }
         }
         nlohmann::json display{{"Display Identifier", connection.identifier()},
                                {"Spaces", std::move(spaces)}};
@@ -424,7 +439,7 @@ void X11WindowServer::notifyObserver() {
 }
 
 // Listens on a connection of its own for changes of the root window's
-// current-desktop and number-of-desktops properties, reconnecting after a
+// current-desktop, number-of-desktops and desktop-names properties, reconnecting after a
 // loss, until woken.
 void X11WindowServer::watchActiveSpace() {
     bool reconnected = false;
@@ -466,7 +481,8 @@ void X11WindowServer::watchActiveSpace() {
                     const auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
                     const auto& ewmh = connection->ewmh();
                     changed = changed || notify->atom == ewmh._NET_CURRENT_DESKTOP ||
-                              notify->atom == ewmh._NET_NUMBER_OF_DESKTOPS;
+                              notify->atom == ewmh._NET_NUMBER_OF_DESKTOPS ||
+                              notify->atom == ewmh._NET_DESKTOP_NAMES;
                 }
                 std::free(event);
             }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace deskmap::platform {
 
@@ -75,6 +76,7 @@ private:
     struct Desktops {
         std::uint32_t count = 0;
         std::optional<std::uint32_t> current;
+        std::vector<std::string> names; // as many as the window manager set
     };
     Desktops readDesktops(X11Connection& connection);
     nlohmann::json spacesOf(std::uint32_t desktop, std::uint32_t count) const;

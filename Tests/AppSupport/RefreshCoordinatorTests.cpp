@@ -183,16 +183,18 @@ TEST_F(RefreshCoordinatorTest, ManualRefreshForcesASummaryWhileAnAutomaticOneReu
     EXPECT_EQ(last().lastSuccessfulSummaryAt, clock);
 }
 
-TEST_F(RefreshCoordinatorTest, MovingWindowsNeedsNoSummaryButRetitlingDoes) {
+TEST_F(RefreshCoordinatorTest, MovingWindowsOrRenamingSpacesNeedsNoSummaryButRetitlingDoes) {
     refresh(false);
 
     auto moved = desk("build", 640);
     moved.spaces[1].windows[0].windowID = 999;
     moved.spaces[1].windows[0].bounds.width = 300;
-    collector->set(moved);
+    const DesktopNames names{{{moved.spaces[0].id, "mail"}}, {}};
+    collector->set(moved, names);
     refresh(false);
     EXPECT_EQ(summarizers->built, 1);
     EXPECT_EQ(last().inventory, moved);
+    EXPECT_EQ(last().names, names) << "the names are published beside the inventory";
     EXPECT_EQ(last().summaries->spaces.at(0).evidence, moved.spaces[0].windows)
         << "reused summaries follow the windows";
 

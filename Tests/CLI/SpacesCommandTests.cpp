@@ -16,7 +16,7 @@ TEST(SpacesCommand, PrintsTheDemoDesktopOnlyWithoutASessionAndSaysSo) {
     const auto result = test::deskmapProcess({"spaces"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.err, "deskmap: no desktop found: showing the built-in demo desktop\n");
-    EXPECT_EQ(result.out.rfind("1  Space 1\n", 0), 0u) << result.out;
+    EXPECT_EQ(result.out.rfind("1  Space 1 · Comms\n", 0), 0u) << result.out;
     EXPECT_NE(result.out.find("(current)"), std::string::npos);
     EXPECT_EQ(result.out.back(), '\n');
     EXPECT_NE(result.out.substr(result.out.size() - 2), "\n\n");

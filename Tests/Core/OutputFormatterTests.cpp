@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <sstream>
+
 namespace deskmap {
 namespace {
 
@@ -39,6 +41,32 @@ TEST(OutputFormatter, PrintsAnInventoryForTheTerminal) {
                                                           "   Terminal: build\n"
                                                           "   Finder");
     EXPECT_EQ(OutputFormatter::inventoryHuman(Inventory{}), "");
+}
+
+TEST(OutputFormatter, NamesASpaceUnlessTheNameOnlyRepeatsItsNumber) {
+    Inventory inventory;
+    for (std::int64_t index = 1; index <= 7; ++index) {
+        inventory.spaces.push_back({index, "s" + std::to_string(index), "D1", index == 2, {}});
+    }
+    const DesktopNames names{{{"s1", "1"},
+                              {"s2", "web"},
+                              {"s3", "Workspace 3"},
+                              {"s4", "Arbeitsfläche 4"},
+                              {"s5", "5: chat"},
+                              {"s6", "Desktop 2"},
+                              {"s7", "\x1B[2Jmail"}},
+                             {}};
+    std::vector<std::string> headers;
+    std::istringstream lines(OutputFormatter::inventoryHuman(inventory, names));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("Space") != std::string::npos) {
+            headers.push_back(line);
+        }
+    }
+    EXPECT_EQ(headers,
+              (std::vector<std::string>{"1  Space 1", "2  Space 2 · web (current)", "3  Space 3",
+                                        "4  Space 4", "5  Space 5 · 5: chat",
+                                        "6  Space 6 · Desktop 2", "7  Space 7 · \uFFFD[2Jmail"}));
 }
 
 TEST(OutputFormatter, OutsideTextCannotReorderOrFloodWhatSurroundsIt) {

@@ -113,6 +113,25 @@ TEST(SpaceParser, NamesTheBrokenDisplayOrSpace) {
               prefix + "display 1 current Space is absent from its Spaces list");
 }
 
+TEST(SpaceParser, ReadsTheNamesTheDesktopGivesAndIgnoresAnyOtherValue) {
+    auto display = displayEntry("D1", 1, {1, 2, 3, 4});
+    display["Display Name"] = "  DP-1 ";
+    display["Spaces"][0]["Space Name"] = "mail\n";
+    display["Spaces"][1]["Space Name"] = 7;      // not text: no name
+    display["Spaces"][2]["Space Name"] = "\xFF"; // repaired, not refused
+    display["Spaces"][3]["Space Name"] = std::string(200, 'w');
+    auto other = displayEntry("D2", 5, {5});
+    other["Display Name"] = json::array();
+    const auto topology = SpaceParser::topology(SpaceParser::parse({display, other}));
+    const auto names = topology.names();
+    EXPECT_EQ(names.displays, (std::map<std::string, std::string>{{"D1", "DP-1"}}));
+    EXPECT_EQ(names.spaces.at("1"), "mail");
+    EXPECT_FALSE(names.spaces.contains("2"));
+    EXPECT_EQ(names.spaces.at("3"), "\uFFFD");
+    EXPECT_EQ(names.spaces.at("4"), std::string(64, 'w') + "…") << "short enough for a row";
+    EXPECT_FALSE(names.spaces.contains("5"));
+}
+
 TEST(SpaceTopology, StructureIgnoresWhichSpaceIsCurrent) {
     const auto before = SpaceParser::topology(SpaceParser::parse({displayEntry("D1", 1, {1, 2})}));
     const auto after = SpaceParser::topology(SpaceParser::parse({displayEntry("D1", 2, {1, 2})}));
@@ -122,6 +141,12 @@ TEST(SpaceTopology, StructureIgnoresWhichSpaceIsCurrent) {
     const auto reordered =
         SpaceParser::topology(SpaceParser::parse({displayEntry("D1", 1, {2, 1})}));
     EXPECT_NE(before.displayStructure(), reordered.displayStructure());
+
+    // A rename is a change of structure, so it is read at once.
+    auto named = displayEntry("D1", 1, {1, 2});
+    named["Spaces"][1]["Space Name"] = "web";
+    EXPECT_NE(before.displayStructure(),
+              SpaceParser::topology(SpaceParser::parse({named})).displayStructure());
 }
 
 } // namespace

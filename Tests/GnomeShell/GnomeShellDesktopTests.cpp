@@ -127,8 +127,16 @@ TEST_F(GnomeShellTest, TheMapSwitchingAndFollowingMatchWhatTheUserSees) {
                   "the empty workspace at the end");
     EXPECT_EQ(spaces(), expected);
 
+    // A name given in GNOME's settings shows beside the number.
+    shared->run("gsettings",
+                {"set", "org.gnome.desktop.wm.preferences", "workspace-names", "['Writing']"});
+    test::waitFor([] { return shared->state().at("workspaces").at(0).at("name") == "Writing"; },
+                  "the workspace name");
     const auto text = deskmap({"spaces"});
     EXPECT_NE(text.out.find("\u2068notes — עברית evil\u2069"), std::string::npos) << text.out;
+    EXPECT_EQ(text.out.rfind("1  Space 1 · Writing\n", 0), 0u) << text.out;
+    EXPECT_NE(text.out.find("2  Space 2 (current)\n"), std::string::npos)
+        << "GNOME's own \"Workspace 2\" only repeats the number";
 
     // Switching: back, then refused past the first, forwards again.
     auto result = deskmap({"switch", "1"});

@@ -95,6 +95,8 @@ TEST(KWinDesktopTest, TheMapSwitchingAndFollowingMatchWhatTheUserSees) {
     EXPECT_EQ(spaces(desktop), expected);
     const auto text = deskmap(desktop, {"spaces"});
     EXPECT_NE(text.out.find("\u2068notes — עברית evil\u2069"), std::string::npos) << text.out;
+    EXPECT_EQ(text.out.rfind("1  Space 1 · Mail (current)\n", 0), 0u) << "the desktops' names";
+    EXPECT_NE(text.out.find("3  Space 3\n"), std::string::npos) << "\"Desktop 3\" is no name";
 
     // Switching: forwards, refused past the last, back, refused past the first.
     auto result = deskmap(desktop, {"switch", "3"});

@@ -72,12 +72,14 @@ TEST(I3IpcLayout, OutputsAreDisplaysInOrderWithTheirWorkspacesInCyclingOrder) {
     EXPECT_EQ(layout.focusedOutput()->name, "DP-1");
 
     EXPECT_EQ(displaySpaces(layout), json::parse(R"([
-        {"Display Identifier": "DP-1",
-         "Spaces": [{"ManagedSpaceID": 2}, {"ManagedSpaceID": 12}, {"ManagedSpaceID": 30},
-                    {"ManagedSpaceID": 40}],
+        {"Display Identifier": "DP-1", "Display Name": "DP-1",
+         "Spaces": [{"ManagedSpaceID": 2, "Space Name": "2:web"},
+                    {"ManagedSpaceID": 12, "Space Name": "12"},
+                    {"ManagedSpaceID": 30, "Space Name": "mail"},
+                    {"ManagedSpaceID": 40, "Space Name": "chat"}],
          "Current Space": {"ManagedSpaceID": 12}},
-        {"Display Identifier": "DP-2",
-         "Spaces": [{"ManagedSpaceID": 7}],
+        {"Display Identifier": "DP-2", "Display Name": "DP-2",
+         "Spaces": [{"ManagedSpaceID": 7, "Space Name": "7"}],
          "Current Space": {"ManagedSpaceID": 7}}])"))
         << "numbered by number, then named as listed";
 }

@@ -186,8 +186,11 @@ TEST_F(SpaceListViewTest, DisplaysGroupTheRowsTypingFindsThemAndTwoDigitsReachPa
     open();
     ASSERT_TRUE(runUntil([&] { return summarized(); }));
     ASSERT_TRUE(settled(RefreshSnapshot::Status::ready));
-    EXPECT_TRUE(shows(view.get(), "Display 1 · on Space 3"));
-    EXPECT_TRUE(shows(view.get(), "Display 2 · on Space 9"));
+    EXPECT_TRUE(shows(view.get(), "eDP-1 · on Space 3")) << "displays by the desktop's names";
+    EXPECT_TRUE(shows(view.get(), "DP-2 · on Space 9"));
+    EXPECT_TRUE(showsText(view.get(), "Comms")) << "a Space's name beside its number";
+    EXPECT_FALSE(showsText(view.get(), "Desktop 3")) << "a name that only repeats the number";
+    screenshots(view.get(), "popover-named");
     QSignalSpy started(view.get(), &qt::SpaceListView::switchStarted);
 
     QTest::keyClicks(view.get(), "PLAN");
@@ -207,7 +210,7 @@ TEST_F(SpaceListViewTest, DisplaysGroupTheRowsTypingFindsThemAndTwoDigitsReachPa
     QTest::keyClick(view.get(), Qt::Key_Backspace);
     QTest::keyClicks(view.get(), "  weekly");
     EXPECT_EQ(rows().size(), 1u);
-    EXPECT_FALSE(shows(view.get(), "Display 2 · on Space 9"))
+    EXPECT_FALSE(shows(view.get(), "DP-2 · on Space 9"))
         << "a display without a row found keeps no header";
     QTest::keyClick(view.get(), Qt::Key_Escape);
     EXPECT_EQ(rows().size(), 12u) << "Escape clears what was typed";
@@ -226,6 +229,7 @@ TEST_F(SpaceListViewTest, DisplaysGroupTheRowsTypingFindsThemAndTwoDigitsReachPa
     ASSERT_TRUE(runUntil([&] { return started.count() == 2; }));
     ASSERT_TRUE(runUntil([&] { return viewModel->snapshot().inventory->spaces[9].isCurrent; }))
         << "1 then 0 is Space 10";
+    settle(400ms); // the switcher confirms its last gesture after the map shows it
     QTest::keyClick(view.get(), Qt::Key_8);
     ASSERT_TRUE(runUntil([&] { return started.count() == 3; })) << "8 cannot begin a number";
     ASSERT_TRUE(runUntil([&] { return viewModel->snapshot().inventory->spaces[7].isCurrent; }));

@@ -62,15 +62,22 @@ public:
         }
         return inventory;
     }
-    void set(Inventory next) {
+    NamedInventory collectNamed() override {
+        auto collected = collect();
+        std::lock_guard lock(mutex);
+        return {std::move(collected), names};
+    }
+    void set(Inventory next, DesktopNames nextNames = {}) {
         std::lock_guard lock(mutex);
         inventory = std::move(next);
+        names = std::move(nextNames);
     }
 
     Door door;
     std::atomic<int> calls{0};
     std::mutex mutex;
     Inventory inventory;
+    DesktopNames names;
     std::optional<DeskmapError> failure;
 };
 

@@ -93,6 +93,14 @@ TYPED_TEST(TilingDesktopTest, EachOutputIsADisplayWithItsWorkspacesInOrder) {
                                   {outputs[1], true, {this->window("seven")}},
                                   {outputs[1], false, {this->window("eight")}},
                               }));
+
+    // Workspace names show beside the numbers, except those that only repeat them.
+    wm.command("rename workspace 4 to mail");
+    const auto text = this->deskmap({"spaces"}).out;
+    for (const auto* header :
+         {"1  Space 1\n", "2  Space 2 · 3 (current)\n", "3  Space 3 · mail\n"}) {
+        EXPECT_NE(text.find(header), std::string::npos) << header << text;
+    }
 }
 
 TYPED_TEST(TilingDesktopTest, FloatingWindowsCountAndTheScratchpadDoesNot) {
@@ -164,6 +172,8 @@ TYPED_TEST(TilingDesktopTest, AWorkspaceChangeIsReportedAtOnce) {
     const auto before = notifications.count();
     wm.command("workspace 3");
     EXPECT_TRUE(notifications.waitFor(before + 1));
+    wm.command("rename workspace 3 to notes");
+    EXPECT_TRUE(notifications.waitFor(before + 2)) << "a rename is heard too";
     server->setActiveSpaceObserver({});
 }
 

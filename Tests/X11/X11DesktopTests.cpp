@@ -65,8 +65,12 @@ TEST_F(X11DesktopTest, SpacesListsTheWindowsOfEachWorkspace) {
         (Windows{{"Builder: build logs"}, {}, {"Reader: api docs", "Writer: release notes"}, {}}));
     EXPECT_EQ(current, 1);
 
+    // A pager names the workspaces: the list shows them beside their numbers.
+    desktop.run("xprop",
+                {"-root", "-f", "_NET_DESKTOP_NAMES", "8u", "-set", "_NET_DESKTOP_NAMES", "Build"});
     const auto text = deskmap({"spaces"});
-    EXPECT_EQ(text.out.rfind("1  Space 1 (current)\n   Builder: build logs\n", 0), 0u) << text.out;
+    EXPECT_EQ(text.out.rfind("1  Space 1 · Build (current)\n   Builder: build logs\n", 0), 0u)
+        << text.out;
     EXPECT_EQ(deskmap({"spaces"}).out, text.out) << "X11 is the default where it is reachable";
 }
 

@@ -38,7 +38,8 @@ CollectionOutcome collectChosenDesktop(const std::optional<std::string>& option,
         return {std::nullopt, exitCode};
     }
     try {
-        return {MacOSSpaceCollector(windowServer).collect(), ExitCode::success};
+        auto collected = MacOSSpaceCollector(windowServer).collectNamed();
+        return {std::move(collected.inventory), ExitCode::success, std::move(collected.names)};
     } catch (...) {
         return {std::nullopt, reportFailure(std::current_exception(), err)};
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DeskmapCore/Inventory/DesktopNames.hpp"
 #include "DeskmapCore/Inventory/Inventory.hpp"
 #include "DeskmapPlatform/WindowServer.hpp"
 
@@ -24,6 +25,7 @@ std::shared_ptr<platform::WindowServer> openChosenDesktop(const std::optional<st
 struct CollectionOutcome {
     std::optional<Inventory> inventory;
     int exitCode = 0;
+    DesktopNames names{};
 };
 CollectionOutcome collectChosenDesktop(const std::optional<std::string>& option, std::ostream& err);
 

@@ -67,7 +67,7 @@ std::string snapshotText(const RefreshSnapshot& snapshot) {
     if (snapshot.summaries) {
         text += OutputFormatter::summaryHuman(*snapshot.summaries) + "\n";
     } else if (snapshot.inventory) {
-        text += OutputFormatter::inventoryHuman(*snapshot.inventory) + "\n";
+        text += OutputFormatter::inventoryHuman(*snapshot.inventory, snapshot.names) + "\n";
     }
     return text + "\n";
 }
@@ -145,7 +145,10 @@ BarFace barFace(const RefreshSnapshot& snapshot) {
         for (const auto& space : snapshot.inventory->spaces) {
             const auto* summary = summaryFor(snapshot, space.index);
             const auto label = oneLine(summary ? summary->label : SpaceLabels::localLabel(space));
-            const auto number = std::to_string(space.index);
+            auto number = std::to_string(space.index);
+            if (const auto name = SpaceLabels::spaceName(space, snapshot.names)) {
+                number += " · " + oneLine(*name);
+            }
             if (space.isCurrent) {
                 face.text += (face.text.empty() ? "" : "  |  ") + number + " " + label;
             }

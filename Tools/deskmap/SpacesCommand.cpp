@@ -14,7 +14,7 @@ int runSpaces(const SpacesOptions& options, std::ostream& out, std::ostream& err
         return collected.exitCode;
     }
     out << (options.json ? OutputFormatter::inventoryJSON(*collected.inventory)
-                         : OutputFormatter::inventoryHuman(*collected.inventory))
+                         : OutputFormatter::inventoryHuman(*collected.inventory, collected.names))
         << "\n";
     return ExitCode::success;
 }

@@ -34,13 +34,18 @@ RowContent rowContent(const SpaceInventory& space, const RefreshSnapshot& snapsh
                        (summary == nullptr || summary->evidence != *sentWindows);
     // A model's words and app names are outside text: shown isolated and
     // capped, never able to reorder or flood the row.
-    if (summary != nullptr) {
-        return {DisplayText::shown(summary->label), DisplayText::shown(summary->summary), stale};
+    auto name = SpaceLabels::spaceName(space, snapshot.names);
+    if (name) {
+        name = DisplayText::shown(*name);
     }
-    return {localLabel(space), localSummary(space), stale};
+    if (summary != nullptr) {
+        return {DisplayText::shown(summary->label), DisplayText::shown(summary->summary), stale,
+                std::move(name)};
+    }
+    return {localLabel(space), localSummary(space), stale, std::move(name)};
 }
 
-std::vector<DisplayGroup> displayGroups(const Inventory& inventory) {
+std::vector<DisplayGroup> displayGroups(const Inventory& inventory, const DesktopNames& names) {
     // A Space that several displays report names them all; it is grouped
     // under the first. Displays are numbered in the order they appear.
     const auto firstDisplay = [](const SpaceInventory& space) {
@@ -70,7 +75,9 @@ std::vector<DisplayGroup> displayGroups(const Inventory& inventory) {
     std::vector<DisplayGroup> result;
     for (auto& [number, group] : groups) {
         if (displays.size() > 1) {
-            const auto name = texts::displayName(number + 1);
+            const auto given = names.displays.find(displays[number]);
+            const auto name = given != names.displays.end() ? DisplayText::shown(given->second)
+                                                            : texts::displayName(number + 1);
             group.header = current[number] ? texts::displayHeader(name, *current[number]) : name;
         }
         result.push_back(std::move(group));
@@ -79,7 +86,8 @@ std::vector<DisplayGroup> displayGroups(const Inventory& inventory) {
 }
 
 bool matches(const SpaceInventory& space, const RowContent& content, std::string_view query) {
-    std::string haystack = content.label + "\n" + content.summary;
+    std::string haystack =
+        content.name.value_or("") + "\n" + content.label + "\n" + content.summary;
     for (const auto& window : space.windows) {
         haystack += "\n" + window.app;
         if (window.title) {

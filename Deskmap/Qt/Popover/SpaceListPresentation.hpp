@@ -20,30 +20,33 @@ struct RowContent {
     std::string label;
     std::string summary;
     bool summaryIsStale = false;
+    std::optional<std::string> name{}; // the desktop's name for the Space
 
     friend bool operator==(const RowContent&, const RowContent&) = default;
 };
 
 // The first summary for the Space's index, else the local label and summary;
 // stale when the summaries are stale and the Space's windows are not the
-// evidence its summary was made from.
+// evidence its summary was made from; with the name the desktop gives it
+// where that says more than its number.
 RowContent rowContent(const SpaceInventory& space, const RefreshSnapshot& snapshot);
 
 using SpaceLabels::localLabel;
 using SpaceLabels::localSummary;
 
 // A display's Spaces in the list: with several displays, under a header
-// naming the display and its current Space.
+// naming the display (as the desktop names it, else by its number) and its
+// current Space.
 struct DisplayGroup {
     std::optional<std::string> header;
     std::vector<std::size_t> spaces; // positions in the inventory's Spaces
 
     friend bool operator==(const DisplayGroup&, const DisplayGroup&) = default;
 };
-std::vector<DisplayGroup> displayGroups(const Inventory& inventory);
+std::vector<DisplayGroup> displayGroups(const Inventory& inventory, const DesktopNames& names = {});
 
 // Whether a row is found by what was typed: every word of `query` in its
-// label, summary, app names or titles, in any case and with or without
+// name, label, summary, app names or titles, in any case and with or without
 // accents. An empty query finds every row.
 bool matches(const SpaceInventory& space, const RowContent& content, std::string_view query);
 

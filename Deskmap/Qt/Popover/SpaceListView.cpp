@@ -223,7 +223,7 @@ void SpaceListView::rebuildRows() {
         listLayout_->addWidget(collecting);
     } else {
         const auto& spaces = snapshot.inventory->spaces;
-        for (const auto& group : Presentation::displayGroups(*snapshot.inventory)) {
+        for (const auto& group : Presentation::displayGroups(*snapshot.inventory, snapshot.names)) {
             if (group.header) {
                 auto* header = new QLabel(ViewTexts::text(*group.header), listContent_);
                 header->setTextFormat(Qt::PlainText);

@@ -76,6 +76,34 @@ protected:
     }
 };
 
+// The desktop's name for the Space on a neutral capsule, apart from the
+// label a model or the window list gave.
+class NameCapsule final : public QLabel {
+public:
+    NameCapsule(const QString& name, QWidget* parent) : QLabel(parent) {
+        setTextFormat(Qt::PlainText);
+        setFont(Styling::font(font(), 0.95, QFont::DemiBold));
+        // A long name gives way to the label.
+        setText(QFontMetrics(font()).elidedText(name, Qt::ElideRight, 120));
+        setAccessibleName(ViewTexts::text(texts::rowName));
+        setAccessibleDescription(name);
+        setContentsMargins(7, 1, 7, 1);
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(withAlpha(Styling::secondaryText(palette()), 0.16));
+        const qreal radius = height() / 2.0;
+        painter.drawRoundedRect(QRectF(rect()), radius, radius);
+        painter.end();
+        QLabel::paintEvent(event);
+    }
+};
+
 } // namespace
 
 SpaceRow::SpaceRow(const SpaceInventory& space, const SpaceListPresentation::RowContent& content,
@@ -97,6 +125,10 @@ SpaceRow::SpaceRow(const SpaceInventory& space, const SpaceListPresentation::Row
     texts->setSpacing(5);
     auto* heading = new QHBoxLayout();
     heading->setSpacing(7);
+    if (content.name) {
+        heading->addWidget(new NameCapsule(ViewTexts::text(*content.name), this), 0,
+                           Qt::AlignVCenter);
+    }
     auto* label = new QLabel(ViewTexts::text(content.label), this);
     label->setTextFormat(Qt::PlainText); // titles and model answers are data, never markup
     label->setWordWrap(true);            // a long label takes a second line, not the badge's place

@@ -210,6 +210,9 @@ function deskmapWatchChanges(shell, changed) {
     // The settings that change how workspaces map onto monitors.
     const mutter = new Gio.Settings({schema_id: 'org.gnome.mutter'});
     listen(mutter, ['changed::workspaces-only-on-primary', 'changed::dynamic-workspaces']);
+    // The names of the workspaces, shown beside their numbers.
+    const preferences = new Gio.Settings({schema_id: 'org.gnome.desktop.wm.preferences'});
+    listen(preferences, ['changed::workspace-names']);
     connections.push([global.display, global.display.connect('window-created', (display, window) => {
         watchWindow(window);
         schedule();

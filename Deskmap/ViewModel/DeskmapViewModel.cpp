@@ -2,8 +2,17 @@
 
 #include "DeskmapAppSupport/Factories/SelectedProviderSummarizerFactory.hpp"
 #include "DeskmapAppSupport/SpaceSwitcher/SpaceSwitchOutcome.hpp"
+#include "DeskmapCore/API/Endpoints.hpp"
+#include "DeskmapCore/API/LocalServerAddress.hpp"
+#include "DeskmapCore/API/LocalServerClient.hpp"
 #include "DeskmapCore/Collection/MacOSSpaceCollector.hpp"
+#include "DeskmapCore/Errors/UserFacingMessage.hpp"
+#include "DeskmapCore/Http/URLSessionDataLoader.hpp"
 #include "DeskmapCore/Process/FoundationInstalledClientProcessRunner.hpp"
+#include "DeskmapCore/Text/Unicode.hpp"
+#include "DeskmapPlatform/Runtime/Cancellation.hpp"
+#include "DeskmapPlatform/Runtime/RunOn.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 
 #include <asio/strand.hpp>
 
@@ -74,6 +83,9 @@ void DeskmapViewModel::construct() {
     launchAtLogin_.load();
     privacy_.load();
     modelSettings(services_);
+    context_.publish(&ViewModelState::localModelChosen,
+                     !services_.models->model(SummaryProvider::local).empty(),
+                     ViewModelProperty::summaryModel);
 
     auto summarizers = services_.summarizers;
     if (!summarizers) {
@@ -124,7 +136,8 @@ asio::awaitable<void> DeskmapViewModel::start() {
 FirstTimeSetupReadiness DeskmapViewModel::firstTimeSetupReadiness() const {
     return FirstTimeSetupReadiness::resolve(
         state().selectedSummaryProvider, state().savedCredentialPresence,
-        state().installedClientVerification, state().windowTitleAccessGranted);
+        state().installedClientVerification, state().windowTitleAccessGranted,
+        state().localModelChosen);
 }
 
 std::size_t DeskmapViewModel::addObserver(Observer observer) {
@@ -284,10 +297,81 @@ void DeskmapViewModel::setSummaryModel(SummaryProvider provider, const std::stri
     if (summaryModel(provider) == before) {
         return;
     }
+    if (provider == SummaryProvider::local) {
+        context_.publish(&ViewModelState::localModelChosen, !summaryModel(provider).empty(),
+                         ViewModelProperty::summaryModel);
+        context_.updateAuthorizationForCurrentState();
+    }
     context_.notify(ViewModelProperty::summaryModel);
     if (provider == state().selectedSummaryProvider) {
         context_.notifyConfigurationChanged();
     }
+}
+
+std::string DeskmapViewModel::localServerBaseURL() const {
+    return Endpoints::localBaseURL(services_.models->localServerAddress());
+}
+
+bool DeskmapViewModel::setLocalServerAddress(const std::string& address) {
+    const auto trimmed = Unicode::trimmedWhitespaceAndNewlines(address);
+    if (!trimmed.empty() && !LocalServerAddress::parse(trimmed)) {
+        return false;
+    }
+    const auto before = localServerBaseURL();
+    if (const auto unsaved =
+            storeSetting([&] { services_.models->setLocalServerAddress(trimmed); })) {
+        context_.reportUnsavedSetting(*unsaved);
+    }
+    if (localServerBaseURL() != before) {
+        context_.notify(ViewModelProperty::summaryModel);
+        if (state().selectedSummaryProvider == SummaryProvider::local) {
+            context_.notifyConfigurationChanged();
+        }
+    }
+    return true;
+}
+
+void DeskmapViewModel::listLocalModels(LocalModelsHandler done) {
+    if (context_.isShutDown()) {
+        return;
+    }
+    if (!services_.http) {
+        services_.http =
+            std::make_shared<URLSessionDataLoader>(std::make_shared<platform::UrlSession>());
+    }
+    const std::weak_ptr<DeskmapViewModel> weak = weak_from_this();
+    context_.startTask([](std::weak_ptr<DeskmapViewModel> owner, std::string baseURL,
+                          std::shared_ptr<CredentialStoring> credentials,
+                          std::shared_ptr<HTTPDataLoading> http, asio::any_io_executor keychain,
+                          LocalModelsHandler answer) -> asio::awaitable<void> {
+        std::vector<std::string> models;
+        std::optional<std::string> failure;
+        try {
+            auto reading =
+                runtime::callOn(keychain, [credentials] { return credentials->token(); });
+            const auto key = co_await std::move(reading);
+            auto listing = LocalServerClient::models(baseURL, key, http);
+            models = co_await std::move(listing);
+            if (models.empty()) {
+                failure = texts::localServerListsNoModels;
+            }
+        } catch (...) {
+            const auto error = std::current_exception();
+            if (runtime::isCancellation(error)) {
+                throw;
+            }
+            failure = userFacingMessage(error, texts::couldNotSummarize);
+        }
+        const auto self = owner.lock();
+        if (!self) {
+            co_return;
+        }
+        if (!failure && !self->state().localModelChosen) {
+            self->setSummaryModel(SummaryProvider::local, models.front());
+        }
+        answer(std::move(models), std::move(failure));
+    }(weak, localServerBaseURL(), provider_.keyStore(SummaryProvider::local), services_.http,
+                                                     keychain_, std::move(done)));
 }
 
 void DeskmapViewModel::restoreDefaultPrivacyRules() {

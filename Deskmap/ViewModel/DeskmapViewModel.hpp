@@ -14,6 +14,7 @@
 #include "DeskmapAppSupport/RefreshCoordinator/RefreshSnapshot.hpp"
 #include "DeskmapAppSupport/SpaceSwitcher/MacOSSpaceSwitcher.hpp"
 #include "DeskmapAppSupport/Triggers/RefreshTriggers.hpp"
+#include "DeskmapCore/Http/HTTPDataLoading.hpp"
 #include "DeskmapCore/InstalledClients/InstalledClientVerifier.hpp"
 #include "DeskmapPlatform/Keychain/Keychain.hpp"
 #include "DeskmapPlatform/SystemSettings/SystemSettingsOpening.hpp"
@@ -49,6 +50,9 @@ struct ViewModelServices {
     std::shared_ptr<SummarizerBuilding> summarizers;
     // Each HTTP provider's model; when absent, the choices in `defaults`.
     std::shared_ptr<SummaryModelSettings> models;
+    // How a local server is asked for its models; a real HTTP session when
+    // left empty.
+    std::shared_ptr<HTTPDataLoading> http;
     // Which windows may be sent; when absent, the rules in `defaults`.
     std::shared_ptr<PrivacyRuleSettings> privacy;
 };
@@ -162,6 +166,17 @@ public:
     // made by the other model.
     std::string summaryModel(SummaryProvider provider) const;
     void setSummaryModel(SummaryProvider provider, const std::string& name);
+    // The local server's base URL in use (DESKMAP_LOCAL_BASE_URL, else the
+    // setting, else the default), and the user's choice of it: false, and
+    // nothing changed, for text that is no http(s) URL with a host.
+    std::string localServerBaseURL() const;
+    bool setLocalServerAddress(const std::string& address);
+    // Asks the local server which models it has; `done` gets them, or the
+    // sentence saying why not, on the main executor. The first becomes the
+    // model when none is chosen yet.
+    using LocalModelsHandler =
+        std::function<void(std::vector<std::string>, std::optional<std::string> failure)>;
+    void listLocalModels(LocalModelsHandler done);
 
     // Ends the background work: the triggers, the verification and every
     // task the operations started; returns when all have ended (a publish

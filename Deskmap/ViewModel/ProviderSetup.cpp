@@ -44,7 +44,8 @@ ProviderSetup::ProviderSetup(ViewModelContext& context, PermissionRequests& perm
             ? services_.credentials
             : std::make_shared<SelectedProviderCredentialStore>(
                   services_.summaryProviderSettings, credentialsFor(SummaryProvider::openAI),
-                  credentialsFor(SummaryProvider::openRouter));
+                  credentialsFor(SummaryProvider::openRouter),
+                  credentialsFor(SummaryProvider::local));
 }
 
 void ProviderSetup::load() {

@@ -86,6 +86,9 @@ bool ViewModelContext::providerIsReady() const {
     if (state_.selectedSummaryProvider == SummaryProvider::installedClient) {
         return state_.installedClientVerification.permitsAuthorization();
     }
+    if (state_.selectedSummaryProvider == SummaryProvider::local) {
+        return state_.localModelChosen; // a key is optional
+    }
     return state_.savedCredentialPresence == SavedCredentialPresence::saved;
 }
 

@@ -50,6 +50,9 @@ struct ViewModelState {
     bool spaceSwitchAccessibilityGranted = false;
     LaunchAtLoginStatus launchAtLoginStatus = LaunchAtLoginStatus::disabled;
     bool firstTimeSetupCompleted = false;
+    // Whether a model of the local server is chosen: without one it cannot
+    // summarize. Told as a change of `summaryModel`.
+    bool localModelChosen = false;
     std::optional<std::string> settingsMessage;
     std::optional<std::string> spaceSwitchMessage;
     std::optional<std::string> launchAtLoginMessage;

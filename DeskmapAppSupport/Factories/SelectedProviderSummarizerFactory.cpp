@@ -1,6 +1,8 @@
 #include "SelectedProviderSummarizerFactory.hpp"
 
+#include "DeskmapAppSupport/Credentials/SelectedProviderCredentialStore.hpp"
 #include "DeskmapCore/API/Endpoints.hpp"
+#include "DeskmapCore/API/LocalServerClient.hpp"
 #include "DeskmapCore/API/LunaClient.hpp"
 #include "DeskmapCore/API/OpenRouterClient.hpp"
 #include "DeskmapCore/InstalledClients/InstalledClientSummarizer.hpp"
@@ -30,6 +32,13 @@ SelectedProviderSummarizerFactory::makeSummarizer(const std::string& token) cons
     case SummaryProvider::openRouter:
         return std::make_shared<OpenRouterClient>(token, OpenRouterClient::endpoint(), session_,
                                                   defaultRequestDeadline, chosen);
+    case SummaryProvider::local:
+        return std::make_shared<LocalServerClient>(
+            token == SelectedProviderCredentialStore::localServerWithoutKey
+                ? std::nullopt
+                : std::optional<std::string>(token),
+            Endpoints::localBaseURL(models_ ? models_->localServerAddress() : std::nullopt),
+            session_, defaultRequestDeadline, chosen);
     case SummaryProvider::installedClient:
         break;
     }

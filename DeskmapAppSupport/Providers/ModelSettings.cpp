@@ -1,5 +1,6 @@
 #include "DeskmapAppSupport/Providers/ModelSettings.hpp"
 
+#include "DeskmapCore/API/LocalServerAddress.hpp"
 #include "DeskmapCore/Text/Unicode.hpp"
 
 #include <nlohmann/json.hpp>
@@ -12,6 +13,8 @@ std::optional<std::string> SummaryModelSettings::key(SummaryProvider provider) {
         return "openAIModel";
     case SummaryProvider::openRouter:
         return "openRouterModel";
+    case SummaryProvider::local:
+        return "localModel";
     case SummaryProvider::installedClient:
         break;
     }
@@ -61,13 +64,46 @@ void UserDefaultsSummaryModelSettings::setModel(SummaryProvider provider, const 
         std::lock_guard lock(mutex_);
         unsaved_[provider] = trimmed;
     }
-    if (trimmed.empty() || trimmed == deskmap::model(provider)) {
+    if (trimmed.empty() || (trimmed == deskmap::model(provider))) {
         defaults_->remove(*stored);
     } else {
         defaults_->set(*stored, trimmed);
     }
     std::lock_guard lock(mutex_);
     unsaved_.erase(provider);
+}
+
+std::optional<std::string> UserDefaultsSummaryModelSettings::localServerAddress() const {
+    {
+        std::lock_guard lock(mutex_);
+        if (unsavedAddress_) {
+            return unsavedAddress_->empty() ? std::nullopt : unsavedAddress_;
+        }
+    }
+    // Only an address that parses is used; anything else is the default.
+    const auto stored = defaults_->string(localServerAddressKey);
+    if (!stored || !LocalServerAddress::parse(*stored)) {
+        return std::nullopt;
+    }
+    return stored;
+}
+
+void UserDefaultsSummaryModelSettings::setLocalServerAddress(const std::string& address) {
+    const auto trimmed = Unicode::trimmedWhitespaceAndNewlines(address);
+    if (!trimmed.empty() && !LocalServerAddress::parse(trimmed)) {
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        unsavedAddress_ = trimmed;
+    }
+    if (trimmed.empty()) {
+        defaults_->remove(localServerAddressKey);
+    } else {
+        defaults_->set(localServerAddressKey, trimmed);
+    }
+    std::lock_guard lock(mutex_);
+    unsavedAddress_.reset();
 }
 
 } // namespace deskmap

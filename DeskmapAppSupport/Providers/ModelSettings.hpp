@@ -31,6 +31,13 @@ public:
 
     // The key in the defaults file; none for the installed client.
     static std::optional<std::string> key(SummaryProvider provider);
+
+    // Where the local server is, chosen with its model: the stored base URL,
+    // nothing for the default. Setting a blank one goes back to the default;
+    // throws the store's UserDefaultsError, the choice holding all the same.
+    virtual std::optional<std::string> localServerAddress() const { return std::nullopt; }
+    virtual void setLocalServerAddress(const std::string&) {}
+    static constexpr const char* localServerAddressKey = "localBaseURL";
 };
 
 class UserDefaultsSummaryModelSettings final : public SummaryModelSettings {
@@ -40,11 +47,14 @@ public:
 
     std::string model(SummaryProvider provider) const override;
     void setModel(SummaryProvider provider, const std::string& name) override;
+    std::optional<std::string> localServerAddress() const override;
+    void setLocalServerAddress(const std::string& address) override;
 
 private:
     std::shared_ptr<platform::UserDefaults> defaults_;
     mutable std::mutex mutex_;
     std::map<SummaryProvider, std::string> unsaved_;
+    std::optional<std::string> unsavedAddress_;
 };
 
 } // namespace deskmap

@@ -15,6 +15,8 @@ std::string_view rawValue(SummaryProvider provider) {
         return "openai";
     case SummaryProvider::openRouter:
         return "openrouter";
+    case SummaryProvider::local:
+        return "local";
     case SummaryProvider::installedClient:
         break;
     }
@@ -36,6 +38,8 @@ std::string displayName(SummaryProvider provider) {
         return texts::openAIName;
     case SummaryProvider::openRouter:
         return texts::openRouterName;
+    case SummaryProvider::local:
+        return texts::localServerName;
     case SummaryProvider::installedClient:
         break;
     }
@@ -48,6 +52,8 @@ std::string model(SummaryProvider provider) {
         return LunaClient::model;
     case SummaryProvider::openRouter:
         return OpenRouterClient::model;
+    case SummaryProvider::local:
+        return {};
     case SummaryProvider::installedClient:
         break;
     }
@@ -62,12 +68,18 @@ bool usesAPIKey(SummaryProvider provider) {
     return provider != SummaryProvider::installedClient;
 }
 
+bool requiresAPIKey(SummaryProvider provider) {
+    return provider == SummaryProvider::openAI || provider == SummaryProvider::openRouter;
+}
+
 std::string keychainService(SummaryProvider provider) {
     switch (provider) {
     case SummaryProvider::openAI:
         return "com.quillary.deskmap.openai";
     case SummaryProvider::openRouter:
         return "com.quillary.deskmap.openrouter";
+    case SummaryProvider::local:
+        return "com.quillary.deskmap.local";
     case SummaryProvider::installedClient:
         break;
     }

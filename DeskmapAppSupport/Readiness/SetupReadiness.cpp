@@ -37,11 +37,15 @@ InstalledClientPopoverReadiness::resolve(const InstalledClientVerificationState&
     return {Kind::checking, checkingText};
 }
 
-FirstTimeSetupReadiness FirstTimeSetupReadiness::resolve(
-    SummaryProvider provider, SavedCredentialPresence savedCredentialPresence,
-    const InstalledClientVerificationState& verification, bool windowTitleAccessGranted) {
+FirstTimeSetupReadiness
+FirstTimeSetupReadiness::resolve(SummaryProvider provider,
+                                 SavedCredentialPresence savedCredentialPresence,
+                                 const InstalledClientVerificationState& verification,
+                                 bool windowTitleAccessGranted, bool localModelChosen) {
     const bool connected = provider == SummaryProvider::installedClient
                                ? verification.permitsAuthorization()
+                           : provider == SummaryProvider::local
+                               ? localModelChosen
                                : savedCredentialPresence == SavedCredentialPresence::saved;
     return {connected, windowTitleAccessGranted};
 }

@@ -95,12 +95,14 @@ struct FirstTimeSetupReadiness {
 
     bool isComplete() const { return providerConnected && windowTitleAccessGranted; }
 
-    // The installed client is connected when its check permits summaries; an
-    // HTTP provider when its key is saved.
+    // The installed client is connected when its check permits summaries; a
+    // local server (whose address always has a default) when a model is
+    // chosen, key or not; the other HTTP providers when their key is saved.
     static FirstTimeSetupReadiness resolve(SummaryProvider provider,
                                            SavedCredentialPresence savedCredentialPresence,
                                            const InstalledClientVerificationState& verification,
-                                           bool windowTitleAccessGranted);
+                                           bool windowTitleAccessGranted,
+                                           bool localModelChosen = false);
 
     friend bool operator==(const FirstTimeSetupReadiness&,
                            const FirstTimeSetupReadiness&) = default;

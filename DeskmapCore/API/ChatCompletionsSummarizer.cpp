@@ -19,7 +19,8 @@ struct ChatCompletionChoice {
     std::optional<std::string> content;
 };
 
-std::vector<ChatCompletionChoice> decodeChoices(const std::string& body) {
+std::vector<ChatCompletionChoice> decodeChoices(const std::string& body,
+                                                const APIProvider& provider) {
     try {
         const auto document = parseJSONDocument(body);
         std::vector<ChatCompletionChoice> choices;
@@ -35,7 +36,7 @@ std::vector<ChatCompletionChoice> decodeChoices(const std::string& body) {
         }
         return choices;
     } catch (const JSONDecodingError&) {
-        throw DeskmapError::invalidOpenRouterResponse(
+        throw provider.invalidResponse(
             "the response body did not match the Chat Completions API schema");
     }
 }
@@ -44,9 +45,9 @@ std::vector<ChatCompletionChoice> decodeChoices(const std::string& body) {
 
 ChatCompletionsSummarizer::ChatCompletionsSummarizer(
     std::string token, std::string endpoint, std::shared_ptr<HTTPDataLoading> loader,
-    std::chrono::steady_clock::duration requestDeadline, std::string model)
+    std::chrono::steady_clock::duration requestDeadline, std::string model, APIProvider provider)
     : token_(std::move(token)), endpoint_(std::move(endpoint)), loader_(std::move(loader)),
-      requestDeadline_(requestDeadline), model_(std::move(model)) {}
+      requestDeadline_(requestDeadline), model_(std::move(model)), provider_(std::move(provider)) {}
 
 nlohmann::json ChatCompletionsSummarizer::requestBody(const std::string& input,
                                                       std::string_view instructions,
@@ -68,29 +69,41 @@ nlohmann::json ChatCompletionsSummarizer::requestBody(const std::string& input,
          {{"data_collection", "deny"}, {"require_parameters", true}, {"sort", "throughput"}}}};
 }
 
-std::string ChatCompletionsSummarizer::outputText(const std::string& body) {
-    const auto choices = decodeChoices(body);
+nlohmann::json ChatCompletionsSummarizer::localRequestBody(const std::string& input,
+                                                           std::string_view instructions,
+                                                           const std::string& model) {
+    auto body = requestBody(input, instructions, model);
+    body.erase("provider");
+    body.erase("reasoning");
+    return body;
+}
+
+std::string ChatCompletionsSummarizer::outputText(const std::string& body,
+                                                  const APIProvider& provider) {
+    const auto choices = decodeChoices(body, provider);
     if (choices.size() != 1) {
-        throw DeskmapError::invalidOpenRouterResponse(
+        throw provider.invalidResponse(
             "the Chat Completions response did not contain exactly one choice");
     }
     const auto& choice = choices.front();
     if (choice.finishReason != "stop") {
-        throw DeskmapError::invalidOpenRouterResponse(
-            "the Chat Completions request ended with finish reason '" +
-            choice.finishReason.value_or("missing") + "'");
+        throw provider.invalidResponse("the Chat Completions request ended with finish reason '" +
+                                       choice.finishReason.value_or("missing") + "'");
     }
     if (!choice.content || choice.content->empty()) {
-        throw DeskmapError::invalidOpenRouterResponse("the response contained no output text");
+        throw provider.invalidResponse("the response contained no output text");
     }
     return *choice.content;
 }
 
 asio::awaitable<SummaryResult> ChatCompletionsSummarizer::summarize(Inventory inventory) const {
     auto summarizing = summarizeOverHTTP(
-        HTTPSummaryRoute{APIProvider::openRouter(), model_, endpoint_, token_, loader_,
-                         requestDeadline_, &ChatCompletionsSummarizer::requestBody,
-                         &ChatCompletionsSummarizer::outputText},
+        HTTPSummaryRoute{
+            provider_, model_, endpoint_, token_, loader_, requestDeadline_,
+            provider_.kind() == APIProvider::Kind::local
+                ? &ChatCompletionsSummarizer::localRequestBody
+                : &ChatCompletionsSummarizer::requestBody,
+            [provider = provider_](const std::string& body) { return outputText(body, provider); }},
         std::move(inventory));
     co_return co_await std::move(summarizing);
 }

@@ -30,6 +30,22 @@ std::string chatCompletionsEndpoint(const std::optional<std::string>& baseURL) {
     return joined(baseURL, defaultOpenRouterBaseURL, "/api/v1/chat/completions");
 }
 
+std::string localBaseURL(const std::optional<std::string>& stored) {
+    auto chosen = environment("DESKMAP_LOCAL_BASE_URL");
+    if (!chosen || chosen->empty()) {
+        chosen = stored;
+    }
+    return joined(chosen, defaultLocalBaseURL, "");
+}
+
+std::string localChatCompletionsEndpoint(const std::string& baseURL) {
+    return joined(baseURL, defaultLocalBaseURL, "/v1/chat/completions");
+}
+
+std::string localModelsEndpoint(const std::string& baseURL) {
+    return joined(baseURL, defaultLocalBaseURL, "/v1/models");
+}
+
 std::string responsesEndpointFromEnvironment() {
     return responsesEndpoint(environment("DESKMAP_OPENAI_BASE_URL"));
 }

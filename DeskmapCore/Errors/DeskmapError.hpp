@@ -8,7 +8,7 @@
 
 namespace deskmap {
 
-// The one error the core reports: collection, the two HTTP providers, an
+// The one error the core reports: collection, the HTTP providers, an
 // installed client, and missing credentials. Each case carries what its
 // message needs; equal errors have the same case and equal payloads.
 class DeskmapError : public LocalizedError {
@@ -49,6 +49,23 @@ public:
         friend bool operator==(const InstalledClientFailure&,
                                const InstalledClientFailure&) = default;
     };
+    // A local model server: its address, and what went wrong.
+    struct LocalTransport {
+        std::string server;
+        std::string message;
+        friend bool operator==(const LocalTransport&, const LocalTransport&) = default;
+    };
+    struct LocalService {
+        std::string server;
+        int status = 0;
+        std::string message;
+        friend bool operator==(const LocalService&, const LocalService&) = default;
+    };
+    struct InvalidLocalResponse {
+        std::string server;
+        std::string message;
+        friend bool operator==(const InvalidLocalResponse&, const InvalidLocalResponse&) = default;
+    };
     struct MissingCredential {
         friend bool operator==(const MissingCredential&, const MissingCredential&) = default;
     };
@@ -59,7 +76,8 @@ public:
     using Case =
         std::variant<Collection, Transport, OpenRouterTransport, Service, OpenRouterService,
                      InvalidResponse, InvalidOpenRouterResponse, InstalledClientFailure,
-                     MissingCredential, MissingOpenRouterCredential>;
+                     MissingCredential, MissingOpenRouterCredential, LocalTransport, LocalService,
+                     InvalidLocalResponse>;
 
     explicit DeskmapError(Case failure);
 
@@ -73,6 +91,9 @@ public:
     static DeskmapError installedClient(InstalledClientError error);
     static DeskmapError missingCredential();
     static DeskmapError missingOpenRouterCredential();
+    static DeskmapError localTransport(std::string server, std::string message);
+    static DeskmapError localService(std::string server, int status, std::string message);
+    static DeskmapError invalidLocalResponse(std::string server, std::string message);
 
     const Case& failure() const { return failure_; }
 

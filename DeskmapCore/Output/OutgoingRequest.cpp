@@ -2,6 +2,7 @@
 
 #include "DeskmapCore/API/ChatCompletionsSummarizer.hpp"
 #include "DeskmapCore/API/Endpoints.hpp"
+#include "DeskmapCore/API/LocalServerAddress.hpp"
 #include "DeskmapCore/API/OpenRouterClient.hpp"
 #include "DeskmapCore/API/ResponsesSummarizer.hpp"
 #include "DeskmapCore/InstalledClients/InstalledClientSummarizer.hpp"
@@ -27,6 +28,16 @@ std::string describe(const APIProvider& provider, const Inventory& inventory,
             out << " " << (argument == prompt ? std::string("<prompt>") : argument);
         }
         out << "\n" << prompt << "\n";
+        return out.str();
+    }
+    if (provider.kind() == APIProvider::Kind::local) {
+        const auto address = LocalServerAddress::parse(provider.server());
+        out << (address ? address->reach() : std::string(texts::localServerAddressInvalid))
+            << "\nPOST " << Endpoints::localChatCompletionsEndpoint(provider.server()) << "\n"
+            << ChatCompletionsSummarizer::localRequestBody(input, SummaryRequest::instructions,
+                                                           model.value_or(""))
+                   .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
+            << "\n";
         return out.str();
     }
     const bool openRouter = provider.kind() == APIProvider::Kind::openRouter;

@@ -13,7 +13,8 @@ namespace deskmap::OutgoingRequest {
 // without sending it: "POST <endpoint>" and the request body for the HTTP
 // providers; "RUN <command line>" and the prompt for an installed client
 // (the run directory and the prompt argument stand as placeholders). Keys
-// travel in request headers and never appear here. Ends with a newline.
+// travel in request headers and never appear here. For a local server, a
+// first line says whether anything leaves the computer. Ends with a newline.
 // `model` is the HTTP provider's model when the user chose one.
 std::string describe(const APIProvider& provider, const Inventory& inventory,
                      const std::optional<std::string>& model = std::nullopt);

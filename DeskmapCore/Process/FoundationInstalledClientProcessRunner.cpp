@@ -110,12 +110,12 @@ private:
         try {
             // The clients sign in their own way: the keys of the HTTP
             // providers are none of their business.
-            process_.emplace(platform::SpawnedProcess::spawn(
-                platform::SpawnRequest{request_.executable,
-                                       request_.arguments,
-                                       request_.workingDirectory,
-                                       request_.standardInput.has_value(),
-                                       {"OPENAI_ACCESS_TOKEN", "OPENROUTER_API_KEY"}}));
+            process_.emplace(platform::SpawnedProcess::spawn(platform::SpawnRequest{
+                request_.executable,
+                request_.arguments,
+                request_.workingDirectory,
+                request_.standardInput.has_value(),
+                {"OPENAI_ACCESS_TOKEN", "OPENROUTER_API_KEY", "DESKMAP_LOCAL_API_KEY"}}));
         } catch (const platform::SpawnError&) {
             throw ProcessRunnerError(ProcessRunnerError::Case::couldNotStart);
         }

@@ -10,6 +10,8 @@ DeskmapError APIProvider::invalidResponse(std::string message) const {
         return DeskmapError::invalidResponse(std::move(message));
     case Kind::openRouter:
         return DeskmapError::invalidOpenRouterResponse(std::move(message));
+    case Kind::local:
+        return DeskmapError::invalidLocalResponse(server_, std::move(message));
     case Kind::installedClient:
         break;
     }
@@ -23,6 +25,8 @@ DeskmapError APIProvider::transportFailure(std::string message) const {
         return DeskmapError::transport(std::move(message));
     case Kind::openRouter:
         return DeskmapError::openRouterTransport(std::move(message));
+    case Kind::local:
+        return DeskmapError::localTransport(server_, std::move(message));
     case Kind::installedClient:
         break;
     }
@@ -35,6 +39,8 @@ DeskmapError APIProvider::serviceFailure(int status, std::string message) const 
         return DeskmapError::service(status, std::move(message));
     case Kind::openRouter:
         return DeskmapError::openRouterService(status, std::move(message));
+    case Kind::local:
+        return DeskmapError::localService(server_, status, std::move(message));
     case Kind::installedClient:
         break;
     }

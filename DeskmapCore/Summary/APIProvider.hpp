@@ -12,17 +12,25 @@ namespace deskmap {
 // are reported as that provider's errors.
 class APIProvider {
 public:
-    enum class Kind { installedClient, openAI, openRouter };
+    enum class Kind { installedClient, openAI, openRouter, local };
 
     static APIProvider openAI() { return APIProvider(Kind::openAI, std::nullopt); }
     static APIProvider openRouter() { return APIProvider(Kind::openRouter, std::nullopt); }
     static APIProvider installedClient(InstalledClient client) {
         return APIProvider(Kind::installedClient, client);
     }
+    // A local model server, named in its errors by `server` (its base URL).
+    static APIProvider local(std::string server) {
+        APIProvider provider(Kind::local, std::nullopt);
+        provider.server_ = std::move(server);
+        return provider;
+    }
 
     Kind kind() const { return kind_; }
     // The client of an installedClient route.
     std::optional<InstalledClient> client() const { return client_; }
+    // The base URL of a local route.
+    const std::string& server() const { return server_; }
 
     // The provider's error for an answer that cannot be used.
     DeskmapError invalidResponse(std::string message) const;
@@ -38,6 +46,7 @@ private:
 
     Kind kind_;
     std::optional<InstalledClient> client_;
+    std::string server_;
 };
 
 } // namespace deskmap

@@ -252,6 +252,7 @@ inline constexpr const char* couldNotReadCredential = "Could not read the provid
 inline constexpr const char* couldNotSummarize = "Could not summarize Spaces. Try again.";
 inline constexpr const char* openAIName = "OpenAI";
 inline constexpr const char* openRouterName = "OpenRouter";
+inline constexpr const char* localServerName = "Local server";
 inline constexpr const char* installedClientName = "Installed client";
 inline constexpr const char* selectedInstalledClient = "Selected installed client";
 inline constexpr const char* currentMark = " (current)";
@@ -278,6 +279,33 @@ inline std::string serviceFailed(const std::string& who, int status, const std::
 inline std::string invalidResponse(const std::string& who, const std::string& reason) {
     return who + " returned an invalid response: " + reason;
 }
+// A local server that cannot be reached is named by its address, the one
+// thing the user can check.
+inline std::string localServerUnreachable(const std::string& server, const std::string& reason) {
+    return "Could not reach the local model server at " + server + " (" + reason +
+           "). Start it, or set its address in Settings or DESKMAP_LOCAL_BASE_URL.";
+}
+inline std::string localServerReplied(const std::string& server, const std::string& reply) {
+    return "The local model server at " + server + " " + reply;
+}
+inline constexpr const char* localServerOnThisComputer =
+    "The server runs on this computer: nothing Deskmap sends leaves it.";
+inline std::string localServerElsewhere(const std::string& host) {
+    return "App names and window titles leave this computer for " + host + ".";
+}
+inline std::string localServerElsewhereUnencrypted(const std::string& host) {
+    return "App names and window titles leave this computer for " + host +
+           " unencrypted (plain HTTP): anyone on the way can read them. Use https:// where the "
+           "server offers it.";
+}
+inline constexpr const char* localServerAddressInvalid =
+    "The server address must be an http:// or https:// URL with a host, such as "
+    "http://127.0.0.1:11434.";
+inline constexpr const char* localModelRequired =
+    "Choose a model of the local server: --model, or the model in Settings.";
+inline constexpr const char* localServerFirstModel = "<the first model the server lists>";
+inline constexpr const char* localServerListsNoModels =
+    "The local model server lists no models. Install one in it, then try again.";
 inline constexpr const char* openAIKeyRequired = "OPENAI_ACCESS_TOKEN is required for summarize.";
 inline constexpr const char* openRouterKeyRequired =
     "OPENROUTER_API_KEY is required for summarize with OpenRouter.";
@@ -371,7 +399,9 @@ inline constexpr const char* summarize =
     "app names and window titles.";
 inline constexpr const char* summarizeProvider =
     "Summary provider: openai (key in OPENAI_ACCESS_TOKEN), openrouter (key in "
-    "OPENROUTER_API_KEY), or an installed, signed-in client: codex or cursor.";
+    "OPENROUTER_API_KEY), local (a model server at DESKMAP_LOCAL_BASE_URL or the address in the "
+    "settings, optional key in DESKMAP_LOCAL_API_KEY), or an installed, signed-in client: codex "
+    "or cursor.";
 inline constexpr const char* dryRun =
     "Print the endpoint and the request body that would be sent, and send nothing.";
 inline constexpr const char* modelOption =
@@ -389,7 +419,8 @@ inline constexpr const char* watch =
     "reused while the windows are unchanged.";
 inline constexpr const char* watchProvider =
     "Summary provider: openai, openrouter (key from OPENAI_ACCESS_TOKEN or OPENROUTER_API_KEY, "
-    "else from `deskmap key`), codex or cursor. Default: the provider chosen in the settings.";
+    "else from `deskmap key`), local (optional key from DESKMAP_LOCAL_API_KEY or `deskmap key`), "
+    "codex or cursor. Default: the provider chosen in the settings.";
 inline constexpr const char* once = "Exit after the first refresh has published its result.";
 inline constexpr const char* format =
     "How each state is printed: text, json (as --json), waybar (a JSON object per line for a "
@@ -398,7 +429,10 @@ inline constexpr const char* key =
     "Save, clear or show an API key in the desktop's secret store. `save` reads the key from "
     "standard input.";
 inline constexpr const char* keyAction = "save, clear or status";
-inline constexpr const char* keyProvider = "openai or openrouter";
+inline constexpr const char* keyProvider = "openai, openrouter or local";
+inline constexpr const char* models =
+    "List the models of the local model server (the first is the default).";
+inline constexpr const char* modelsProvider = "local (the only provider whose models are listed)";
 inline constexpr const char* app = "Deskmap: every Space of every display, in the tray.";
 inline constexpr const char* appShow = "Open the Space list (of the running Deskmap).";
 inline constexpr const char* appDesktop =

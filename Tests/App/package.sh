@@ -99,16 +99,16 @@ bash_completes() { # LINE: the candidates bash offers at its end, sorted, on one
     _ "$root/share/bash-completion/completions/deskmap" "$1"
 }
 [ "$(bash_completes "deskmap su")" = "summarize " ] || fail "bash: commands ($(bash_completes "deskmap su"))"
-[ "$(bash_completes "deskmap summarize --provider ")" = "codex cursor openai openrouter " ] ||
+[ "$(bash_completes "deskmap summarize --provider ")" = "codex cursor local openai openrouter " ] ||
   fail "bash: providers"
-[ "$(bash_completes "deskmap key --provider ")" = "openai openrouter " ] || fail "bash: key providers"
+[ "$(bash_completes "deskmap key --provider ")" = "local openai openrouter " ] || fail "bash: key providers"
 [ "$(bash_completes "deskmap check-client ")" = "codex cursor " ] || fail "bash: clients"
 mkdir "$work/scenarios" && touch "$work/scenarios/day.json"
 (cd "$work/scenarios" && [ "$(bash_completes "deskmap spaces --desktop ")" = "day.json demo gnome i3 kde sway x11 " ]) ||
   fail "bash: desktops and scenario files"
 fish_completes() { fish -c "source $root/share/fish/vendor_completions.d/deskmap.fish; complete -C'$1'" | cut -f1 | sort | tr '\n' ' '; }
 [ "$(fish_completes "deskmap su")" = "summarize " ] || fail "fish: commands ($(fish_completes "deskmap su"))"
-[ "$(fish_completes "deskmap watch --provider ")" = "codex cursor openai openrouter " ] ||
+[ "$(fish_completes "deskmap watch --provider ")" = "codex cursor local openai openrouter " ] ||
   fail "fish: providers"
 [ "$(fish_completes "deskmap key ")" = "clear save status " ] || fail "fish: key actions"
 zsh -n "$root/share/zsh/vendor-completions/_deskmap" || fail "zsh cannot parse its completion"

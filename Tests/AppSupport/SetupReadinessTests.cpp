@@ -43,7 +43,11 @@ TEST(InstalledClientPopoverReadiness, ShowsCheckingUntilAvailable) {
 
 TEST(FirstTimeSetupReadiness, ConnectionDependsOnTheSelectedProviderOnly) {
     using Presence = SavedCredentialPresence;
-    const auto resolve = FirstTimeSetupReadiness::resolve;
+    const auto resolve = [](SummaryProvider provider, SavedCredentialPresence presence,
+                            const State& verification, bool titles, bool localModel = false) {
+        return FirstTimeSetupReadiness::resolve(provider, presence, verification, titles,
+                                                localModel);
+    };
     EXPECT_EQ(resolve(SummaryProvider::openAI, Presence::notSaved, State::available(), true),
               (FirstTimeSetupReadiness{false, true}));
     EXPECT_EQ(resolve(SummaryProvider::openRouter, Presence::unknown, State::available(), true),
@@ -57,6 +61,11 @@ TEST(FirstTimeSetupReadiness, ConnectionDependsOnTheSelectedProviderOnly) {
                      .providerConnected);
     EXPECT_FALSE(
         resolve(SummaryProvider::openAI, Presence::saved, State::available(), false).isComplete());
+    // A local server needs a model, not a key.
+    EXPECT_TRUE(resolve(SummaryProvider::local, Presence::notSaved, State::unchecked(), true, true)
+                    .isComplete());
+    EXPECT_FALSE(resolve(SummaryProvider::local, Presence::saved, State::available(), true, false)
+                     .providerConnected);
 }
 
 } // namespace

@@ -168,6 +168,44 @@ TEST_F(SummarizeCommandTest, TheModelIsChosenAndARefusalNamesIt) {
     }
 }
 
+TEST_F(SummarizeCommandTest, ALocalServerNeedsNoKeyAndOffersItsFirstModel) {
+    const std::map<std::string, std::string> local{{"DESKMAP_LOCAL_BASE_URL", server.baseURL()}};
+    const auto list = R"({"data": [{"id": "qwen3"}, {"id": "llama3.2"}]})";
+    server.enqueueJSON(list);
+    const auto listed = deskmap({"models", "--provider", "local"}, local);
+    EXPECT_EQ(listed.exitCode, 0) << listed.err;
+    EXPECT_EQ(listed.out, "qwen3\nllama3.2\n");
+
+    server.enqueueJSON(list);
+    server.enqueueJSON(test::chatCompletionsBody(test::latinAnswer({1, 2, 3})));
+    const auto result =
+        deskmap({"summarize", "--provider", "local", "--json", "--desktop", scenario}, local);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(nlohmann::json::parse(result.out)["model"], "qwen3") << "the first is the default";
+    const auto requests = server.received();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[2].path, "/v1/chat/completions");
+    EXPECT_EQ(requests[2].headers.count("Authorization"), 0u);
+
+    const auto dryRun = deskmap(
+        {"summarize", "--provider", "local", "--model", "m", "--dry-run", "--desktop", scenario},
+        local);
+    EXPECT_EQ(dryRun.out.rfind("The server runs on this computer: nothing Deskmap sends leaves "
+                               "it.\nPOST " +
+                                   server.baseURL() + "/v1/chat/completions\n",
+                               0),
+              0u)
+        << dryRun.out;
+    EXPECT_EQ(server.received().size(), 3u) << "a dry run sends nothing";
+
+    const auto down = deskmap({"summarize", "--provider", "local", "--desktop", scenario},
+                              {{"DESKMAP_LOCAL_BASE_URL", "http://127.0.0.1:9"}});
+    EXPECT_EQ(down.exitCode, 1);
+    EXPECT_NE(down.err.find("Could not reach the local model server at http://127.0.0.1:9"),
+              std::string::npos)
+        << down.err;
+}
+
 TEST_F(SummarizeCommandTest, FailuresPrintTheirDescription) {
     server.enqueue({500, "oops", false});
     const auto rejected = deskmap({"summarize", "--desktop", scenario}, openAI());

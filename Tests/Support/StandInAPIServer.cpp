@@ -14,7 +14,7 @@ std::string StandInAPIServer::ReceivedRequest::header(const std::string& name) c
 }
 
 StandInAPIServer::StandInAPIServer() : server_(std::make_unique<httplib::Server>()) {
-    server_->Post(".*", [this](const httplib::Request& request, httplib::Response& response) {
+    const auto answer = [this](const httplib::Request& request, httplib::Response& response) {
         Reply reply{500, R"({"error":"no reply was scripted"})", false};
         {
             std::unique_lock lock(mutex_);
@@ -34,7 +34,9 @@ StandInAPIServer::StandInAPIServer() : server_(std::make_unique<httplib::Server>
         }
         response.status = reply.status;
         response.set_content(reply.body, "application/json");
-    });
+    };
+    server_->Post(".*", answer);
+    server_->Get(".*", answer); // a local server's model list
     port_ = server_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0) {
         throw std::runtime_error("the stand-in API server could not bind a port");

@@ -5,6 +5,7 @@
 #include "DeskmapPlatform/Text/UserTexts.hpp"
 #include "ExitCode.hpp"
 #include "KeyCommand.hpp"
+#include "ModelsCommand.hpp"
 #include "SpacesCommand.hpp"
 #include "SummarizeCommand.hpp"
 #include "SwitchCommand.hpp"
@@ -41,7 +42,7 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     SummarizeOptions summarize;
     auto* summarizeCommand = app.add_subcommand("summarize", texts::help::summarize);
     summarizeCommand->add_option("--provider", summarize.provider, texts::help::summarizeProvider)
-        ->check(CLI::IsMember({"openai", "openrouter", "codex", "cursor"}))
+        ->check(CLI::IsMember({"openai", "openrouter", "local", "codex", "cursor"}))
         ->capture_default_str();
     summarizeCommand->add_flag("--json", summarize.json, texts::help::json);
     summarizeCommand->add_flag("--dry-run", summarize.dryRun, texts::help::dryRun);
@@ -67,7 +68,7 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     WatchOptions watching;
     auto* watchCommand = app.add_subcommand("watch", texts::help::watch);
     watchCommand->add_option("--provider", watching.provider, texts::help::watchProvider)
-        ->check(CLI::IsMember({"openai", "openrouter", "codex", "cursor"}));
+        ->check(CLI::IsMember({"openai", "openrouter", "local", "codex", "cursor"}));
     watchCommand->add_option("--model", watching.model, texts::help::modelOption);
     auto* format = watchCommand->add_option("--format", watching.format, texts::help::format)
                        ->check(CLI::IsMember({"text", "json", "waybar", "polybar"}));
@@ -82,9 +83,16 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         ->required()
         ->check(CLI::IsMember({"save", "clear", "status"}));
     keyCommand->add_option("--provider", key.provider, texts::help::keyProvider)
-        ->check(CLI::IsMember({"openai", "openrouter"}))
+        ->check(CLI::IsMember({"openai", "openrouter", "local"}))
         ->capture_default_str();
     keyCommand->callback([&] { command = [&] { return runKey(key, std::cin, out, err); }; });
+
+    ModelsOptions models;
+    auto* modelsCommand = app.add_subcommand("models", texts::help::models);
+    modelsCommand->add_option("--provider", models.provider, texts::help::modelsProvider)
+        ->check(CLI::IsMember({"local"}))
+        ->capture_default_str();
+    modelsCommand->callback([&] { command = [&] { return runModels(models, out, err); }; });
 
     try {
         app.parse(argc, argv);

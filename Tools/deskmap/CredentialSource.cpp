@@ -36,7 +36,16 @@ private:
 } // namespace
 
 const char* environmentVariable(SummaryProvider provider) {
-    return provider == SummaryProvider::openRouter ? "OPENROUTER_API_KEY" : "OPENAI_ACCESS_TOKEN";
+    switch (provider) {
+    case SummaryProvider::openRouter:
+        return "OPENROUTER_API_KEY";
+    case SummaryProvider::local:
+        return "DESKMAP_LOCAL_API_KEY";
+    case SummaryProvider::openAI:
+    case SummaryProvider::installedClient:
+        break;
+    }
+    return "OPENAI_ACCESS_TOKEN";
 }
 
 std::shared_ptr<CredentialStoring> secretStoreCredentials(SummaryProvider provider) {

@@ -24,7 +24,7 @@ int runKey(const KeyOptions& options, std::istream& in, std::ostream& out, std::
     const auto provider = summaryProviderFromRawValue(options.provider);
     if (!provider || !usesAPIKey(*provider)) {
         err << "deskmap: unknown provider \"" << options.provider
-            << "\" (expected openai or openrouter)\n";
+            << "\" (expected openai, openrouter or local)\n";
         return ExitCode::usage;
     }
     const auto credentials = secretStoreCredentials(*provider);

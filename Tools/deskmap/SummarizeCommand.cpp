@@ -4,6 +4,7 @@
 #include "DeskmapAppSupport/Providers/PrivacySettings.hpp"
 #include "DeskmapCore/API/Credential.hpp"
 #include "DeskmapCore/API/Endpoints.hpp"
+#include "DeskmapCore/API/LocalServerClient.hpp"
 #include "DeskmapCore/API/LunaClient.hpp"
 #include "DeskmapCore/API/OpenRouterClient.hpp"
 #include "DeskmapCore/Errors/DeskmapError.hpp"
@@ -17,6 +18,7 @@
 #include "ExitCode.hpp"
 #include "Failure.hpp"
 #include "Interruptible.hpp"
+#include "LocalServerOptions.hpp"
 
 #include <cstdlib>
 #include <ostream>
@@ -31,13 +33,18 @@ std::string environmentValue(const char* name) {
 }
 
 std::unique_ptr<SpaceSummarizing> makeSummarizer(const std::string& provider,
-                                                 const std::string& model) {
+                                                 const std::string& model,
+                                                 const LocalServerOptions& local) {
     if (const auto client = installedClientFromRawValue(provider)) {
         return std::make_unique<InstalledClientSummarizer>(
             *client, InstalledClientExecutableLocator::forCurrentProcess(),
             std::make_shared<FoundationInstalledClientProcessRunner>());
     }
     auto session = std::make_shared<platform::UrlSession>();
+    if (provider == "local") {
+        return std::make_unique<LocalServerClient>(local.key, local.baseURL, std::move(session),
+                                                   defaultRequestDeadline, model);
+    }
     if (provider == "openrouter") {
         return std::make_unique<OpenRouterClient>(
             singleLineCredential(environmentValue("OPENROUTER_API_KEY")),
@@ -64,10 +71,11 @@ int runSummarize(const SummarizeOptions& options, std::ostream& out, std::ostrea
     const auto settings = std::make_shared<platform::FileUserDefaults>(
         platform::FileUserDefaults::standardLocation());
     const auto httpProvider =
-        options.provider == "openrouter" ? SummaryProvider::openRouter : SummaryProvider::openAI;
-    const auto model = options.model
-                           ? *options.model
-                           : UserDefaultsSummaryModelSettings(settings).model(httpProvider);
+        summaryProviderFromRawValue(options.provider)
+            .value_or(client ? SummaryProvider::installedClient : SummaryProvider::openAI);
+    auto model = options.model ? *options.model
+                               : UserDefaultsSummaryModelSettings(settings).model(httpProvider);
+    const auto local = LocalServerOptions::load(*settings);
     const auto collected = collectChosenDesktop(options.desktop, err);
     if (!collected.inventory) {
         return collected.exitCode;
@@ -78,8 +86,12 @@ int runSummarize(const SummarizeOptions& options, std::ostream& out, std::ostrea
     }
     const auto sent = Privacy::sendable(*collected.inventory, privacy.rules);
     if (options.dryRun) {
+        if (options.provider == "local" && model.empty()) {
+            model = texts::localServerFirstModel; // not asked for: a dry run sends nothing
+        }
         const auto provider = client ? APIProvider::installedClient(*client)
                               : options.provider == "openrouter" ? APIProvider::openRouter()
+                              : options.provider == "local"      ? APIProvider::local(local.baseURL)
                                                                  : APIProvider::openAI();
         out << OutgoingRequest::describe(provider, sent.inventory, model)
             << OutgoingRequest::withheld(sent);
@@ -88,7 +100,16 @@ int runSummarize(const SummarizeOptions& options, std::ostream& out, std::ostrea
 
     try {
         asio::io_context io;
-        auto summarizer = makeSummarizer(options.provider, model);
+        // Without a model chosen, a local server's first is the default.
+        if (options.provider == "local" && model.empty()) {
+            const auto models = local.models();
+            if (models.empty()) {
+                err << "deskmap: " << texts::localServerListsNoModels << "\n";
+                return ExitCode::failure;
+            }
+            model = models.front();
+        }
+        auto summarizer = makeSummarizer(options.provider, model, local);
         const auto result = runInterruptible(io, summarizer->summarize(sent.inventory));
         out << (options.json ? OutputFormatter::summaryJSON(result)
                              : OutputFormatter::summaryHuman(result))

@@ -60,7 +60,8 @@ ViewModelServices servicesFor(std::shared_ptr<platform::WindowServer> windowServ
     // Keys from the environment first, as every command takes them.
     services.credentials = std::make_shared<SelectedProviderCredentialStore>(
         services.summaryProviderSettings, commandLineCredentials(SummaryProvider::openAI),
-        commandLineCredentials(SummaryProvider::openRouter));
+        commandLineCredentials(SummaryProvider::openRouter),
+        commandLineCredentials(SummaryProvider::local));
     // The user's privacy rules and models hold whichever provider is named;
     // --model stands for the choice in a private copy.
     const auto userSettings = std::make_shared<platform::FileUserDefaults>(
@@ -72,6 +73,10 @@ ViewModelServices servicesFor(std::shared_ptr<platform::WindowServer> windowServ
             std::make_shared<platform::InMemoryUserDefaults>());
         chosen->setModel(SummaryProvider::openAI, *model);
         chosen->setModel(SummaryProvider::openRouter, *model);
+        chosen->setModel(SummaryProvider::local, *model);
+        if (const auto address = services.models->localServerAddress()) {
+            chosen->setLocalServerAddress(*address);
+        }
         services.models = chosen;
     }
     return services;
@@ -195,6 +200,16 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
             }
         };
         print(viewModel->snapshot());
+        // A local server with no model chosen offers its first one.
+        if (viewModel->selectedSummaryProvider() == SummaryProvider::local &&
+            viewModel->summaryModel(SummaryProvider::local).empty()) {
+            viewModel->listLocalModels(
+                [&err](const std::vector<std::string>&, std::optional<std::string> failure) {
+                    if (failure) {
+                        err << "deskmap: " << *failure << "\n";
+                    }
+                });
+        }
 
         FirstRefresh firstRefresh(*viewModel);
         const auto printing = viewModel->addObserver([&](ViewModelProperty property) {

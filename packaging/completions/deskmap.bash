@@ -19,9 +19,11 @@ _deskmap() {
             ;;
         --provider)
             if [[ $command == key ]]; then
-                COMPREPLY=($(compgen -W "openai openrouter" -- "$cur"))
+                COMPREPLY=($(compgen -W "openai openrouter local" -- "$cur"))
+            elif [[ $command == models ]]; then
+                COMPREPLY=($(compgen -W "local" -- "$cur"))
             else
-                COMPREPLY=($(compgen -W "openai openrouter codex cursor" -- "$cur"))
+                COMPREPLY=($(compgen -W "openai openrouter local codex cursor" -- "$cur"))
             fi
             return
             ;;
@@ -37,12 +39,13 @@ _deskmap() {
     local options arguments=""
     case $command in
         "") options="--help --version"
-            arguments="spaces summarize watch key check-client switch" ;;
+            arguments="spaces summarize watch key models check-client switch" ;;
         spaces) options="--json --desktop --help" ;;
         summarize) options="--provider --model --json --dry-run --desktop --help" ;;
         watch) options="--provider --model --format --json --once --desktop --help" ;;
         key) options="--provider --help"
              arguments="save clear status" ;;
+        models) options="--provider --help" ;;
         check-client) options="--help"
                       arguments="codex cursor" ;;
         switch) options="--desktop --help" ;;

@@ -20,6 +20,8 @@ APIProvider route(const DeskmapViewModel& model) {
         return APIProvider::openAI();
     case SummaryProvider::openRouter:
         return APIProvider::openRouter();
+    case SummaryProvider::local:
+        return APIProvider::local(model.localServerBaseURL());
     case SummaryProvider::installedClient:
         break;
     }

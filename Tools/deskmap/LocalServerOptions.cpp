@@ -1,0 +1,37 @@
+#include "LocalServerOptions.hpp"
+
+#include "DeskmapAppSupport/Providers/ModelSettings.hpp"
+#include "DeskmapCore/API/Credential.hpp"
+#include "DeskmapCore/API/Endpoints.hpp"
+#include "DeskmapCore/API/LocalServerAddress.hpp"
+#include "DeskmapCore/API/LocalServerClient.hpp"
+#include "DeskmapCore/Http/URLSessionDataLoader.hpp"
+#include "Interruptible.hpp"
+
+#include <cstdlib>
+
+namespace deskmap::cli {
+
+LocalServerOptions LocalServerOptions::load(const platform::UserDefaults& settings) {
+    // A read-only view of the user's settings: nothing is written here.
+    auto stored = settings.string(SummaryModelSettings::localServerAddressKey);
+    if (stored && !LocalServerAddress::parse(*stored)) {
+        stored.reset(); // as the app does: an address that cannot be used is none
+    }
+    LocalServerOptions options;
+    options.baseURL = Endpoints::localBaseURL(stored);
+    if (const char* key = std::getenv("DESKMAP_LOCAL_API_KEY"); key && *key) {
+        options.key = singleLineCredential(key);
+    }
+    return options;
+}
+
+std::vector<std::string> LocalServerOptions::models() const {
+    asio::io_context io;
+    return runInterruptible(
+        io, LocalServerClient::models(
+                baseURL, key,
+                std::make_shared<URLSessionDataLoader>(std::make_shared<platform::UrlSession>())));
+}
+
+} // namespace deskmap::cli

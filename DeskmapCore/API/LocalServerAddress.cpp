@@ -27,7 +27,9 @@ bool isLoopback(const std::string& host) {
     }
     in6_addr v6{};
     if (::inet_pton(AF_INET6, host.c_str(), &v6) == 1) {
-        return IN6_IS_ADDR_LOOPBACK(&v6) != 0;
+        // ::1, and an IPv4 loopback address written as IPv6 (::ffff:127.0.0.1).
+        return IN6_IS_ADDR_LOOPBACK(&v6) != 0 ||
+               (IN6_IS_ADDR_V4MAPPED(&v6) != 0 && v6.s6_addr[12] == 127);
     }
     return false;
 }

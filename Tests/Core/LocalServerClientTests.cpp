@@ -87,8 +87,9 @@ TEST_F(LocalServerClientTest, FailuresNameTheServerAndWhatToFix) {
 }
 
 TEST(LocalServerAddress, SaysWhetherAnythingLeavesTheComputer) {
-    for (const auto* url : {"http://127.0.0.1:11434", "http://localhost:8080/", "http://[::1]:1",
-                            "HTTP://127.9.0.1", "http://llm.localhost"}) {
+    for (const auto* url :
+         {"http://127.0.0.1:11434", "http://localhost:8080/", "http://[::1]:1", "HTTP://127.9.0.1",
+          "http://llm.localhost", "http://[::ffff:127.0.0.1]:80"}) {
         const auto address = LocalServerAddress::parse(url);
         ASSERT_TRUE(address) << url;
         EXPECT_TRUE(address->loopback) << url;

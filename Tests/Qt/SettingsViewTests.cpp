@@ -4,6 +4,7 @@
 #include "Deskmap/Qt/WhatIsSent/RequestPreviewView.hpp"
 #include "DeskmapPlatform/Text/UserTexts.hpp"
 #include "QtTestSupport.hpp"
+#include "Support/StandInAPIServer.hpp"
 
 #include <gtest/gtest.h>
 
@@ -289,6 +290,38 @@ TEST_F(SettingsViewTest, EachHTTPProviderKeepsItsOwnModel) {
     EXPECT_EQ(viewModel->summaryModel(SummaryProvider::openAI), "gpt-5.6-luna")
         << "blank is the default again";
     EXPECT_EQ(defaults->value("openAIModel"), std::nullopt);
+}
+
+TEST_F(SettingsViewTest, ALocalServerOffersItsModelsAndSaysWhereTitlesGo) {
+    test::StandInAPIServer server;
+    server.enqueueJSON(R"({"data": [{"id": "qwen3"}, {"id": "llama3.2"}]})");
+    defaults->set("localBaseURL", server.baseURL());
+    open();
+    QWidget* root = view.get();
+    click(root, "Local server");
+    ASSERT_TRUE(runUntil([&] { return modelField()->count() == 2; })) << "the server's models";
+    EXPECT_EQ(modelField()->currentText(), "qwen3") << "the first is the default";
+    EXPECT_EQ(defaults->string("localModel"), "qwen3");
+    EXPECT_TRUE(viewModel->firstTimeSetupReadiness().providerConnected) << "no key needed";
+    EXPECT_EQ(server.received().at(0).path, "/v1/models");
+    EXPECT_EQ(labelText(root, "Where window titles go"),
+              "The server runs on this computer: nothing Deskmap sends leaves it.");
+    view->setFocus();
+    screenshots(root, "settings-local-server");
+
+    // Another address: named, with a warning for plain HTTP.
+    auto* address = visible<QLineEdit>(root, "Server address");
+    address->setText("http://192.0.2.7:9");
+    Q_EMIT address->editingFinished();
+    ASSERT_TRUE(runUntil([&] {
+        return labelText(root, "Where window titles go")
+            .startsWith("App names and window titles leave this computer for 192.0.2.7 "
+                        "unencrypted");
+    }));
+    EXPECT_EQ(defaults->string("localBaseURL"), "http://192.0.2.7:9");
+    address->setText("ftp://nowhere");
+    Q_EMIT address->editingFinished();
+    EXPECT_EQ(defaults->string("localBaseURL"), "http://192.0.2.7:9") << "refused, not stored";
 }
 
 TEST_F(SettingsViewTest, ThePrivacyRulesAreEditedInPlace) {

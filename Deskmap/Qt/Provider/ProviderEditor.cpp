@@ -6,6 +6,8 @@
 #include "Deskmap/Qt/Widgets/Controls.hpp"
 #include "Deskmap/Qt/Widgets/SegmentedPicker.hpp"
 #include "Deskmap/Qt/Widgets/StatusSymbol.hpp"
+#include "DeskmapCore/API/Endpoints.hpp"
+#include "DeskmapCore/API/LocalServerAddress.hpp"
 
 #include <QComboBox>
 #include <QEvent>
@@ -13,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -98,6 +101,23 @@ void ProviderEditor::buildControls() {
         model_->clearKey();
         keyField_->clear();
     });
+    serverField_ = new QLineEdit(this);
+    serverField_->setAccessibleName(ViewTexts::text(texts::serverAddress));
+    serverField_->setPlaceholderText(QString::fromUtf8(Endpoints::defaultLocalBaseURL));
+    connect(serverField_, &QLineEdit::editingFinished, this, [this] {
+        if (model_->setLocalServerAddress(serverField_->text().toStdString())) {
+            listLocalModels();
+        } else {
+            serverNotice_->setText(ViewTexts::text(texts::localServerAddressInvalid));
+        }
+    });
+    serverNotice_ = new QLabel(this);
+    serverNotice_->setWordWrap(true);
+    serverNotice_->setTextFormat(Qt::PlainText); // a server's words are data
+    serverNotice_->setAccessibleName(ViewTexts::text(texts::serverReach));
+    // Tab follows the rows (address, model, key), not the order of creation.
+    QWidget::setTabOrder(serverField_, modelField_);
+    QWidget::setTabOrder(modelField_, keyField_);
 }
 
 void ProviderEditor::buildLabelledRows() {
@@ -110,6 +130,8 @@ void ProviderEditor::buildLabelledRows() {
     form_->addRow(ViewTexts::text(texts::clientStatus), clientStatus_);
     checkRow_ = row(this, {checkAvailability_});
     form_->addRow(QString(), checkRow_);
+    form_->addRow(ViewTexts::text(texts::serverLabel), serverField_);
+    form_->addRow(QString(), serverNotice_);
     form_->addRow(ViewTexts::text(texts::model), modelField_);
     form_->addRow(ViewTexts::text(texts::apiKey), keyField_);
     keyButtons_ = row(this, {save_, clear_});
@@ -133,7 +155,11 @@ void ProviderEditor::buildCompact() {
     keyControls_ = new QWidget(this);
     auto* key = new QVBoxLayout(keyControls_);
     key->setContentsMargins(0, 0, 0, 0);
-    keyField_->setParent(keyControls_);
+    keyField_->setParent(keyControls_); // the first of the fields, as created
+    serverField_->setParent(keyControls_);
+    serverNotice_->setParent(keyControls_);
+    key->addWidget(serverField_);
+    key->addWidget(serverNotice_);
     key->addWidget(keyField_);
     auto* modelLabel = new QLabel(ViewTexts::text(texts::model), keyControls_);
     key->addWidget(row(keyControls_, {modelLabel, modelField_}, false));
@@ -154,6 +180,7 @@ void ProviderEditor::render() {
     const auto& model = *model_;
     const auto provider = model.selectedSummaryProvider();
     const bool installed = provider == SummaryProvider::installedClient;
+    const bool local = provider == SummaryProvider::local;
     providerPicker_->setCurrentIndex(static_cast<int>(provider));
     const auto client = model.selectedInstalledClient();
     clientPicker_->setCurrentIndex(static_cast<int>(client));
@@ -164,6 +191,8 @@ void ProviderEditor::render() {
         form_->setRowVisible(clientModel_, installed);
         form_->setRowVisible(clientStatus_, installed);
         form_->setRowVisible(checkRow_, installed);
+        form_->setRowVisible(serverField_, local);
+        form_->setRowVisible(serverNotice_, local);
         form_->setRowVisible(modelField_, !installed);
         form_->setRowVisible(keyField_, !installed);
         form_->setRowVisible(keyButtons_, !installed);
@@ -175,6 +204,12 @@ void ProviderEditor::render() {
         keySymbol_->setDone(model.firstTimeSetupReadiness().providerConnected);
         keyStatus_->setText(ViewTexts::keyPresence(model.savedCredentialPresence()));
         keyStatus_->setAccessibleDescription(keyStatus_->text());
+        serverField_->setVisible(local);
+        serverNotice_->setVisible(local);
+    }
+    keyField_->setPlaceholderText(ViewTexts::text(local ? texts::optionalAPIKey : texts::apiKey));
+    if (local) {
+        renderServer();
     }
     if (!installed) {
         renderModel(provider);
@@ -183,15 +218,59 @@ void ProviderEditor::render() {
 }
 
 void ProviderEditor::renderModel(SummaryProvider provider) {
-    // The default is offered; what is being typed is left alone.
-    const auto offered = ViewTexts::text(deskmap::model(provider));
-    if (modelField_->count() != 1 || modelField_->itemText(0) != offered) {
+    // The default is offered (a local server's: what it lists); what is
+    // being typed is left alone.
+    const auto offered = provider == SummaryProvider::local
+                             ? localModels_
+                             : QStringList{ViewTexts::text(deskmap::model(provider))};
+    QStringList shown;
+    for (int index = 0; index < modelField_->count(); ++index) {
+        shown << modelField_->itemText(index);
+    }
+    if (shown != offered) {
         modelField_->clear();
-        modelField_->addItem(offered);
+        modelField_->addItems(offered);
     }
     if (!modelField_->lineEdit()->hasFocus()) {
         modelField_->setEditText(ViewTexts::text(model_->summaryModel(provider)));
     }
+}
+
+void ProviderEditor::renderServer() {
+    const auto baseURL = ViewTexts::text(model_->localServerBaseURL());
+    if (!serverField_->hasFocus()) {
+        serverField_->setText(baseURL);
+    }
+    if (listedFrom_ != baseURL) {
+        listLocalModels();
+    }
+    const auto address = LocalServerAddress::parse(model_->localServerBaseURL());
+    auto notice = ViewTexts::text(address ? address->reach() : texts::localServerAddressInvalid);
+    if (localModelsFailure_) {
+        notice += "\n" + *localModelsFailure_;
+    }
+    serverNotice_->setText(notice);
+    serverNotice_->setAccessibleDescription(notice);
+}
+
+void ProviderEditor::listLocalModels() {
+    listedFrom_ = ViewTexts::text(model_->localServerBaseURL());
+    QPointer<ProviderEditor> self(this);
+    model_->listLocalModels(
+        [self](std::vector<std::string> models, std::optional<std::string> failure) {
+            if (!self) {
+                return;
+            }
+            self->localModels_.clear();
+            for (const auto& each : models) {
+                self->localModels_ << ViewTexts::text(each);
+            }
+            self->localModelsFailure_.reset();
+            if (failure) {
+                self->localModelsFailure_ = ViewTexts::text(*failure);
+            }
+            self->render();
+        });
 }
 
 void ProviderEditor::renderKeyButtons() {

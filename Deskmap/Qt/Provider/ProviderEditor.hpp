@@ -2,8 +2,10 @@
 
 #include "Deskmap/ViewModel/DeskmapViewModel.hpp"
 
+#include <QStringList>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class QComboBox;
 class QFormLayout;
@@ -62,6 +64,9 @@ private:
     void render();
     void renderKeyButtons();
     void renderModel(SummaryProvider provider);
+    void renderServer();
+    // Asks the local server for its models again (shown, or why not).
+    void listLocalModels();
 
     std::shared_ptr<DeskmapViewModel> model_;
     ProviderEditorOptions options_;
@@ -81,6 +86,13 @@ private:
     // The HTTP provider's model: free text, with the default offered.
     QComboBox* modelField_ = nullptr;
     QWidget* checkRow_ = nullptr;
+    // The local server: its address, whether anything leaves the computer,
+    // and what it offers.
+    QLineEdit* serverField_ = nullptr;
+    QLabel* serverNotice_ = nullptr;
+    QStringList localModels_;
+    std::optional<QString> localModelsFailure_;
+    QString listedFrom_; // the address the models were listed from
     QWidget* keyButtons_ = nullptr;
 
     // Compact.

@@ -1,5 +1,6 @@
 #include "Deskmap/ViewModel/DeskmapViewModel.hpp"
 
+#include "DeskmapAppSupport/Credentials/KeychainCredentialStore.hpp"
 #include "DeskmapAppSupport/Factories/SelectedProviderSummarizerFactory.hpp"
 #include "DeskmapAppSupport/SpaceSwitcher/SpaceSwitchOutcome.hpp"
 #include "DeskmapCore/API/Endpoints.hpp"
@@ -31,6 +32,14 @@ std::shared_ptr<SummaryModelSettings> modelSettings(ViewModelServices& services)
         services.models = std::make_shared<UserDefaultsSummaryModelSettings>(services.defaults);
     }
     return services.models;
+}
+
+// The local server's key only: never the selected provider's.
+std::shared_ptr<CredentialStoring> localCredentials(const ViewModelServices& services) {
+    if (services.localCredentials || !services.keychain) {
+        return services.localCredentials;
+    }
+    return std::make_shared<KeychainCredentialStore>(SummaryProvider::local, services.keychain);
 }
 
 std::shared_ptr<PrivacyRuleSettings> privacySettings(ViewModelServices& services) {
@@ -347,8 +356,14 @@ void DeskmapViewModel::listLocalModels(LocalModelsHandler done) {
         std::vector<std::string> models;
         std::optional<std::string> failure;
         try {
-            auto reading =
-                runtime::callOn(keychain, [credentials] { return credentials->token(); });
+            // A key that cannot be read is no key: the server may need none.
+            auto reading = runtime::callOn(keychain, [credentials]() -> std::optional<std::string> {
+                try {
+                    return credentials ? credentials->token() : std::nullopt;
+                } catch (const std::exception&) {
+                    return std::nullopt;
+                }
+            });
             const auto key = co_await std::move(reading);
             auto listing = LocalServerClient::models(baseURL, key, http);
             models = co_await std::move(listing);
@@ -363,15 +378,16 @@ void DeskmapViewModel::listLocalModels(LocalModelsHandler done) {
             failure = userFacingMessage(error, texts::couldNotSummarize);
         }
         const auto self = owner.lock();
-        if (!self) {
+        // An answer from an address the user has since left is not theirs.
+        if (!self || self->localServerBaseURL() != baseURL) {
             co_return;
         }
         if (!failure && !self->state().localModelChosen) {
             self->setSummaryModel(SummaryProvider::local, models.front());
         }
         answer(std::move(models), std::move(failure));
-    }(weak, localServerBaseURL(), provider_.keyStore(SummaryProvider::local), services_.http,
-                                                     keychain_, std::move(done)));
+    }(weak, localServerBaseURL(), localCredentials(services_), services_.http, keychain_,
+                                                     std::move(done)));
 }
 
 void DeskmapViewModel::restoreDefaultPrivacyRules() {

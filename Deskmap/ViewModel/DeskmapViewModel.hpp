@@ -53,6 +53,9 @@ struct ViewModelServices {
     // How a local server is asked for its models; a real HTTP session when
     // left empty.
     std::shared_ptr<HTTPDataLoading> http;
+    // The local server's own key, whichever provider is selected; the secret
+    // store's when left empty.
+    std::shared_ptr<CredentialStoring> localCredentials;
     // Which windows may be sent; when absent, the rules in `defaults`.
     std::shared_ptr<PrivacyRuleSettings> privacy;
 };

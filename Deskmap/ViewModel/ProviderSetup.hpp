@@ -44,11 +44,6 @@ public:
         return selectedCredentials_;
     }
 
-    // The key kept for one provider, whichever is selected.
-    std::shared_ptr<CredentialStoring> keyStore(SummaryProvider provider) const {
-        return credentialsFor(provider);
-    }
-
     void selectSummaryProvider(SummaryProvider provider);
     void selectInstalledClient(InstalledClient client);
     void verifyInstalledClient();

@@ -21,7 +21,13 @@ public:
         : stored_(std::move(stored)) {}
 
     std::optional<std::string> token() const override {
-        auto key = stored_ ? stored_->token() : std::nullopt;
+        std::optional<std::string> key;
+        try {
+            key = stored_ ? stored_->token() : std::nullopt;
+        } catch (const std::exception&) {
+            // No secret store to ask (a bare window manager): the server is
+            // asked without a key rather than not at all.
+        }
         if (!key || key->find_first_not_of(" \t\r\n") == std::string::npos) {
             return SelectedProviderCredentialStore::localServerWithoutKey;
         }

@@ -1,6 +1,7 @@
 #include "DeskmapAppSupport/Providers/ModelSettings.hpp"
 
 #include "DeskmapCore/API/LocalServerAddress.hpp"
+#include "DeskmapCore/Summary/ModelName.hpp"
 #include "DeskmapCore/Text/Unicode.hpp"
 
 #include <nlohmann/json.hpp>
@@ -22,14 +23,7 @@ std::optional<std::string> SummaryModelSettings::key(SummaryProvider provider) {
 }
 
 bool SummaryModelSettings::isUsableName(std::string_view name) {
-    const auto separates = [](std::int32_t scalar) -> bool {
-        return scalar < 0x20 || (scalar >= 0x7F && scalar <= 0x9F) || scalar == 0x2028 ||
-               scalar == 0x2029 || (scalar >= 0x202A && scalar <= 0x202E) ||
-               (scalar >= 0x2066 && scalar <= 0x2069);
-    };
-    return !name.empty() && name.size() <= 200 &&
-           Unicode::trimmedWhitespaceAndNewlines(name) == name &&
-           Unicode::repairedUTF8(name) == name && !Unicode::anyScalar(name, separates);
+    return isUsableModelName(name);
 }
 
 std::string UserDefaultsSummaryModelSettings::model(SummaryProvider provider) const {

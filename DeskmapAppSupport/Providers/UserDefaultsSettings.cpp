@@ -24,13 +24,8 @@ SummaryProvider UserDefaultsSummaryProviderSettings::selectedProvider() const {
         return *unsaved;
     }
     const auto stored = defaults_->string(selectedProviderKey);
-    if (stored == "openrouter") {
-        return SummaryProvider::openRouter;
-    }
-    if (stored == "installed-client") {
-        return SummaryProvider::installedClient;
-    }
-    return SummaryProvider::openAI;
+    return stored ? summaryProviderFromRawValue(*stored).value_or(SummaryProvider::openAI)
+                  : SummaryProvider::openAI;
 }
 
 void UserDefaultsSummaryProviderSettings::setSelectedProvider(SummaryProvider provider) {

@@ -243,7 +243,10 @@ RefreshCoordinator::performRefresh(bool forceSummary) {
     }
 
     // A secret store may wait on an unlock prompt: the read runs where
-    // blocking is allowed, so timers and notifications go on meanwhile.
+    // blocking is allowed, so timers and notifications go on meanwhile. The
+    // key read is the selected provider's at that moment: authorization
+    // revoked meanwhile (another provider chosen) voids it.
+    const auto authorizationAtRead = authorization_->currentToken();
     std::optional<std::string> token;
     std::exception_ptr credentialFailure;
     try {
@@ -281,6 +284,7 @@ RefreshCoordinator::performRefresh(bool forceSummary) {
     }
     const auto authorizationToken = authorization_->currentToken();
     if (!authorizationToken || configurationGeneration_ != startGeneration ||
+        (authorizationAtRead && *authorizationAtRead != *authorizationToken) ||
         !authorization_->isCurrent(*authorizationToken)) {
         auto ending = endClearingSummaries(Status::ready);
         co_return co_await std::move(ending);

@@ -1,5 +1,7 @@
 #include "DeskmapCore/API/Endpoints.hpp"
 
+#include "DeskmapCore/API/LocalServerAddress.hpp"
+
 #include <cstdlib>
 
 namespace deskmap::Endpoints {
@@ -31,8 +33,9 @@ std::string chatCompletionsEndpoint(const std::optional<std::string>& baseURL) {
 }
 
 std::string localBaseURL(const std::optional<std::string>& stored) {
+    // An address that is no usable URL is passed over, as in the settings.
     auto chosen = environment("DESKMAP_LOCAL_BASE_URL");
-    if (!chosen || chosen->empty()) {
+    if (!chosen || !LocalServerAddress::parse(*chosen)) {
         chosen = stored;
     }
     return joined(chosen, defaultLocalBaseURL, "");

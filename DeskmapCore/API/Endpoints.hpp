@@ -23,9 +23,9 @@ std::string chatCompletionsEndpoint(const std::optional<std::string>& baseURL);
 std::string responsesEndpointFromEnvironment();
 std::string chatCompletionsEndpointFromEnvironment();
 
-// A local server's base URL: DESKMAP_LOCAL_BASE_URL when set and not empty,
-// else `stored` (the setting) when not empty, else the default; without a
-// trailing slash.
+// A local server's base URL: DESKMAP_LOCAL_BASE_URL when it is a usable
+// address (LocalServerAddress), else `stored` (the setting) when not empty,
+// else the default; without a trailing slash.
 std::string localBaseURL(const std::optional<std::string>& stored);
 // base + "/v1/chat/completions" and base + "/v1/models".
 std::string localChatCompletionsEndpoint(const std::string& baseURL);

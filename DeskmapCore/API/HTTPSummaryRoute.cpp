@@ -1,6 +1,7 @@
 #include "DeskmapCore/API/HTTPSummaryRoute.hpp"
 
 #include "DeskmapCore/API/JSONPostRequest.hpp"
+#include "DeskmapCore/API/LocalServerAddress.hpp"
 #include "DeskmapCore/Http/LoadResponse.hpp"
 #include "DeskmapCore/Summary/LatinRetry.hpp"
 #include "DeskmapCore/Summary/SummaryRequest.hpp"
@@ -15,6 +16,12 @@ asio::awaitable<std::string> send(std::shared_ptr<const HTTPSummaryRoute> route,
                                   std::string_view instructions) {
     auto request = jsonPostRequest(route->endpoint, route->token,
                                    route->requestBody(input, instructions, route->model));
+    // What a server on this computer is sent stays on it, whatever proxy
+    // the environment names.
+    if (route->provider.kind() == APIProvider::Kind::local) {
+        const auto address = LocalServerAddress::parse(route->provider.server());
+        request.direct = address && address->loopback;
+    }
     auto loading = loadResponse(std::move(request), route->loader, route->provider,
                                 route->requestDeadline, route->model);
     const auto body = co_await std::move(loading);

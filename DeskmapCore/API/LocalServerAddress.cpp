@@ -47,7 +47,11 @@ std::optional<LocalServerAddress> LocalServerAddress::parse(const std::string& u
         return std::nullopt;
     }
     const auto rest = url.substr(separator + 3);
-    const auto authority = rest.substr(0, rest.find_first_of("/?#"));
+    // A query or fragment would end up before the API's own path.
+    if (rest.find_first_of("?#") != std::string::npos) {
+        return std::nullopt;
+    }
+    const auto authority = rest.substr(0, rest.find('/'));
     if (authority.find('@') != std::string::npos ||
         std::any_of(authority.begin(), authority.end(),
                     [](unsigned char c) { return c <= 0x20 || c == 0x7F || c == '\\'; })) {

@@ -13,8 +13,9 @@ struct LocalServerAddress {
     std::string host;   // as written, without brackets or port
     bool loopback = false;
 
-    // An http or https URL with a host (user information is refused, so no
-    // password hides in a setting); nothing otherwise.
+    // An http or https URL with a host and no query or fragment (user
+    // information is refused, so no password hides in a setting); nothing
+    // otherwise.
     static std::optional<LocalServerAddress> parse(const std::string& url);
 
     // One sentence: nothing leaves the computer, or the host it goes to,

@@ -1,8 +1,10 @@
 #include "DeskmapCore/API/LocalServerClient.hpp"
 
 #include "DeskmapCore/API/Endpoints.hpp"
+#include "DeskmapCore/API/LocalServerAddress.hpp"
 #include "DeskmapCore/Http/LoadResponse.hpp"
 #include "DeskmapCore/Http/URLSessionDataLoader.hpp"
+#include "DeskmapCore/Summary/ModelName.hpp"
 #include "DeskmapCore/Text/Unicode.hpp"
 #include "DeskmapPlatform/Text/UserTexts.hpp"
 
@@ -21,13 +23,6 @@ std::string required(std::string model) {
         throw LocalModelRequired();
     }
     return model;
-}
-
-// A model id that can go into a request as it stands: one short line.
-bool usableModelName(const std::string& id) {
-    return !id.empty() && id.size() <= 200 && Unicode::trimmedWhitespaceAndNewlines(id) == id &&
-           std::none_of(id.begin(), id.end(),
-                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
 } // namespace
@@ -61,6 +56,8 @@ LocalServerClient::models(std::string baseURL, std::optional<std::string> key,
     request.url = Endpoints::localModelsEndpoint(baseURL);
     request.method = "GET";
     request.timeoutInterval = std::chrono::duration_cast<std::chrono::milliseconds>(deadline);
+    const auto address = LocalServerAddress::parse(baseURL);
+    request.direct = address && address->loopback;
     if (key && !Unicode::trimmedWhitespaceAndNewlines(*key).empty()) {
         request.headers.emplace_back("Authorization",
                                      "Bearer " + Unicode::trimmedWhitespaceAndNewlines(*key));
@@ -79,10 +76,11 @@ LocalServerClient::models(std::string baseURL, std::optional<std::string> key,
         if (!entry.is_object() || !entry.contains("id") || !entry["id"].is_string()) {
             continue;
         }
-        auto id = Unicode::repairedUTF8(entry["id"].get<std::string>());
-        if (usableModelName(id) && std::find(models.begin(), models.end(), id) == models.end() &&
+        // A server's words are outside text: only names fit for a request.
+        const auto& id = entry["id"].get_ref<const std::string&>();
+        if (isUsableModelName(id) && std::find(models.begin(), models.end(), id) == models.end() &&
             models.size() < mostModelsListed) {
-            models.push_back(std::move(id));
+            models.push_back(id);
         }
     }
     co_return models;

@@ -34,8 +34,9 @@ std::string describe(const APIProvider& provider, const Inventory& inventory,
         const auto address = LocalServerAddress::parse(provider.server());
         out << (address ? address->reach() : std::string(texts::localServerAddressInvalid))
             << "\nPOST " << Endpoints::localChatCompletionsEndpoint(provider.server()) << "\n"
-            << ChatCompletionsSummarizer::localRequestBody(input, SummaryRequest::instructions,
-                                                           model.value_or(""))
+            << ChatCompletionsSummarizer::localRequestBody(
+                   input, SummaryRequest::instructions,
+                   model && !model->empty() ? *model : texts::localServerFirstModel)
                    .dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
             << "\n";
         return out.str();

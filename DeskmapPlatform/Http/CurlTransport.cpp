@@ -131,6 +131,9 @@ private:
             curl_easy_setopt(easy, CURLOPT_POSTFIELDS, request.body.data());
         }
         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, transfer->headers);
+        if (request.direct) {
+            curl_easy_setopt(easy, CURLOPT_NOPROXY, "*");
+        }
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
                          static_cast<long>(request.timeoutInterval.count()));
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);

@@ -18,6 +18,9 @@ struct UrlRequest {
     // Idle time-out: how long connecting, or a transfer that moves no data,
     // may take before the request fails.
     std::chrono::milliseconds timeoutInterval{60'000};
+    // Past any proxy the environment names: for a server on this computer,
+    // whose requests must not leave it.
+    bool direct = false;
 
     friend bool operator==(const UrlRequest&, const UrlRequest&) = default;
 };

@@ -302,6 +302,8 @@ inline std::string localServerElsewhereUnencrypted(const std::string& host) {
            " unencrypted (plain HTTP): anyone on the way can read them. Use https:// where the "
            "server offers it.";
 }
+inline constexpr const char* localServerVariableIgnored =
+    "DESKMAP_LOCAL_BASE_URL is no http:// or https:// URL with a host; it is ignored.";
 inline constexpr const char* localServerAddressInvalid =
     "The server address must be an http:// or https:// URL with a host, such as "
     "http://127.0.0.1:11434.";

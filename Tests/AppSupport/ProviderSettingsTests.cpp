@@ -43,6 +43,14 @@ TEST_F(SettingsTest, UnknownValuesReadAsTheFirstCaseAndStayStored) {
     }
 }
 
+TEST_F(SettingsTest, EveryProviderChosenIsReadBack) {
+    for (const auto provider : allSummaryProviders) {
+        providers.setSelectedProvider(provider);
+        EXPECT_EQ(UserDefaultsSummaryProviderSettings(defaults).selectedProvider(), provider)
+            << rawValue(provider);
+    }
+}
+
 TEST(UnsavedSettings, AChoiceThatCannotBeStoredStillHolds) {
     const auto defaults = std::make_shared<test::FailingUserDefaults>();
     UserDefaultsSummaryProviderSettings providers(defaults);

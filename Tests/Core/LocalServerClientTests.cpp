@@ -28,7 +28,8 @@ protected:
 
 TEST_F(LocalServerClientTest, ListsItsModelsAndSummarizesWithOrWithoutAKey) {
     server.enqueueJSON(R"({"object": "list", "data": [{"id": "llama3.2:3b"}, {"id": "qwen3"},
-        {"id": "llama3.2:3b"}, {"id": " padded"}, {"id": 7}, {"name": "no id"}]})");
+        {"id": "llama3.2:3b"}, {"id": " padded"}, {"id": "evil\u202Egpj.exe"}, {"id": 7},
+        {"name": "no id"}]})");
     EXPECT_EQ(models(server.baseURL() + "/"), (std::vector<std::string>{"llama3.2:3b", "qwen3"}))
         << "unusable and repeated ids are left out";
     server.enqueueJSON(test::chatCompletionsBody(test::latinAnswer({1, 2})));
@@ -104,8 +105,9 @@ TEST(LocalServerAddress, SaysWhetherAnythingLeavesTheComputer) {
                           0),
               0u)
         << plain;
-    for (const auto* url : {"", "127.0.0.1:11434", "ftp://host", "http://", "http://user:pw@host",
-                            "http://host:port", "http://[::1", "http://a b"}) {
+    for (const auto* url :
+         {"", "127.0.0.1:11434", "ftp://host", "http://", "http://user:pw@host", "http://host:port",
+          "http://[::1", "http://a b", "http://host/?x=1", "http://host#frag"}) {
         EXPECT_FALSE(LocalServerAddress::parse(url)) << url;
     }
 }

@@ -55,10 +55,12 @@ TEST(ProcessRunner, CapturesBothStreamsAndReturnsAnyStatus) {
 TEST(ProcessRunner, TheProvidersKeysStayOutOfAClientsEnvironment) {
     ::setenv("OPENAI_ACCESS_TOKEN", "sk-secret", 1);
     ::setenv("OPENROUTER_API_KEY", "sk-or-secret", 1);
+    ::setenv("DESKMAP_LOCAL_API_KEY", "local-secret", 1);
     ::setenv("DESKMAP_TEST_KEPT", "kept", 1);
     const auto result = run(shell("env"));
     ::unsetenv("OPENAI_ACCESS_TOKEN");
     ::unsetenv("OPENROUTER_API_KEY");
+    ::unsetenv("DESKMAP_LOCAL_API_KEY");
     ::unsetenv("DESKMAP_TEST_KEPT");
     EXPECT_EQ(result.standardOutput.find("secret"), std::string::npos) << result.standardOutput;
     EXPECT_NE(result.standardOutput.find("DESKMAP_TEST_KEPT=kept"), std::string::npos);

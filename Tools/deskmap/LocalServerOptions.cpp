@@ -6,6 +6,7 @@
 #include "DeskmapCore/API/LocalServerAddress.hpp"
 #include "DeskmapCore/API/LocalServerClient.hpp"
 #include "DeskmapCore/Http/URLSessionDataLoader.hpp"
+#include "DeskmapPlatform/Text/UserTexts.hpp"
 #include "Interruptible.hpp"
 
 #include <cstdlib>
@@ -20,6 +21,10 @@ LocalServerOptions LocalServerOptions::load(const platform::UserDefaults& settin
     }
     LocalServerOptions options;
     options.baseURL = Endpoints::localBaseURL(stored);
+    if (const char* variable = std::getenv("DESKMAP_LOCAL_BASE_URL");
+        variable && !LocalServerAddress::parse(variable)) {
+        options.notice = texts::localServerVariableIgnored;
+    }
     if (const char* key = std::getenv("DESKMAP_LOCAL_API_KEY"); key && *key) {
         options.key = singleLineCredential(key);
     }

@@ -14,6 +14,9 @@ namespace deskmap::cli {
 struct LocalServerOptions {
     std::string baseURL;
     std::optional<std::string> key;
+    // Set when DESKMAP_LOCAL_BASE_URL holds no usable address: it is passed
+    // over, and the user told why.
+    std::optional<std::string> notice;
 
     static LocalServerOptions load(const platform::UserDefaults& settings);
 

@@ -14,7 +14,11 @@ namespace deskmap::cli {
 int runModels(const ModelsOptions&, std::ostream& out, std::ostream& err) {
     try {
         const platform::FileUserDefaults settings(platform::FileUserDefaults::standardLocation());
-        const auto models = LocalServerOptions::load(settings).models();
+        const auto local = LocalServerOptions::load(settings);
+        if (local.notice) {
+            err << "deskmap: " << *local.notice << "\n";
+        }
+        const auto models = local.models();
         if (models.empty()) {
             err << "deskmap: " << texts::localServerListsNoModels << "\n";
             return ExitCode::failure;

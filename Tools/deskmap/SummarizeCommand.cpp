@@ -76,6 +76,9 @@ int runSummarize(const SummarizeOptions& options, std::ostream& out, std::ostrea
     auto model = options.model ? *options.model
                                : UserDefaultsSummaryModelSettings(settings).model(httpProvider);
     const auto local = LocalServerOptions::load(*settings);
+    if (local.notice && options.provider == "local") {
+        err << "deskmap: " << *local.notice << "\n";
+    }
     const auto collected = collectChosenDesktop(options.desktop, err);
     if (!collected.inventory) {
         return collected.exitCode;

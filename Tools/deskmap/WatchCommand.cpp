@@ -62,6 +62,7 @@ ViewModelServices servicesFor(std::shared_ptr<platform::WindowServer> windowServ
         services.summaryProviderSettings, commandLineCredentials(SummaryProvider::openAI),
         commandLineCredentials(SummaryProvider::openRouter),
         commandLineCredentials(SummaryProvider::local));
+    services.localCredentials = commandLineCredentials(SummaryProvider::local);
     // The user's privacy rules and models hold whichever provider is named;
     // --model stands for the choice in a private copy.
     const auto userSettings = std::make_shared<platform::FileUserDefaults>(

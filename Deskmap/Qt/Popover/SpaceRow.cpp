@@ -52,14 +52,11 @@ private:
     bool current_;
 };
 
-// "STALE" on an orange-tinted capsule.
-class StaleBadge final : public QLabel {
+// Short text on a tinted capsule.
+class Capsule : public QLabel {
 public:
-    explicit StaleBadge(QWidget* parent) : QLabel(ViewTexts::text(texts::staleBadge), parent) {
-        setAccessibleName(ViewTexts::text(texts::staleBadgeName));
-        auto font = Styling::font(this->font(), 0.78, QFont::Bold);
-        setFont(font);
-        setContentsMargins(5, 2, 5, 2);
+    Capsule(QWidget* parent, QColor tint) : QLabel(parent), tint_(tint) {
+        setTextFormat(Qt::PlainText);
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     }
 
@@ -68,39 +65,41 @@ protected:
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(255, 149, 0, static_cast<int>(0.15 * 255)));
+        painter.setBrush(tint_);
         const qreal radius = height() / 2.0;
         painter.drawRoundedRect(QRectF(rect()), radius, radius);
         painter.end();
         QLabel::paintEvent(event);
     }
+
+private:
+    QColor tint_;
+};
+
+// "STALE" on an orange-tinted capsule.
+class StaleBadge final : public Capsule {
+public:
+    explicit StaleBadge(QWidget* parent)
+        : Capsule(parent, QColor(255, 149, 0, static_cast<int>(0.15 * 255))) {
+        setText(ViewTexts::text(texts::staleBadge));
+        setAccessibleName(ViewTexts::text(texts::staleBadgeName));
+        setFont(Styling::font(font(), 0.78, QFont::Bold));
+        setContentsMargins(5, 2, 5, 2);
+    }
 };
 
 // The desktop's name for the Space on a neutral capsule, apart from the
 // label a model or the window list gave.
-class NameCapsule final : public QLabel {
+class NameCapsule final : public Capsule {
 public:
-    NameCapsule(const QString& name, QWidget* parent) : QLabel(parent) {
-        setTextFormat(Qt::PlainText);
+    NameCapsule(const QString& name, QWidget* parent)
+        : Capsule(parent, withAlpha(Styling::secondaryText(parent->palette()), 0.16)) {
         setFont(Styling::font(font(), 0.95, QFont::DemiBold));
         // A long name gives way to the label.
         setText(QFontMetrics(font()).elidedText(name, Qt::ElideRight, 120));
         setAccessibleName(ViewTexts::text(texts::rowName));
         setAccessibleDescription(name);
         setContentsMargins(7, 1, 7, 1);
-        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    }
-
-protected:
-    void paintEvent(QPaintEvent* event) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(withAlpha(Styling::secondaryText(palette()), 0.16));
-        const qreal radius = height() / 2.0;
-        painter.drawRoundedRect(QRectF(rect()), radius, radius);
-        painter.end();
-        QLabel::paintEvent(event);
     }
 };
 

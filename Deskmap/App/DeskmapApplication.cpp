@@ -55,6 +55,9 @@ DeskmapApplication::~DeskmapApplication() {
     const ExitWatchdog watchdog(lifetime_.quitDeadline, exitCode_, lifetime_.endProcess);
     // Windows hold the view model; the view model's work needs the threads.
     indicator_.reset();
+    if (faceObserver_) {
+        model_->removeObserver(*faceObserver_);
+    }
     bus_.reset();
     trayWatch_.reset();
     tray_.reset();
@@ -77,6 +80,14 @@ int DeskmapApplication::run(bool showListAtStart) {
                      [this] { model_->refreshNow(); });
     QObject::connect(bus_.get(), &qt::AppBusService::settingsRequested, [this] { showSettings(); });
     QObject::connect(bus_.get(), &qt::AppBusService::quitRequested, [this] { quit(); });
+    // Status bars on the session follow this state instead of summarizing
+    // on their own.
+    bus_->publish(barFace(model_->snapshot()));
+    faceObserver_ = model_->addObserver([this](ViewModelProperty property) {
+        if (property == ViewModelProperty::snapshot && bus_) {
+            bus_->publish(barFace(model_->snapshot()));
+        }
+    });
     indicator_ = std::make_unique<qt::ShellIndicatorWatch>();
     QObject::connect(indicator_.get(), &qt::ShellIndicatorWatch::changed,
                      [this] { followShellIndicator(); });

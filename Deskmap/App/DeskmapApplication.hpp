@@ -11,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 
 namespace deskmap::qt {
@@ -97,6 +98,7 @@ private:
     std::unique_ptr<qt::TrayIcon> tray_;
     std::unique_ptr<qt::TrayHostWatch> trayWatch_; // while no tray is there
     std::unique_ptr<qt::AppBusService> bus_;
+    std::optional<std::size_t> faceObserver_; // publishes the state to bus_
     std::unique_ptr<qt::ShellIndicatorWatch> indicator_;
     std::function<void()> quitStarted_;
     bool quitting_ = false;

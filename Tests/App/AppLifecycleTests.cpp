@@ -1,6 +1,9 @@
 // deskmap-app as a process (over stand-in services, offscreen): quitting
-// while a keychain call is held, and launching again while it quits.
+// while a keychain call is held, launching again while it quits, and a
+// status bar following it over the session bus.
+#include "DeskmapPlatform/DBus/DBusConnection.hpp"
 #include "Support/ChildProcess.hpp"
+#include "Support/PrivateSession.hpp"
 #include "Support/ScopedFiles.hpp"
 
 #include <gtest/gtest.h>
@@ -10,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <thread>
 
 namespace deskmap::test {
@@ -41,7 +45,8 @@ protected:
 
     // An app whose keychain saves take `saveDelay`; markers go to `markers`.
     std::unique_ptr<ChildProcess> launch(const std::string& markers, int saveDelayMs,
-                                         bool saveAtStart) {
+                                         bool saveAtStart,
+                                         std::map<std::string, std::string> extra = {}) {
         fs::create_directories(root / markers);
         std::map<std::string, std::string> environment{
             {"HOME", root.string()},
@@ -55,6 +60,7 @@ protected:
         if (saveAtStart) {
             environment["DESKMAP_TEST_SAVE_AT_START"] = "1";
         }
+        environment.merge(extra);
         return std::make_unique<ChildProcess>(
             DESKMAP_APP_HOST, std::vector<std::string>{"--desktop", "demo"}, environment,
             std::vector<std::string>{"DISPLAY", "WAYLAND_DISPLAY", "DESKMAP_DESKTOP"});
@@ -109,6 +115,70 @@ TEST_F(AppLifecycleTest, ALaunchWhileTheRunningAppQuitsStartsAnInstanceOfItsOwn)
     relaunch->signal(SIGTERM);
     EXPECT_TRUE(relaunch->exitsWithin(6s));
     EXPECT_EQ(relaunch->wait().exitCode, 0);
+}
+
+// The lines a status bar has been given so far.
+std::vector<std::string> barLines(const fs::path& output) {
+    std::ifstream in(output);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool lastLineHas(const fs::path& output, const std::string& text) {
+    const auto lines = barLines(output);
+    return !lines.empty() && lines.back().find(text) != std::string::npos;
+}
+
+TEST_F(AppLifecycleTest, AStatusBarFollowsTheRunningAppAndSummarizesOnItsOwnWithoutIt) {
+    const auto bus = root / "bus";
+    const std::string address = "unix:path=" + bus.string();
+    ChildProcess daemon("/usr/bin/dbus-daemon", {"--session", "--nofork", "--address=" + address});
+    waitFor([&] { return fs::exists(bus); }, "the session bus");
+    const auto appOwnsItsName = [&] {
+        auto connection = platform::DBus::connectBus(address);
+        return platform::DBus::hasOwner(*connection, "com.quillary.deskmap", 2s);
+    };
+    // The app shows the demo desktop; the bar, left alone, another one.
+    const std::map<std::string, std::string> session{{"DBUS_SESSION_BUS_ADDRESS", address}};
+    const std::string appFace = "3 Code and Firefox  |  9 · Ops Code and Google Chrome";
+    const std::string ownFace = "2 Terminal  |  3 Notes and Safari";
+    auto app = launch("app", 0, false, session);
+    waitFor(appOwnsItsName, "the app on the bus");
+
+    const auto output = root / "bar.out";
+    ChildProcess bar(
+        "/bin/sh",
+        {"-c", "exec \"$0\" watch --format polybar > \"$1\"", DESKMAP_BINARY, output.string()},
+        {{"DBUS_SESSION_BUS_ADDRESS", address},
+         {"XDG_CONFIG_HOME", (root / "config").string()},
+         {"DESKMAP_DESKTOP", DESKMAP_TEST_SOURCE_DIR "/Support/Scenarios/shared-space.json"}},
+        {"DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "OPENAI_ACCESS_TOKEN",
+         "OPENROUTER_API_KEY"});
+    waitFor([&] { return lastLineHas(output, appFace + " · Setup required"); }, "the app's face");
+    for (const auto& line : barLines(output)) {
+        EXPECT_EQ(line.find(ownFace), std::string::npos) << "a map of its own while following";
+    }
+
+    app->signal(SIGTERM);
+    ASSERT_TRUE(app->exitsWithin(6s));
+    waitFor([&] { return lastLineHas(output, ownFace + " · Setup required"); }, "its own map");
+
+    auto relaunch = launch("relaunch", 0, false, session);
+    waitFor([&] { return lastLineHas(output, appFace); }, "the app's face again");
+    const auto shown = barLines(output);
+    EXPECT_EQ(std::find(shown.begin() + 1, shown.end(), "Deskmap"), shown.end())
+        << "no blank face between one map and the next";
+
+    bar.signal(SIGINT);
+    const auto ended = bar.wait();
+    EXPECT_EQ(ended.exitCode, 130);
+    EXPECT_EQ(ended.err, "");
+    relaunch->signal(SIGTERM);
+    EXPECT_TRUE(relaunch->exitsWithin(6s));
+    daemon.signal(SIGTERM);
 }
 
 } // namespace

@@ -118,18 +118,30 @@ TEST_F(WatchCommandTest, StatusBarsGetOneLinePerState) {
     EXPECT_EQ(deskmap({"watch", "--format", "waybar", "--json"}, environment({})).exitCode, 2);
 }
 
-TEST(StatusBarLines, AppNamesCannotFormatTheBar) {
+TEST(StatusBarLines, NeitherAppNamesNorAPeerOnTheBusCanFormatTheBar) {
     RefreshSnapshot snapshot;
     snapshot.status = RefreshSnapshot::Status::ready;
     snapshot.inventory =
         Inventory{{{1, "1", "A", true, {{1, "<b>%{F#f00}&\nX", std::string("t"), {}}}}}};
-    EXPECT_EQ(nlohmann::json::parse(cli::waybarLine(snapshot)).at("text"),
+    EXPECT_EQ(nlohmann::json::parse(cli::waybarLine(barFace(snapshot))).at("text"),
               "1 &lt;b&gt;%{F#f00}&amp;\uFFFDX")
         << "markup escaped, controls replaced";
-    EXPECT_EQ(cli::polybarLine(snapshot), "1 <b>%\u200B{F#f00}&\uFFFDX\n")
+    EXPECT_EQ(cli::polybarLine(barFace(snapshot)), "1 <b>%\u200B{F#f00}&\uFFFDX\n")
         << "no tag, and no action that runs a command, can begin";
     snapshot.inventory->spaces[0].windows[0].app = "50% done\u2028next";
-    EXPECT_EQ(cli::polybarLine(snapshot), "1 50% done next\n") << "one line";
+    EXPECT_EQ(cli::polybarLine(barFace(snapshot)), "1 50% done next\n") << "one line";
+
+    // What another process sends as the running app's face is held to the same.
+    const auto sent =
+        barFaceFrom("1 %{A:rm -rf ~:}x\r", "1  a\u2029b\n2  \x1b[2Jc", "summaryFailed", "");
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(cli::polybarLine(*sent), "1 %\u200B{A:rm -rf ~:}x\uFFFD · Error\n")
+        << "a failure always says why";
+    EXPECT_EQ(sent->tooltip, "1  a b\n2  \uFFFD[2Jc") << "lines kept, controls replaced";
+    EXPECT_EQ(barFaceFrom("1 A", "", "ready", "stale reason")->reason, "");
+    EXPECT_FALSE(barFaceFrom("1 A", "", "styled\" onclick=\"", ""))
+        << "the status is a style class: only known ones";
+    EXPECT_FALSE(barFaceFrom(std::string(300 * 1024, 'a'), "", "ready", ""));
 }
 
 TEST_F(WatchCommandTest, WithoutAProviderOptionTheSettingsChoose) {

@@ -16,10 +16,12 @@
 #include "ExitCode.hpp"
 #include "Failure.hpp"
 #include "Interruptible.hpp"
+#include "RunningAppFollower.hpp"
 #include "SnapshotFormat.hpp"
 
 #include <asio/executor_work_guard.hpp>
 #include <asio/experimental/as_tuple.hpp>
+#include <asio/post.hpp>
 #include <asio/steady_timer.hpp>
 #include <asio/thread_pool.hpp>
 #include <asio/use_awaitable.hpp>
@@ -141,6 +143,10 @@ void runToEnd(asio::io_context& io, asio::awaitable<void> work) {
     }
 }
 
+asio::awaitable<void> letGo(std::shared_ptr<DeskmapViewModel> viewModel) {
+    co_await viewModel->shutdown();
+}
+
 } // namespace
 
 int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
@@ -176,31 +182,56 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
         background.join();
     };
 
+    const auto format = options.json ? std::string("json") : options.format;
+    const bool bar = format == "waybar" || format == "polybar";
+    // A bar follows the app of this session, which summarizes anyway, unless
+    // told to watch otherwise than the app does.
+    const bool mayFollow = bar && !options.provider && !options.model && !options.desktop;
+
+    auto done = std::make_shared<asio::steady_timer>(io, asio::steady_timer::time_point::max());
+    auto finished = std::make_shared<bool>(false);
+    const auto finish = [done, finished] {
+        *finished = true;
+        // Also before the wait has begun: it then ends at once.
+        done->expires_at(asio::steady_timer::time_point::min());
+        done->cancel();
+    };
+    const auto write = [&out, &finish](const std::string& line) {
+        out << line << std::flush;
+        // The reader has gone (a bar restarted): nothing more to say.
+        if (!out) {
+            finish();
+        }
+    };
+    std::optional<BarFace> shownFace;
+    const auto showFace = [&](const BarFace& face) {
+        // Nothing known yet (the app or this watch just started): the map
+        // shown stays until the new one is read.
+        const bool blank = face.status == "refreshing" && face.tooltip.empty();
+        if (face != shownFace && !(blank && shownFace)) {
+            shownFace = face;
+            write(format == "waybar" ? waybarLine(face) : polybarLine(face));
+        }
+    };
+    const auto show = [&](const RefreshSnapshot& snapshot) {
+        if (bar) {
+            showFace(barFace(snapshot));
+        } else {
+            write(format == "json" ? snapshotJSONLine(snapshot) : snapshotText(snapshot));
+        }
+    };
+
+    // The watch's own map, while no app is followed.
     std::shared_ptr<DeskmapViewModel> viewModel;
-    int status = ExitCode::success;
-    try {
+    std::size_t printing = 0;
+    std::unique_ptr<FirstRefresh> firstRefresh;
+    std::vector<runtime::Task<void>> lettingGo;
+    const auto startOwn = [&] {
         viewModel = DeskmapViewModel::make(
             {io.get_executor(), worker.get_executor(), background.get_executor()},
             servicesFor(windowServer, options.provider, options.model),
             {{timing.refreshInterval, timing.structurePollInterval}, {}});
-        const auto format = options.json ? std::string("json") : options.format;
-        auto done = std::make_shared<asio::steady_timer>(io, asio::steady_timer::time_point::max());
-        auto finished = std::make_shared<bool>(false);
-        const auto print = [&out, format, done, finished](const RefreshSnapshot& snapshot) {
-            out << (format == "json"      ? snapshotJSONLine(snapshot)
-                    : format == "waybar"  ? waybarLine(snapshot)
-                    : format == "polybar" ? polybarLine(snapshot)
-                                          : snapshotText(snapshot))
-                << std::flush;
-            // The reader has gone (a bar restarted): nothing more to say.
-            if (!out) {
-                *finished = true;
-                // Also before the wait has begun: it then ends at once.
-                done->expires_at(asio::steady_timer::time_point::min());
-                done->cancel();
-            }
-        };
-        print(viewModel->snapshot());
+        show(viewModel->snapshot());
         // A local server with no model chosen offers its first one.
         if (viewModel->selectedSummaryProvider() == SummaryProvider::local &&
             viewModel->summaryModel(SummaryProvider::local).empty()) {
@@ -211,36 +242,83 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
                     }
                 });
         }
-
-        FirstRefresh firstRefresh(*viewModel);
-        const auto printing = viewModel->addObserver([&](ViewModelProperty property) {
+        firstRefresh = std::make_unique<FirstRefresh>(*viewModel);
+        printing = viewModel->addObserver([&](ViewModelProperty property) {
             if (*finished) {
                 return; // --once has shown its refresh; the passes that follow are not asked for
             }
             if (property == ViewModelProperty::snapshot) {
-                print(viewModel->snapshot());
+                show(viewModel->snapshot());
             }
             const auto& verification = viewModel->installedClientVerification();
             if (property == ViewModelProperty::installedClientVerification &&
                 verification.kind() == Verification::unavailable) {
                 err << "deskmap: " << texts::summariesOff(verification.message()) << "\n";
             }
-            if (options.once && firstRefresh.observe(property)) {
-                *finished = true;
-                done->cancel();
+            if (options.once && firstRefresh->observe(property)) {
+                finish();
             }
         });
+    };
+    // The app is back: its map is shown and this one ends.
+    const auto stopOwn = [&] {
+        viewModel->removeObserver(printing);
+        firstRefresh.reset();
+        lettingGo.push_back(
+            runtime::Task<void>::spawn(io.get_executor(), letGo(std::move(viewModel))));
+    };
+
+    int status = ExitCode::success;
+    bool ending = false;
+    std::unique_ptr<RunningAppFollower> follower;
+    try {
+        if (mayFollow) {
+            // Its word comes on its own thread; it is acted on here.
+            follower = std::make_unique<RunningAppFollower>(
+                RunningAppFollower::Options{}, [&](std::optional<BarFace> face) {
+                    asio::post(io, [&, face = std::move(face)] {
+                        if (ending || *finished) {
+                            return;
+                        }
+                        if (!face) {
+                            if (!viewModel) {
+                                startOwn();
+                            }
+                            return;
+                        }
+                        if (viewModel) {
+                            stopOwn();
+                        }
+                        showFace(*face);
+                        if (options.once) {
+                            finish();
+                        }
+                    });
+                });
+        } else {
+            startOwn();
+        }
         try {
             runInterruptible(io, waitFor(done, finished));
         } catch (...) {
             status = reportFailure(std::current_exception(), err);
         }
+        ending = true;
+        follower.reset();
         // An interrupted refresh restores the state from before it: shown too.
-        runToEnd(io, viewModel->shutdown());
-        viewModel->removeObserver(printing);
+        if (viewModel) {
+            runToEnd(io, viewModel->shutdown());
+            viewModel->removeObserver(printing);
+        }
+        for (const auto& task : lettingGo) {
+            while (!task.isFinished() && io.run_one() > 0) {
+            }
+        }
     } catch (...) {
         status = reportFailure(std::current_exception(), err);
     }
+    ending = true;
+    follower.reset();
     viewModel.reset();
     stopThreads();
     return status;

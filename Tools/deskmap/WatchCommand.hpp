@@ -26,7 +26,9 @@ struct WatchTiming {
 };
 
 // Keeps the map of Spaces current and prints every state it publishes, until
-// interrupted (or, with `once`, until the first refresh has ended).
+// interrupted (or, with `once`, until the first refresh has ended). A status
+// bar's watch shows instead the state a running app publishes, while one
+// runs, unless the options ask for a watch of its own.
 int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
              WatchTiming timing = {});
 

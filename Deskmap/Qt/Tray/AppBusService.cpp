@@ -1,13 +1,19 @@
 #include "Deskmap/Qt/Tray/AppBusService.hpp"
 
+#include "DeskmapAppSupport/StatusBar/RunningAppBus.hpp"
+
 #include <QDBusConnection>
 
 namespace deskmap::qt {
 
 namespace {
 
-const QString serviceName = QStringLiteral("com.quillary.deskmap");
-const QString objectPath = QStringLiteral("/com/quillary/deskmap");
+const QString serviceName = QString::fromLatin1(RunningAppBus::name);
+const QString objectPath = QString::fromLatin1(RunningAppBus::path);
+
+QString qText(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 } // namespace
 
@@ -17,7 +23,9 @@ AppBusService::AppBusService(QObject* parent) : QObject(parent) {
         return;
     }
     // Requests arrive on the GUI thread, as the tray's clicks do.
-    registered_ = bus.registerObject(objectPath, this, QDBusConnection::ExportScriptableSlots) &&
+    registered_ = bus.registerObject(objectPath, this,
+                                     QDBusConnection::ExportScriptableSlots |
+                                         QDBusConnection::ExportScriptableSignals) &&
                   bus.registerService(serviceName);
     if (!registered_) {
         bus.unregisterObject(objectPath);
@@ -46,6 +54,22 @@ void AppBusService::ShowSettings() {
 
 void AppBusService::Quit() {
     Q_EMIT quitRequested();
+}
+
+void AppBusService::publish(const deskmap::BarFace& face) {
+    if (face == face_) {
+        return;
+    }
+    face_ = face;
+    Q_EMIT BarFaceChanged(qText(face.text), qText(face.tooltip), qText(face.status),
+                          qText(face.reason));
+}
+
+QString AppBusService::BarFace(QString& tooltip, QString& status, QString& reason) {
+    tooltip = qText(face_.tooltip);
+    status = qText(face_.status);
+    reason = qText(face_.reason);
+    return qText(face_.text);
 }
 
 } // namespace deskmap::qt

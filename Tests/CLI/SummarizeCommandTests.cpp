@@ -169,7 +169,10 @@ TEST_F(SummarizeCommandTest, TheModelIsChosenAndARefusalNamesIt) {
 }
 
 TEST_F(SummarizeCommandTest, ALocalServerNeedsNoKeyAndOffersItsFirstModel) {
-    const std::map<std::string, std::string> local{{"DESKMAP_LOCAL_BASE_URL", server.baseURL()}};
+    // A proxy that answers nothing: a server on this computer is reached directly.
+    const std::map<std::string, std::string> local{{"DESKMAP_LOCAL_BASE_URL", server.baseURL()},
+                                                   {"http_proxy", "http://127.0.0.1:9"},
+                                                   {"ALL_PROXY", "http://127.0.0.1:9"}};
     const auto list = R"({"data": [{"id": "qwen3"}, {"id": "llama3.2"}]})";
     server.enqueueJSON(list);
     const auto listed = deskmap({"models", "--provider", "local"}, local);

@@ -32,6 +32,12 @@ TEST_F(LocalServerClientTest, ListsItsModelsAndSummarizesWithOrWithoutAKey) {
         {"name": "no id"}]})");
     EXPECT_EQ(models(server.baseURL() + "/"), (std::vector<std::string>{"llama3.2:3b", "qwen3"}))
         << "unusable and repeated ids are left out";
+    nlohmann::json many{{"data", nlohmann::json::array()}};
+    for (int model = 0; model < 600; ++model) {
+        many["data"].push_back({{"id", "m" + std::to_string(model)}});
+    }
+    server.enqueueJSON(many.dump());
+    EXPECT_EQ(models(server.baseURL()).size(), 500u) << "a list Settings can still show";
     server.enqueueJSON(test::chatCompletionsBody(test::latinAnswer({1, 2})));
     LocalServerClient withoutKey(std::nullopt, server.baseURL(), session, 60s, "qwen3");
     const auto result = test::runAsync(withoutKey.summarize(test::twoSpaces()));
@@ -39,14 +45,14 @@ TEST_F(LocalServerClientTest, ListsItsModelsAndSummarizesWithOrWithoutAKey) {
     EXPECT_EQ(result.spaces.at(1).label, "Work 2");
 
     auto requests = server.received();
-    ASSERT_EQ(requests.size(), 2u);
+    ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[0].method, "GET");
     EXPECT_EQ(requests[0].path, "/v1/models");
-    EXPECT_EQ(requests[1].path, "/v1/chat/completions");
+    EXPECT_EQ(requests[2].path, "/v1/chat/completions");
     for (const auto& request : requests) {
         EXPECT_EQ(request.headers.count("Authorization"), 0u) << "no key, no Authorization";
     }
-    const auto body = nlohmann::json::parse(requests[1].body);
+    const auto body = nlohmann::json::parse(requests[2].body);
     EXPECT_EQ(body["model"], "qwen3");
     EXPECT_TRUE(body.contains("response_format"));
     EXPECT_FALSE(body.contains("provider")) << "OpenRouter's routing means nothing here";
@@ -58,8 +64,8 @@ TEST_F(LocalServerClientTest, ListsItsModelsAndSummarizesWithOrWithoutAKey) {
     LocalServerClient withKey(" local-key\n", server.baseURL(), session, 60s, "m");
     test::runAsync(withKey.summarize(test::twoSpaces()));
     requests = server.received();
-    EXPECT_EQ(requests.at(2).header("Authorization"), "Bearer local-key");
     EXPECT_EQ(requests.at(3).header("Authorization"), "Bearer local-key");
+    EXPECT_EQ(requests.at(4).header("Authorization"), "Bearer local-key");
     EXPECT_THROW(LocalServerClient(std::nullopt, server.baseURL(), session, 60s, " "),
                  LocalModelRequired);
 }

@@ -1,10 +1,12 @@
 // Providers, keys and the installed client's check, and the gate following
 // each of them.
+#include "Support/FakeLoader.hpp"
 #include "ViewModelTestSupport.hpp"
 
 namespace deskmap {
 namespace {
 
+using namespace std::chrono_literals;
 using test::ViewModelTest;
 using Kind = InstalledClientVerificationState::Kind;
 
@@ -135,6 +137,29 @@ TEST_F(ViewModelKeyTest, ASaveThatEndsAfterAnotherProviderWasChosenSaysNothing) 
         << "the failed OpenAI save is not OpenRouter's news";
     EXPECT_EQ(viewModel->savedCredentialPresence(), SavedCredentialPresence::unknown);
     EXPECT_FALSE(viewModel->authorization().isAuthorized());
+}
+
+TEST_F(ViewModelKeyTest, AModelListFromAnAddressSinceLeftIsDropped) {
+    auto loader = std::make_shared<test::FakeLoader>();
+    loader->delay = 200ms;
+    loader->answer = [] { return HTTPDataLoad{R"({"data": [{"id": "other-model"}]})", {200}}; };
+    http = loader;
+    make();
+    viewModel->selectSummaryProvider(SummaryProvider::local);
+    int answers = 0;
+    const auto count = [&](const std::vector<std::string>&, std::optional<std::string>) {
+        ++answers;
+    };
+    viewModel->listLocalModels(count);
+    ASSERT_TRUE(viewModel->setLocalServerAddress("http://192.0.2.7:8080"));
+    settle(400ms);
+    EXPECT_EQ(loader->calls, 1);
+    EXPECT_EQ(answers, 0);
+    EXPECT_EQ(viewModel->summaryModel(SummaryProvider::local), "") << "not this server's model";
+
+    viewModel->listLocalModels(count);
+    ASSERT_TRUE(runUntil([&] { return answers == 1; }));
+    EXPECT_EQ(viewModel->summaryModel(SummaryProvider::local), "other-model");
 }
 
 TEST_F(ViewModelKeyTest, AChoiceThatCannotBeStoredHoldsAndSaysSo) {

@@ -74,6 +74,7 @@ protected:
         services.spaceSwitchAccessibility = accessibility;
         services.launchAtLoginService = launchAtLogin;
         services.systemSettings = pages;
+        services.http = http;
         services.summarizers = customSummarizers ? customSummarizers
                                                  : std::shared_ptr<SummarizerBuilding>(summarizers);
         viewModel = DeskmapViewModel::make(
@@ -141,6 +142,7 @@ protected:
     std::shared_ptr<ScriptedSummarizers> summarizers = std::make_shared<ScriptedSummarizers>();
     // Used instead of `summarizers` when set.
     std::shared_ptr<SummarizerBuilding> customSummarizers;
+    std::shared_ptr<HTTPDataLoading> http; // the local server's model list
 
     std::shared_ptr<DeskmapViewModel> viewModel;
     std::vector<ViewModelProperty> changes;

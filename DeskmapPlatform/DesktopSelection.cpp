@@ -45,6 +45,22 @@ std::string chooseDesktop(const std::optional<std::string>& requested,
     return demoDesktopName;
 }
 
+std::string sessionDesktopKey(const std::optional<std::string>& requested) {
+    const auto variable = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value ? std::string(value) : std::string();
+    };
+    auto chosen = requested.value_or("");
+    if (chosen.empty()) {
+        chosen = variable("DESKMAP_DESKTOP");
+    }
+    auto display = variable("WAYLAND_DISPLAY");
+    if (display.empty()) {
+        display = variable("DISPLAY");
+    }
+    return chosen + "\n" + display;
+}
+
 namespace {
 
 std::shared_ptr<WindowServer> openTiling(I3Ipc::WindowManager windowManager) {

@@ -88,6 +88,12 @@ std::string chooseDesktop(const std::optional<std::string>& requested,
                           const std::function<DetectedDesktop()>& detect,
                           std::optional<std::string>* notice = nullptr);
 
+// Which desktop a program of this session shows, as two programs compare
+// it: the choice given (`requested`, else DESKMAP_DESKTOP; empty when the
+// session's own is detected) on the display it runs on. Equal keys mean
+// the same map.
+std::string sessionDesktopKey(const std::optional<std::string>& requested);
+
 // Opens "gnome", "kde", "sway", "i3", "x11", "demo" (the built-in simulated desktop) or a
 // scenario file path. Throws DesktopSelectionError with a message naming
 // the problem.

@@ -156,6 +156,7 @@ int runDeskmapApp(int argc, char** argv, const ServicesFactory& makeServices,
         // A relaunch while this one quits starts afresh instead of asking
         // the dying one to show its list.
         app.setQuitStartedHandler([&instance] { instance.close(); });
+        app.setDesktopKey(deskmap::platform::sessionDesktopKey(desktop));
         if (started) {
             started(app);
         }

@@ -74,7 +74,10 @@ DeskmapApplication::~DeskmapApplication() {
 }
 
 int DeskmapApplication::run(bool showListAtStart) {
-    bus_ = std::make_unique<qt::AppBusService>();
+    if (desktopKey_.empty()) {
+        desktopKey_ = platform::sessionDesktopKey(std::nullopt);
+    }
+    bus_ = std::make_unique<qt::AppBusService>(QString::fromStdString(desktopKey_));
     QObject::connect(bus_.get(), &qt::AppBusService::showRequested, [this] { showList(); });
     QObject::connect(bus_.get(), &qt::AppBusService::refreshRequested,
                      [this] { model_->refreshNow(); });

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <thread>
 
 namespace deskmap::qt {
@@ -67,6 +68,9 @@ public:
     // Told once, on the GUI thread, when quitting starts (before any work
     // has ended): a relaunch from then on must not reach this instance.
     void setQuitStartedHandler(std::function<void()> handler);
+    // Which desktop this app shows, as status bars compare it before they
+    // follow its state (see platform::sessionDesktopKey). Set before run().
+    void setDesktopKey(std::string key) { desktopKey_ = std::move(key); }
 
     const std::shared_ptr<DeskmapViewModel>& viewModel() const { return model_; }
 
@@ -101,6 +105,7 @@ private:
     std::optional<std::size_t> faceObserver_; // publishes the state to bus_
     std::unique_ptr<qt::ShellIndicatorWatch> indicator_;
     std::function<void()> quitStarted_;
+    std::string desktopKey_;
     bool quitting_ = false;
     bool workEnded_ = false;
     int exitCode_ = 0;

@@ -2,7 +2,7 @@
 
 #include "DeskmapAppSupport/RefreshCoordinator/StatusName.hpp"
 #include "DeskmapCore/Output/SpaceLabels.hpp"
-#include "DeskmapCore/Output/TerminalSanitizer.hpp"
+#include "DeskmapCore/Text/DisplayText.hpp"
 #include "DeskmapPlatform/Text/UserTexts.hpp"
 
 #include <vector>
@@ -15,6 +15,9 @@ using Status = RefreshSnapshot::Status;
 
 // Far above a face of 99 Spaces with their summaries.
 constexpr std::size_t longestField = 256 * 1024;
+// In characters: a summary or message, and one line of a face sent.
+constexpr std::size_t longSummary = 500;
+constexpr std::size_t longLine = 2000;
 
 const SpaceSummary* summaryFor(const RefreshSnapshot& snapshot, std::int64_t index) {
     if (!snapshot.summaries) {
@@ -35,13 +38,16 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
-// A label or summary as one short line: no controls, no line breaks.
-std::string oneLine(const std::string& text) {
-    auto line = TerminalSanitizer::sanitize(text);
+// Outside text (a label, a summary, a name, a message) as one line that
+// cannot drive the bar: no controls, no line breaks, no reordering of the
+// text around it, and not longer than `longest` characters.
+std::string oneLine(const std::string& text,
+                    std::size_t longest = DisplayText::maximumShownGraphemes) {
+    auto line = text;
     for (const char* separator : {"\u2028", "\u2029", "\u0085"}) {
         line = replaced(std::move(line), separator, " ");
     }
-    return line;
+    return DisplayText::shown(line, longest);
 }
 
 std::string joinedLines(const std::vector<std::string>& lines) {
@@ -58,15 +64,17 @@ std::string failureReason(const RefreshSnapshot& snapshot) {
     case Status::refreshing:
         return {};
     case Status::needsSetup:
-        return snapshot.errorMessage ? oneLine(*snapshot.errorMessage) : texts::setupRequired;
+        return snapshot.errorMessage ? oneLine(*snapshot.errorMessage, longSummary)
+                                     : texts::setupRequired;
     case Status::needsWindowTitleAccess:
-        return snapshot.errorMessage ? oneLine(*snapshot.errorMessage) : texts::permissionRequired;
+        return snapshot.errorMessage ? oneLine(*snapshot.errorMessage, longSummary)
+                                     : texts::permissionRequired;
     case Status::credentialFailed:
     case Status::collectionFailed:
     case Status::summaryFailed:
         break;
     }
-    return snapshot.errorMessage ? oneLine(*snapshot.errorMessage) : texts::error;
+    return snapshot.errorMessage ? oneLine(*snapshot.errorMessage, longSummary) : texts::error;
 }
 
 } // namespace
@@ -75,7 +83,7 @@ BarFace barFace(const RefreshSnapshot& snapshot) {
     BarFace face{{}, {}, std::string(statusName(snapshot.status)), failureReason(snapshot)};
     std::vector<std::string> tooltip;
     if (snapshot.errorMessage) {
-        tooltip.push_back(oneLine(*snapshot.errorMessage));
+        tooltip.push_back(oneLine(*snapshot.errorMessage, longSummary));
     }
     if (snapshot.inventory) {
         for (const auto& space : snapshot.inventory->spaces) {
@@ -90,7 +98,7 @@ BarFace barFace(const RefreshSnapshot& snapshot) {
             }
             auto line = number + "  " + label;
             if (summary) {
-                line += ": " + oneLine(summary->summary);
+                line += ": " + oneLine(summary->summary, longSummary);
             }
             if (space.isCurrent) {
                 line += " (current)";
@@ -115,13 +123,14 @@ std::optional<BarFace> barFaceFrom(std::string text, std::string tooltip, std::s
     std::vector<std::string> lines;
     for (std::size_t start = 0; start <= tooltip.size();) {
         const auto end = std::min(tooltip.find('\n', start), tooltip.size());
-        lines.push_back(oneLine(tooltip.substr(start, end - start)));
+        lines.push_back(oneLine(tooltip.substr(start, end - start), longLine));
         start = end + 1;
     }
     const bool failed = *known != Status::ready && *known != Status::refreshing;
-    return BarFace{oneLine(text.empty() ? texts::appName : text), joinedLines(lines),
+    return BarFace{oneLine(text.empty() ? texts::appName : text, longLine), joinedLines(lines),
                    std::move(status),
-                   failed ? oneLine(reason.empty() ? texts::error : reason) : std::string()};
+                   failed ? oneLine(reason.empty() ? texts::error : reason, longSummary)
+                          : std::string()};
 }
 
 } // namespace deskmap

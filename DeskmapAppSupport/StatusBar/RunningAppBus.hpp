@@ -11,5 +11,7 @@ inline constexpr const char* interface = "com.quillary.deskmap.App";
 // same four strings each time they change.
 inline constexpr const char* faceMethod = "BarFace";
 inline constexpr const char* faceSignal = "BarFaceChanged";
+// Desktop() -> the desktop the app shows, as sessionDesktopKey gives it.
+inline constexpr const char* desktopMethod = "Desktop";
 
 } // namespace deskmap::RunningAppBus

@@ -65,6 +65,10 @@ struct SignalMatch {
 };
 
 struct Signal {
+    // The unique name of the connection that sent it, or the bus's own
+    // ("org.freedesktop.DBus"). A match rule does not keep out a signal sent
+    // to this connection alone: who sent it is checked here.
+    std::string sender;
     std::string path;
     std::string interface;
     std::string member;

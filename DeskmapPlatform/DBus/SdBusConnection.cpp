@@ -364,6 +364,8 @@ private:
         auto& owner = *subscription.owner;
         try {
             Signal signal;
+            const char* sender = sd_bus_message_get_sender(message);
+            signal.sender = sender ? sender : "";
             const char* path = sd_bus_message_get_path(message);
             const char* interface = sd_bus_message_get_interface(message);
             const char* member = sd_bus_message_get_member(message);

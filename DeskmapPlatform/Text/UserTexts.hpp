@@ -384,6 +384,9 @@ inline constexpr const char* unusableModelName =
     "characters or spaces at either end";
 inline constexpr const char* modelNeedsHTTPProvider =
     "--model applies only to openai and openrouter: an installed client uses its own model";
+inline constexpr const char* runningAppStateUnreadable =
+    "the running Deskmap app sent a state this version cannot read; its last readable state "
+    "stays shown (update deskmap to match the app)";
 inline std::string summariesOff(const std::string& reason) {
     return "summaries are off: " + reason;
 }

@@ -5,6 +5,7 @@
 #include "Support/ChildProcess.hpp"
 #include "Support/PrivateSession.hpp"
 #include "Support/ScopedFiles.hpp"
+#include "Support/StandInAPIServer.hpp"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +47,8 @@ protected:
     // An app whose keychain saves take `saveDelay`; markers go to `markers`.
     std::unique_ptr<ChildProcess> launch(const std::string& markers, int saveDelayMs,
                                          bool saveAtStart,
-                                         std::map<std::string, std::string> extra = {}) {
+                                         std::map<std::string, std::string> extra = {},
+                                         const std::string& desktop = "demo") {
         fs::create_directories(root / markers);
         std::map<std::string, std::string> environment{
             {"HOME", root.string()},
@@ -62,7 +64,7 @@ protected:
         }
         environment.merge(extra);
         return std::make_unique<ChildProcess>(
-            DESKMAP_APP_HOST, std::vector<std::string>{"--desktop", "demo"}, environment,
+            DESKMAP_APP_HOST, std::vector<std::string>{"--desktop", desktop}, environment,
             std::vector<std::string>{"DISPLAY", "WAYLAND_DISPLAY", "DESKMAP_DESKTOP"});
     }
 
@@ -137,42 +139,63 @@ TEST_F(AppLifecycleTest, AStatusBarFollowsTheRunningAppAndSummarizesOnItsOwnWith
     const std::string address = "unix:path=" + bus.string();
     ChildProcess daemon("/usr/bin/dbus-daemon", {"--session", "--nofork", "--address=" + address});
     waitFor([&] { return fs::exists(bus); }, "the session bus");
-    const auto appOwnsItsName = [&] {
-        auto connection = platform::DBus::connectBus(address);
-        return platform::DBus::hasOwner(*connection, "com.quillary.deskmap", 2s);
-    };
-    // The app shows the demo desktop; the bar, left alone, another one.
+    const auto connection = platform::DBus::connectBus(address);
     const std::map<std::string, std::string> session{{"DBUS_SESSION_BUS_ADDRESS", address}};
-    const std::string appFace = "3 Code and Firefox  |  9 · Ops Code and Google Chrome";
-    const std::string ownFace = "2 Terminal  |  3 Notes and Safari";
-    auto app = launch("app", 0, false, session);
-    waitFor(appOwnsItsName, "the app on the bus");
+    const std::string desktop = DESKMAP_TEST_SOURCE_DIR "/Support/Scenarios/shared-space.json";
+    // Both show one desktop; only the bar has a key, so its own map is
+    // summarized and the app's is not.
+    auto app = launch("app", 0, false, session, desktop);
+    waitFor([&] { return platform::DBus::hasOwner(*connection, "com.quillary.deskmap", 2s); },
+            "the app on the bus");
+    const std::string appFace = "2 Terminal  |  3 Notes and Safari · Setup required";
+    const std::string ownFace = "2 Work 2  |  3 Work 3";
 
+    StandInAPIServer server;
     const auto output = root / "bar.out";
+    std::map<std::string, std::string> barEnvironment{
+        {"DBUS_SESSION_BUS_ADDRESS", address},
+        {"XDG_CONFIG_HOME", (root / "config").string()},
+        {"DESKMAP_DESKTOP", desktop},
+        {"OPENAI_ACCESS_TOKEN", "sk-test"},
+        {"DESKMAP_OPENAI_BASE_URL", server.baseURL()}};
+    const std::vector<std::string> unset{"DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR",
+                                         "OPENROUTER_API_KEY"};
     ChildProcess bar(
         "/bin/sh",
         {"-c", "exec \"$0\" watch --format polybar > \"$1\"", DESKMAP_BINARY, output.string()},
-        {{"DBUS_SESSION_BUS_ADDRESS", address},
-         {"XDG_CONFIG_HOME", (root / "config").string()},
-         {"DESKMAP_DESKTOP", DESKMAP_TEST_SOURCE_DIR "/Support/Scenarios/shared-space.json"}},
-        {"DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "OPENAI_ACCESS_TOKEN",
-         "OPENROUTER_API_KEY"});
-    waitFor([&] { return lastLineHas(output, appFace + " · Setup required"); }, "the app's face");
-    for (const auto& line : barLines(output)) {
-        EXPECT_EQ(line.find(ownFace), std::string::npos) << "a map of its own while following";
-    }
+        barEnvironment, unset);
+    waitFor([&] { return lastLineHas(output, appFace); }, "the app's face");
+    // Each change the app publishes reaches the bar.
+    const auto before = barLines(output).size();
+    connection->send({"com.quillary.deskmap",
+                      "/com/quillary/deskmap",
+                      "com.quillary.deskmap.App",
+                      "RefreshNow",
+                      {}});
+    waitFor([&] { return barLines(output).size() >= before + 2 && lastLineHas(output, appFace); },
+            "the app's refresh");
+    EXPECT_EQ(server.received().size(), 0u) << "no summary of its own while the app runs";
 
+    server.enqueueJSON(responsesBody(latinAnswer({1, 2, 3})));
     app->signal(SIGTERM);
     ASSERT_TRUE(app->exitsWithin(6s));
-    waitFor([&] { return lastLineHas(output, ownFace + " · Setup required"); }, "its own map");
+    waitFor([&] { return lastLineHas(output, ownFace); }, "its own map");
+    EXPECT_EQ(server.received().size(), 1u);
 
-    auto relaunch = launch("relaunch", 0, false, session);
+    auto relaunch = launch("relaunch", 0, false, session, desktop);
     waitFor([&] { return lastLineHas(output, appFace); }, "the app's face again");
     const auto shown = barLines(output);
     EXPECT_EQ(std::find(shown.begin() + 1, shown.end(), "Deskmap"), shown.end())
         << "no blank face between one map and the next";
 
-    bar.signal(SIGINT);
+    // A bar for another desktop keeps its own map.
+    barEnvironment["DESKMAP_DESKTOP"] = "demo";
+    barEnvironment.erase("OPENAI_ACCESS_TOKEN");
+    const auto other = runProcess(DESKMAP_BINARY, {"watch", "--once", "--format", "polybar"},
+                                  barEnvironment, unset);
+    EXPECT_NE(other.out.find("9 · Ops"), std::string::npos) << other.out;
+
+    bar.signal(SIGTERM);
     const auto ended = bar.wait();
     EXPECT_EQ(ended.exitCode, 130);
     EXPECT_EQ(ended.err, "");

@@ -139,6 +139,8 @@ TEST(StatusBarLines, NeitherAppNamesNorAPeerOnTheBusCanFormatTheBar) {
         << "a failure always says why";
     EXPECT_EQ(sent->tooltip, "1  a b\n2  \uFFFD[2Jc") << "lines kept, controls replaced";
     EXPECT_EQ(barFaceFrom("1 A", "", "ready", "stale reason")->reason, "");
+    EXPECT_EQ(barFaceFrom("1 \u202Eexe.txt", "", "ready", "")->text, "1 exe.txt")
+        << "no override reorders the bar";
     EXPECT_FALSE(barFaceFrom("1 A", "", "styled\" onclick=\"", ""))
         << "the status is a style class: only known ones";
     EXPECT_FALSE(barFaceFrom(std::string(300 * 1024, 'a'), "", "ready", ""));

@@ -264,18 +264,23 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
     const auto stopOwn = [&] {
         viewModel->removeObserver(printing);
         firstRefresh.reset();
+        std::erase_if(lettingGo, [](const auto& task) { return task.isFinished(); });
         lettingGo.push_back(
             runtime::Task<void>::spawn(io.get_executor(), letGo(std::move(viewModel))));
     };
 
     int status = ExitCode::success;
     bool ending = false;
+    bool toldUnreadable = false;
     std::unique_ptr<RunningAppFollower> follower;
     try {
         if (mayFollow) {
             // Its word comes on its own thread; it is acted on here.
+            RunningAppFollower::Options following;
+            following.desktopKey = platform::sessionDesktopKey(std::nullopt);
             follower = std::make_unique<RunningAppFollower>(
-                RunningAppFollower::Options{}, [&](std::optional<BarFace> face) {
+                std::move(following),
+                [&](std::optional<BarFace> face) {
                     asio::post(io, [&, face = std::move(face)] {
                         if (ending || *finished) {
                             return;
@@ -290,8 +295,16 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
                             stopOwn();
                         }
                         showFace(*face);
-                        if (options.once) {
+                        // As on its own: done once a refresh has ended.
+                        if (options.once && face->status != "refreshing") {
                             finish();
+                        }
+                    });
+                },
+                [&] {
+                    asio::post(io, [&] {
+                        if (!std::exchange(toldUnreadable, true)) {
+                            err << "deskmap: " << texts::runningAppStateUnreadable << "\n";
                         }
                     });
                 });

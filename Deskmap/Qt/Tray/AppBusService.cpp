@@ -17,7 +17,8 @@ QString qText(const std::string& text) {
 
 } // namespace
 
-AppBusService::AppBusService(QObject* parent) : QObject(parent) {
+AppBusService::AppBusService(QString desktopKey, QObject* parent)
+    : QObject(parent), desktopKey_(std::move(desktopKey)) {
     auto bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         return;

@@ -18,7 +18,9 @@ class AppBusService : public QObject {
     Q_CLASSINFO("D-Bus Interface", "com.quillary.deskmap.App")
 
 public:
-    explicit AppBusService(QObject* parent = nullptr);
+    // `desktopKey`: which desktop the app shows, for a bar to compare with
+    // its own before following.
+    explicit AppBusService(QString desktopKey, QObject* parent = nullptr);
     ~AppBusService() override;
 
     bool registered() const { return registered_; }
@@ -32,6 +34,7 @@ public Q_SLOTS:
     Q_SCRIPTABLE void Quit();
     // The face last published: text, then tooltip, status and reason.
     Q_SCRIPTABLE QString BarFace(QString& tooltip, QString& status, QString& reason);
+    Q_SCRIPTABLE QString Desktop() const { return desktopKey_; }
 
 Q_SIGNALS:
     void showRequested();
@@ -44,6 +47,7 @@ Q_SIGNALS:
 private:
     bool registered_ = false;
     deskmap::BarFace face_;
+    QString desktopKey_;
 };
 
 } // namespace deskmap::qt

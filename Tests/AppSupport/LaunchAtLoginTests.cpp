@@ -38,14 +38,6 @@ TEST(LaunchAtLoginConfiguration, CallsOnlyWhenTheRequestChanges) {
     EXPECT_EQ(service->calls, (std::vector<std::string>{"register", "unregister"}));
 }
 
-TEST(MacOSLaunchAtLoginService, RawStatuses) {
-    EXPECT_EQ(MacOSLaunchAtLoginService::statusFromRaw(0), LaunchAtLoginStatus::disabled);
-    EXPECT_EQ(MacOSLaunchAtLoginService::statusFromRaw(1), LaunchAtLoginStatus::enabled);
-    EXPECT_EQ(MacOSLaunchAtLoginService::statusFromRaw(2), LaunchAtLoginStatus::requiresApproval);
-    EXPECT_EQ(MacOSLaunchAtLoginService::statusFromRaw(3), LaunchAtLoginStatus::notFound);
-    EXPECT_EQ(MacOSLaunchAtLoginService::statusFromRaw(42), LaunchAtLoginStatus::notFound);
-}
-
 TEST(MacOSLaunchAtLoginService, TheDefaultEntryLivesInTheUsersAutostartFolder) {
     const test::TemporaryFolder home("deskmap-home");
     const test::ScopedEnvironment environment({{"HOME", home.string()}, {"XDG_CONFIG_HOME", {}}});

@@ -8,27 +8,15 @@
 namespace deskmap {
 namespace {
 
-TEST(DeskmapError, DescribesEveryCase) {
+// Messages no other test reaches through a real failure.
+TEST(DeskmapError, DescribesOpenRouterCases) {
     const std::vector<std::pair<DeskmapError, std::string>> cases{
-        {DeskmapError::collection("no Spaces were reported"),
-         "Could not read this desktop's Spaces: no Spaces were reported"},
-        {DeskmapError::collection(""), "Could not read this desktop's Spaces: "},
-        {DeskmapError::transport("timed out"), "OpenAI request failed: timed out"},
         {DeskmapError::openRouterTransport("refused"), "OpenRouter request failed: refused"},
-        {DeskmapError::service(429, "slow down"), "OpenAI returned HTTP 429: slow down"},
-        {DeskmapError::service(-1, "odd"), "OpenAI returned HTTP -1: odd"},
         {DeskmapError::openRouterService(500, "boom"), "OpenRouter returned HTTP 500: boom"},
-        {DeskmapError::invalidResponse("no text"), "OpenAI returned an invalid response: no text"},
         {DeskmapError::invalidOpenRouterResponse("no choices"),
          "OpenRouter returned an invalid response: no choices"},
-        {DeskmapError::missingCredential(), "OPENAI_ACCESS_TOKEN is required for summarize."},
-        {DeskmapError::missingOpenRouterCredential(),
-         "OPENROUTER_API_KEY is required for summarize with OpenRouter."},
-        {DeskmapError::installedClient(InstalledClientError::timedOut(InstalledClient::codex)),
-         "Codex timed out. Try again."},
     };
     for (const auto& [error, message] : cases) {
-        EXPECT_EQ(error.errorDescription(), message);
         EXPECT_EQ(std::string(error.what()), message);
     }
 }
@@ -45,29 +33,13 @@ TEST(DeskmapError, EqualityComparesCaseAndPayload) {
     EXPECT_NE(
         DeskmapError::installedClient(InstalledClientError::timedOut(InstalledClient::codex)),
         DeskmapError::installedClient(InstalledClientError::timedOut(InstalledClient::cursor)));
-}
-
-TEST(InstalledClientError, DescribesEveryCaseWithTheClientsName) {
     using E = InstalledClientError;
-    const auto codex = InstalledClient::codex;
-    const auto cursor = InstalledClient::cursor;
-    EXPECT_EQ(E::executableNotFound(cursor).errorDescription(),
-              "Could not find the Cursor Agent executable. Install it and try again.");
-    EXPECT_EQ(E::notAuthenticated(codex).errorDescription(),
-              "Codex is not signed in. Sign in with its command-line client, then check again.");
-    EXPECT_EQ(E::verificationFailed(codex, "status check timed out").errorDescription(),
-              "Could not verify Codex: status check timed out");
-    EXPECT_EQ(E::timedOut(cursor).errorDescription(), "Cursor Agent timed out. Try again.");
-    EXPECT_EQ(E::processFailed(codex, 1).errorDescription(),
-              "Codex exited with status 1. Check its sign-in state and try again.");
-    EXPECT_EQ(E::processFailed(cursor, -9).errorDescription(),
-              "Cursor Agent exited with status -9. Check its sign-in state and try again.");
-    EXPECT_EQ(E::invalidOutput(codex, "missing output file").errorDescription(),
-              "Codex returned an invalid response: missing output file");
-
-    EXPECT_EQ(E::processFailed(codex, 1), E::processFailed(codex, 1));
-    EXPECT_NE(E::processFailed(codex, 1), E::processFailed(codex, 2));
-    EXPECT_NE(E::invalidOutput(codex, "a"), E::verificationFailed(codex, "a"));
+    EXPECT_EQ(E::processFailed(InstalledClient::codex, 1),
+              E::processFailed(InstalledClient::codex, 1));
+    EXPECT_NE(E::processFailed(InstalledClient::codex, 1),
+              E::processFailed(InstalledClient::codex, 2));
+    EXPECT_NE(E::invalidOutput(InstalledClient::codex, "a"),
+              E::verificationFailed(InstalledClient::codex, "a"));
 }
 
 TEST(InstalledClient, OnlyExactRawValuesNameAClient) {

@@ -115,11 +115,14 @@ TEST_F(SettingsViewTest, SaveNeedsAKeyAndTheFieldIsEmptiedAfterEverySave) {
     type("  sk-typed  ");
     EXPECT_TRUE(enabled("Save"));
     EXPECT_EQ(keyField()->echoMode(), QLineEdit::Password);
+    titleAccess->granted = false;
+    titleAccess->grantOnRequest = true;
     click(root, "Save");
     EXPECT_TRUE(keyField()->text().isEmpty());
     ASSERT_TRUE(runUntil(
         [&] { return viewModel->savedCredentialPresence() == SavedCredentialPresence::saved; }));
     EXPECT_EQ(savedKey(SummaryProvider::openAI), "sk-typed");
+    EXPECT_EQ(titleAccess->requests, 1) << "a key is saved to summarize: titles are asked for";
     EXPECT_EQ(labelText(root, "API key"), "Saved");
     EXPECT_TRUE(enabled("Clear"));
 

@@ -39,26 +39,6 @@ TEST(SecretServiceKeychain, ItemsCarryTheServiceAndAccountAttributes) {
     KeychainCredentialStore(SummaryProvider::openRouter, keychain).remove();
 }
 
-TEST(SecretServiceKeychain, WithoutASessionBusTheStoreFailsWithItsMessage) {
-    const std::string address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    const std::string runtime =
-        std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "";
-    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    ::setenv("XDG_RUNTIME_DIR", "/nonexistent", 1);
-    auto keychain = std::make_shared<platform::SecretServiceKeychain>();
-    KeychainCredentialStore store(SummaryProvider::openAI, keychain);
-    try {
-        (void)store.token();
-        ADD_FAILURE() << "expected the store's error";
-    } catch (const KeychainCredentialStore::Error& error) {
-        EXPECT_EQ(error.errorDescription(),
-                  "The OpenAI API key could not be read or updated in the secret store (GNOME "
-                  "Keyring, KWallet).");
-    }
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
-    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-}
-
 // The command line's own environment, without the keys and settings of
 // whoever runs the tests.
 test::ProcessOutcome deskmapCommand(const std::vector<std::string>& arguments,

@@ -50,16 +50,6 @@ TEST_F(ViewModelTest, TheFirstRefreshWaitsForTheSavedKeyEvenFromASlowKeychain) {
     EXPECT_TRUE(firstEnd->summaries) << "the first pass already had its authorization";
 }
 
-TEST_F(ViewModelTest, WithoutAKeyTheMapStillAppearsAndSetupIsPending) {
-    make();
-    ASSERT_TRUE(runUntil([&] { return viewModel->snapshot().status == Status::needsSetup; }));
-    EXPECT_TRUE(viewModel->snapshot().inventory);
-    EXPECT_EQ(viewModel->savedCredentialPresence(), SavedCredentialPresence::notSaved);
-    EXPECT_FALSE(viewModel->authorization().isAuthorized());
-    EXPECT_FALSE(viewModel->firstTimeSetupReadiness().providerConnected);
-    EXPECT_EQ(summarizers->built, 0);
-}
-
 TEST_F(ViewModelTest, AKeychainUnreadableAtStartIsAskedAgainUntilItAnswers) {
     saveKeyBeforeStart(SummaryProvider::openAI, "sk-saved");
     keychain->failure = platform::KeychainStatus::authFailed;

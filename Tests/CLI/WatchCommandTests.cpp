@@ -159,6 +159,30 @@ TEST_F(WatchCommandTest, WithoutAProviderOptionTheSettingsChoose) {
     EXPECT_EQ(server.received()[0].path, "/api/v1/chat/completions");
 }
 
+TEST_F(WatchCommandTest, OnceWithALocalServerSummarizesWithTheModelItOffers) {
+    server.enqueueJSON(R"({"data": [{"id": "qwen3"}]})");
+    server.enqueueJSON(test::chatCompletionsBody(test::latinAnswer({1, 2, 3})));
+    const auto result =
+        deskmap({"watch", "--once", "--json", "--provider", "local", "--desktop", scenario},
+                environment({{"DESKMAP_LOCAL_BASE_URL", server.baseURL()}}));
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(statuses(jsonLines(result.out)).back(), "ready");
+    ASSERT_EQ(server.received().size(), 2u);
+    EXPECT_EQ(nlohmann::json::parse(server.received()[1].body)["model"], "qwen3");
+
+    const test::TemporaryFolder fresh{"deskmap-watch-local"};
+    const auto down = deskmap({"watch", "--once", "--provider", "local", "--desktop", scenario},
+                              environment({{"DESKMAP_LOCAL_BASE_URL", "http://127.0.0.1:9"},
+                                           {"XDG_CONFIG_HOME", fresh.string()}}));
+    EXPECT_EQ(down.exitCode, 1);
+    EXPECT_NE(down.err.find("Could not reach the local model server at http://127.0.0.1:9"),
+              std::string::npos)
+        << down.err;
+    EXPECT_EQ(down.out, "") << "no refresh that could not summarize";
+    EXPECT_FALSE(std::filesystem::exists(fresh / "deskmap" / "defaults.json"))
+        << "the user's choice stays unmade";
+}
+
 TEST_F(WatchCommandTest, CtrlCEndsAWatchCleanly) {
     test::ChildProcess watching(test::deskmapBinary, {"watch", "--json", "--desktop", scenario},
                                 environment({}), test::isolatedEnvironment);

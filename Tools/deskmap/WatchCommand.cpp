@@ -16,6 +16,7 @@
 #include "ExitCode.hpp"
 #include "Failure.hpp"
 #include "Interruptible.hpp"
+#include "LocalServerOptions.hpp"
 #include "RunningAppFollower.hpp"
 #include "SnapshotFormat.hpp"
 
@@ -83,6 +84,31 @@ ViewModelServices servicesFor(std::shared_ptr<platform::WindowServer> windowServ
         services.models = chosen;
     }
     return services;
+}
+
+bool watchesLocalServerWithoutModel(const std::optional<std::string>& provider) {
+    const auto settings = std::make_shared<platform::FileUserDefaults>(
+        platform::FileUserDefaults::standardLocation());
+    const auto chosen = provider ? summaryProviderFromRawValue(*provider)
+                                 : UserDefaultsSummaryProviderSettings(settings).selectedProvider();
+    return chosen == SummaryProvider::local &&
+           UserDefaultsSummaryModelSettings(settings).model(SummaryProvider::local).empty();
+}
+
+// The first model the local server lists; nothing (said on `err`) when it
+// lists none.
+std::optional<std::string> firstLocalModel(std::ostream& err) {
+    const platform::FileUserDefaults settings(platform::FileUserDefaults::standardLocation());
+    const auto local = LocalServerOptions::load(settings);
+    if (local.notice) {
+        err << "deskmap: " << *local.notice << "\n";
+    }
+    const auto models = local.models();
+    if (models.empty()) {
+        err << "deskmap: " << texts::localServerListsNoModels << "\n";
+        return std::nullopt;
+    }
+    return models.front();
 }
 
 // Decides when `--once` is done: at the first end state of a refresh that
@@ -161,6 +187,20 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
         err << "deskmap: " << texts::unusableModelName << "\n" << texts::seeHelp << "\n";
         return ExitCode::usage;
     }
+    auto model = options.model;
+    // One refresh with a local server and no model chosen: the model it
+    // offers first, asked now so that the refresh can summarize (and kept
+    // for this run only).
+    if (options.once && !model && watchesLocalServerWithoutModel(options.provider)) {
+        try {
+            model = firstLocalModel(err);
+        } catch (...) {
+            return reportFailure(std::current_exception(), err);
+        }
+        if (!model) {
+            return ExitCode::failure;
+        }
+    }
     int exitCode = ExitCode::success;
     const auto windowServer = openChosenDesktop(options.desktop, err, exitCode);
     if (!windowServer) {
@@ -229,7 +269,7 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
     const auto startOwn = [&] {
         viewModel = DeskmapViewModel::make(
             {io.get_executor(), worker.get_executor(), background.get_executor()},
-            servicesFor(windowServer, options.provider, options.model),
+            servicesFor(windowServer, options.provider, model),
             {{timing.refreshInterval, timing.structurePollInterval}, {}});
         show(viewModel->snapshot());
         // A local server with no model chosen offers its first one.

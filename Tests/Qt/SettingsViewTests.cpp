@@ -325,6 +325,12 @@ TEST_F(SettingsViewTest, ALocalServerOffersItsModelsAndSaysWhereTitlesGo) {
     address->setText("ftp://nowhere");
     Q_EMIT address->editingFinished();
     EXPECT_EQ(defaults->string("localBaseURL"), "http://192.0.2.7:9") << "refused, not stored";
+    viewModel->refreshNow(); // the window redraws
+    settle(50ms);
+    EXPECT_TRUE(
+        labelText(root, "Where window titles go").startsWith(texts::localServerAddressInvalid))
+        << "the reason stays until the address is mended";
+    EXPECT_EQ(address->text(), "ftp://nowhere") << "nothing typed is lost";
 }
 
 TEST_F(SettingsViewTest, ThePrivacyRulesAreEditedInPlace) {

@@ -35,6 +35,9 @@ StandInAPIServer::StandInAPIServer() : server_(std::make_unique<httplib::Server>
         response.status = reply.status;
         response.set_content(reply.body, "application/json");
     };
+    // A connection kept open would hold the server's end for its idle
+    // time (seconds) after the test is done with it.
+    server_->set_keep_alive_max_count(1);
     server_->Post(".*", answer);
     server_->Get(".*", answer); // a local server's model list
     port_ = server_->bind_to_any_port("127.0.0.1");

@@ -105,11 +105,11 @@ void ProviderEditor::buildControls() {
     serverField_->setAccessibleName(ViewTexts::text(texts::serverAddress));
     serverField_->setPlaceholderText(QString::fromUtf8(Endpoints::defaultLocalBaseURL));
     connect(serverField_, &QLineEdit::editingFinished, this, [this] {
-        if (model_->setLocalServerAddress(serverField_->text().toStdString())) {
+        addressRefused_ = !model_->setLocalServerAddress(serverField_->text().toStdString());
+        if (!addressRefused_) {
             listLocalModels();
-        } else {
-            serverNotice_->setText(ViewTexts::text(texts::localServerAddressInvalid));
         }
+        renderServer();
     });
     serverNotice_ = new QLabel(this);
     serverNotice_->setWordWrap(true);
@@ -238,7 +238,8 @@ void ProviderEditor::renderModel(SummaryProvider provider) {
 
 void ProviderEditor::renderServer() {
     const auto baseURL = ViewTexts::text(model_->localServerBaseURL());
-    if (!serverField_->hasFocus()) {
+    // A refused address stays as typed, with the reason, until it is mended.
+    if (!serverField_->hasFocus() && !addressRefused_) {
         serverField_->setText(baseURL);
     }
     if (listedFrom_ != baseURL) {
@@ -248,6 +249,9 @@ void ProviderEditor::renderServer() {
     auto notice = ViewTexts::text(address ? address->reach() : texts::localServerAddressInvalid);
     if (localModelsFailure_) {
         notice += "\n" + *localModelsFailure_;
+    }
+    if (addressRefused_) {
+        notice = ViewTexts::text(texts::localServerAddressInvalid) + "\n" + notice;
     }
     serverNotice_->setText(notice);
     serverNotice_->setAccessibleDescription(notice);

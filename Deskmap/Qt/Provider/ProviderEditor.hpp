@@ -92,7 +92,8 @@ private:
     QLabel* serverNotice_ = nullptr;
     QStringList localModels_;
     std::optional<QString> localModelsFailure_;
-    QString listedFrom_; // the address the models were listed from
+    QString listedFrom_;          // the address the models were listed from
+    bool addressRefused_ = false; // the field holds an address that was not taken
     QWidget* keyButtons_ = nullptr;
 
     // Compact.

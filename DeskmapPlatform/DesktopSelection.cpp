@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 namespace deskmap::platform {
@@ -43,22 +44,6 @@ std::string chooseDesktop(const std::optional<std::string>& requested,
         *notice = demoFallbackNotice;
     }
     return demoDesktopName;
-}
-
-std::string sessionDesktopKey(const std::optional<std::string>& requested) {
-    const auto variable = [](const char* name) {
-        const char* value = std::getenv(name);
-        return value ? std::string(value) : std::string();
-    };
-    auto chosen = requested.value_or("");
-    if (chosen.empty()) {
-        chosen = variable("DESKMAP_DESKTOP");
-    }
-    auto display = variable("WAYLAND_DISPLAY");
-    if (display.empty()) {
-        display = variable("DISPLAY");
-    }
-    return chosen + "\n" + display;
 }
 
 namespace {
@@ -219,6 +204,38 @@ std::shared_ptr<WindowServer> openDesktop(const std::string& name) {
     } catch (const WindowServerError& error) {
         throw DesktopSelectionError(error.what());
     }
+}
+
+std::string sessionDesktopKey(const std::optional<std::string>& requested) {
+    std::string chosen;
+    try {
+        chosen = chooseDesktop(requested, environmentValue("DESKMAP_DESKTOP"),
+                               [] { return detectDesktop(); });
+    } catch (const UnsupportedSessionError&) {
+        chosen = "unsupported";
+    }
+    // A scenario file, however its path was written.
+    if (chosen.find('/') != std::string::npos) {
+        std::error_code error;
+        const auto canonical = std::filesystem::weakly_canonical(chosen, error);
+        if (!error) {
+            chosen = canonical.string();
+        }
+    }
+    // The display as the session names it: a socket's name without its
+    // folder, an X display without its screen.
+    std::string display;
+    if (const auto wayland = environmentValue("WAYLAND_DISPLAY")) {
+        display = "wayland " + std::filesystem::path(*wayland).filename().string();
+    } else if (const auto x11 = environmentValue("DISPLAY")) {
+        display = *x11;
+        const auto colon = display.rfind(':');
+        const auto dot = display.find('.', colon == std::string::npos ? 0 : colon);
+        if (colon != std::string::npos && dot != std::string::npos) {
+            display.erase(dot);
+        }
+    }
+    return chosen + "\n" + display;
 }
 
 std::shared_ptr<WindowServer> openChosenDesktop(const std::optional<std::string>& requested,

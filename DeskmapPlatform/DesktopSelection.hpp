@@ -89,9 +89,8 @@ std::string chooseDesktop(const std::optional<std::string>& requested,
                           std::optional<std::string>* notice = nullptr);
 
 // Which desktop a program of this session shows, as two programs compare
-// it: the choice given (`requested`, else DESKMAP_DESKTOP; empty when the
-// session's own is detected) on the display it runs on. Equal keys mean
-// the same map.
+// it: the one it opens (chosen as openChosenDesktop chooses, a scenario by
+// its full path) on the display it runs on. Equal keys mean the same map.
 std::string sessionDesktopKey(const std::optional<std::string>& requested);
 
 // Opens "gnome", "kde", "sway", "i3", "x11", "demo" (the built-in simulated desktop) or a

@@ -188,6 +188,13 @@ TEST_F(AppLifecycleTest, AStatusBarFollowsTheRunningAppAndSummarizesOnItsOwnWith
     EXPECT_EQ(std::find(shown.begin() + 1, shown.end(), "Deskmap"), shown.end())
         << "no blank face between one map and the next";
 
+    // One look: the app's state once its refresh has ended, and no request.
+    const auto once = runProcess(DESKMAP_BINARY, {"watch", "--once", "--format", "polybar"},
+                                 barEnvironment, unset);
+    EXPECT_EQ(once.exitCode, 0) << once.err;
+    EXPECT_EQ(once.out.substr(once.out.rfind('\n', once.out.size() - 2) + 1), appFace + "\n");
+    EXPECT_EQ(server.received().size(), 1u);
+
     // A bar for another desktop keeps its own map.
     barEnvironment["DESKMAP_DESKTOP"] = "demo";
     barEnvironment.erase("OPENAI_ACCESS_TOKEN");

@@ -70,19 +70,22 @@ private:
 
 class RunningAppFollowerTest : public testing::Test {
 protected:
+    // Each connection (a first, or one after the bus was lost) answers so.
     void follow(std::function<nlohmann::json(const DBus::MethodCall&)> reply) {
-        auto scripted = std::make_unique<ScriptedBus>();
-        scripted->reply = std::move(reply);
-        bus = scripted.get();
-        auto connection = std::make_shared<std::unique_ptr<DBus::Connection>>(std::move(scripted));
         follower = std::make_unique<cli::RunningAppFollower>(
-            cli::RunningAppFollower::Options{[connection] { return std::move(*connection); }, "key",
-                                             100ms, 50ms},
+            cli::RunningAppFollower::Options{[this, reply] {
+                                                 auto connection = std::make_unique<ScriptedBus>();
+                                                 connection->reply = reply;
+                                                 bus = connection.get();
+                                                 return connection;
+                                             },
+                                             "key", 100ms, 50ms},
             [this](std::optional<BarFace> face) {
                 std::lock_guard lock(mutex);
                 told.push_back(face ? face->text : "(none)");
             },
             [this] { ++unreadable; });
+        test::waitFor([&] { return bus.load() != nullptr; }, "the connection");
     }
 
     std::vector<std::string> words() {
@@ -108,7 +111,8 @@ protected:
     std::mutex mutex;
     std::vector<std::string> told;
     std::atomic<int> unreadable{0};
-    ScriptedBus* bus = nullptr;
+    std::atomic<int> asked{0};
+    std::atomic<ScriptedBus*> bus{nullptr};
     std::unique_ptr<cli::RunningAppFollower> follower;
 };
 
@@ -119,28 +123,32 @@ TEST_F(RunningAppFollowerTest, OnlyTheOwnerOfTheNameSpeaksForTheAppAndOnlyTheBus
         return DBus::Signal{sender, "/com/quillary/deskmap", "com.quillary.deskmap.App",
                             "BarFaceChanged", face(text)};
     };
-    bus->arrive(faceSignal(":1.9", "spoofed"));
-    bus->arrive({":1.9", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameOwnerChanged",
-                 nlohmann::json::array({"com.quillary.deskmap", ":1.7", ""})});
-    bus->arrive(faceSignal(":1.7", "2 B"));
+    bus.load()->arrive(faceSignal(":1.9", "spoofed"));
+    bus.load()->arrive({":1.9", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameOwnerChanged",
+                        nlohmann::json::array({"com.quillary.deskmap", ":1.7", ""})});
+    bus.load()->arrive(faceSignal(":1.7", "2 B"));
     waitForWords(2);
-    bus->arrive({"org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                 "NameOwnerChanged", nlohmann::json::array({"com.quillary.deskmap", ":1.7", ""})});
+    // An instance that left before this one was asked.
+    bus.load()->arrive({"org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                        "NameOwnerChanged",
+                        nlohmann::json::array({"com.quillary.deskmap", ":1.5", ""})});
+    bus.load()->arrive({"org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                        "NameOwnerChanged",
+                        nlohmann::json::array({"com.quillary.deskmap", ":1.7", ""})});
     waitForWords(3);
     EXPECT_EQ(words(), (std::vector<std::string>{"1 A", "2 B", "(none)"}));
 }
 
 TEST_F(RunningAppFollowerTest, AnUnreadableStateKeepsTheLastFaceAndAHungAppIsLeftAlone) {
-    std::atomic<int> asked{0};
-    follow([&](const DBus::MethodCall& call) {
+    follow([this](const DBus::MethodCall& call) {
         if (call.member == "BarFace" && ++asked == 1) {
             throw DBus::CallError("org.freedesktop.DBus.Error.NoReply", "hung");
         }
         return app(call, face("1 A"));
     });
     waitForWords(2); // alone at first, the app's face once it answers
-    bus->arrive({":1.7", "/com/quillary/deskmap", "com.quillary.deskmap.App", "BarFaceChanged",
-                 face("1 A", "a status from a newer version")});
+    bus.load()->arrive({":1.7", "/com/quillary/deskmap", "com.quillary.deskmap.App",
+                        "BarFaceChanged", face("1 A", "a status from a newer version")});
     test::waitFor([&] { return unreadable > 0; }, "the unreadable state");
     EXPECT_EQ(words(), (std::vector<std::string>{"(none)", "1 A"}));
 }

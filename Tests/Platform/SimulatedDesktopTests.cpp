@@ -85,6 +85,25 @@ TEST(DesktopSelection, OptionWinsOverEnvironmentWhichWinsOverTheSession) {
     EXPECT_EQ(notice, std::nullopt);
 }
 
+TEST(DesktopSelection, TwoProgramsShowingOneDesktopOnOneDisplayAgreeOnItsKey) {
+    const auto key = [](std::optional<std::string> requested,
+                        std::map<std::string, std::optional<std::string>> environment) {
+        environment.try_emplace("DESKMAP_DESKTOP", std::nullopt);
+        environment.try_emplace("WAYLAND_DISPLAY", std::nullopt);
+        environment.try_emplace("DISPLAY", std::nullopt);
+        const test::ScopedEnvironment scoped(environment);
+        return platform::sessionDesktopKey(requested);
+    };
+    EXPECT_EQ(key(std::nullopt, {{"DESKMAP_DESKTOP", "demo"}}), key("demo", {}));
+    EXPECT_EQ(key("demo", {{"DISPLAY", ":0"}}), key("demo", {{"DISPLAY", ":0.0"}}));
+    EXPECT_EQ(key("demo", {{"WAYLAND_DISPLAY", "wayland-1"}}),
+              key("demo", {{"WAYLAND_DISPLAY", "/run/user/1000/wayland-1"}}));
+    EXPECT_EQ(key("/tmp/../tmp/map.json", {}), key("/tmp/map.json", {}));
+
+    EXPECT_NE(key("demo", {{"DISPLAY", ":0"}}), key("demo", {{"DISPLAY", ":1"}}));
+    EXPECT_NE(key("demo", {}), key("/tmp/map.json", {}));
+}
+
 TEST(DesktopSelection, DetectionNeverPassesAPartialOrMadeUpMapOffAsTheSession) {
     using Kind = DetectedDesktop::Kind;
     const auto detect = [](std::optional<std::string> wayland, std::optional<std::string> x11,

@@ -331,6 +331,9 @@ TEST_F(SettingsViewTest, ALocalServerOffersItsModelsAndSaysWhereTitlesGo) {
         labelText(root, "Where window titles go").startsWith(texts::localServerAddressInvalid))
         << "the reason stays until the address is mended";
     EXPECT_EQ(address->text(), "ftp://nowhere") << "nothing typed is lost";
+    viewModel->setLocalServerAddress("http://127.0.0.1:8080"); // as the setup window would
+    settle(50ms);
+    EXPECT_EQ(address->text(), "http://127.0.0.1:8080") << "mended elsewhere";
 }
 
 TEST_F(SettingsViewTest, ThePrivacyRulesAreEditedInPlace) {

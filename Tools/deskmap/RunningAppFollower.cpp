@@ -105,6 +105,10 @@ void RunningAppFollower::follow(DBus::Connection& bus) {
             if (signal.sender != busName || arguments.size() != 3 || !arguments[2].is_string()) {
                 return;
             }
+            // An app that left before the one followed now was asked.
+            if (arguments[2] == "" && !owner_.empty() && arguments[1] != owner_) {
+                return;
+            }
             owner_.clear();
             if (arguments[2] == "") {
                 asking = false;
@@ -157,10 +161,16 @@ bool RunningAppFollower::ask(DBus::Connection& bus) {
         // Asked of the owner itself: a name that changes hands meanwhile
         // cannot answer for another.
         const auto unique = owner[0].get<std::string>();
+        if (stopped()) {
+            return false;
+        }
         const auto desktop =
             bus.call(appCall(unique, RunningAppBus::desktopMethod), options_.timeout);
         if (desktop.size() != 1 || desktop[0] != options_.desktopKey) {
             tell(std::nullopt); // another map than this watch's
+            return false;
+        }
+        if (stopped()) {
             return false;
         }
         owner_ = unique;
@@ -168,17 +178,11 @@ bool RunningAppFollower::ask(DBus::Connection& bus) {
         return false;
     } catch (const DBus::CallError& error) {
         owner_.clear();
-        if (error.isTimeout()) {
-            // A busy app: this watch goes on alone meanwhile, unless it
-            // already shows the app's map.
-            if (!told_) {
-                tell(std::nullopt);
-            }
-            return true;
-        }
-        // None runs, or one too old to publish its state.
+        // None runs, one too old to publish its state, or a busy one (a
+        // face shown may be another instance's): this watch goes on alone,
+        // and asks a busy one again later.
         tell(std::nullopt);
-        return false;
+        return error.isTimeout();
     }
 }
 

@@ -7,6 +7,7 @@
 #include "DeskmapAppSupport/Providers/ModelSettings.hpp"
 #include "DeskmapAppSupport/Providers/PrivacySettings.hpp"
 #include "DeskmapAppSupport/Providers/UserDefaultsSettings.hpp"
+#include "DeskmapCore/Errors/UserFacingMessage.hpp"
 #include "DeskmapPlatform/DesktopSelection.hpp"
 #include "DeskmapPlatform/Runtime/CancellationError.hpp"
 #include "DeskmapPlatform/Text/UserTexts.hpp"
@@ -95,9 +96,9 @@ bool watchesLocalServerWithoutModel(const std::optional<std::string>& provider) 
            UserDefaultsSummaryModelSettings(settings).model(SummaryProvider::local).empty();
 }
 
-// The first model the local server lists; nothing (said on `err`) when it
+// The first model the local server lists; throws when it cannot be asked or
 // lists none.
-std::optional<std::string> firstLocalModel(std::ostream& err) {
+std::string firstLocalModel(std::ostream& err) {
     const platform::FileUserDefaults settings(platform::FileUserDefaults::standardLocation());
     const auto local = LocalServerOptions::load(settings);
     if (local.notice) {
@@ -105,8 +106,7 @@ std::optional<std::string> firstLocalModel(std::ostream& err) {
     }
     const auto models = local.models();
     if (models.empty()) {
-        err << "deskmap: " << texts::localServerListsNoModels << "\n";
-        return std::nullopt;
+        throw std::runtime_error(texts::localServerListsNoModels);
     }
     return models.front();
 }
@@ -187,20 +187,6 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
         err << "deskmap: " << texts::unusableModelName << "\n" << texts::seeHelp << "\n";
         return ExitCode::usage;
     }
-    auto model = options.model;
-    // One refresh with a local server and no model chosen: the model it
-    // offers first, asked now so that the refresh can summarize (and kept
-    // for this run only).
-    if (options.once && !model && watchesLocalServerWithoutModel(options.provider)) {
-        try {
-            model = firstLocalModel(err);
-        } catch (...) {
-            return reportFailure(std::current_exception(), err);
-        }
-        if (!model) {
-            return ExitCode::failure;
-        }
-    }
     int exitCode = ExitCode::success;
     const auto windowServer = openChosenDesktop(options.desktop, err, exitCode);
     if (!windowServer) {
@@ -266,7 +252,30 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
     std::size_t printing = 0;
     std::unique_ptr<FirstRefresh> firstRefresh;
     std::vector<runtime::Task<void>> lettingGo;
+    auto model = options.model;
+    int status = ExitCode::success;
     const auto startOwn = [&] {
+        // One refresh with a local server and no model chosen: the model it
+        // offers first, asked now so that the refresh can summarize (and
+        // kept for this run only).
+        if (options.once && !model && watchesLocalServerWithoutModel(options.provider)) {
+            try {
+                model = firstLocalModel(err);
+            } catch (const runtime::CancellationError&) {
+                throw;
+            } catch (...) {
+                const auto failure = std::current_exception();
+                status = reportFailure(failure, err);
+                if (bar) { // a bar always says why
+                    RefreshSnapshot failed;
+                    failed.status = Status::summaryFailed;
+                    failed.errorMessage = userFacingMessage(failure, texts::unknownError);
+                    show(failed);
+                }
+                finish();
+                return;
+            }
+        }
         viewModel = DeskmapViewModel::make(
             {io.get_executor(), worker.get_executor(), background.get_executor()},
             servicesFor(windowServer, options.provider, model),
@@ -309,7 +318,6 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
             runtime::Task<void>::spawn(io.get_executor(), letGo(std::move(viewModel))));
     };
 
-    int status = ExitCode::success;
     bool ending = false;
     bool toldUnreadable = false;
     std::unique_ptr<RunningAppFollower> follower;
@@ -343,7 +351,7 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
                 },
                 [&] {
                     asio::post(io, [&] {
-                        if (!std::exchange(toldUnreadable, true)) {
+                        if (!ending && !*finished && !std::exchange(toldUnreadable, true)) {
                             err << "deskmap: " << texts::runningAppStateUnreadable << "\n";
                         }
                     });

@@ -106,6 +106,7 @@ void ProviderEditor::buildControls() {
     serverField_->setPlaceholderText(QString::fromUtf8(Endpoints::defaultLocalBaseURL));
     connect(serverField_, &QLineEdit::editingFinished, this, [this] {
         addressRefused_ = !model_->setLocalServerAddress(serverField_->text().toStdString());
+        refusedOver_ = ViewTexts::text(model_->localServerBaseURL());
         if (!addressRefused_) {
             listLocalModels();
         }
@@ -238,6 +239,7 @@ void ProviderEditor::renderModel(SummaryProvider provider) {
 
 void ProviderEditor::renderServer() {
     const auto baseURL = ViewTexts::text(model_->localServerBaseURL());
+    addressRefused_ = addressRefused_ && baseURL == refusedOver_;
     // A refused address stays as typed, with the reason, until it is mended.
     if (!serverField_->hasFocus() && !addressRefused_) {
         serverField_->setText(baseURL);

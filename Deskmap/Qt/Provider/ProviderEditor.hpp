@@ -92,8 +92,11 @@ private:
     QLabel* serverNotice_ = nullptr;
     QStringList localModels_;
     std::optional<QString> localModelsFailure_;
-    QString listedFrom_;          // the address the models were listed from
-    bool addressRefused_ = false; // the field holds an address that was not taken
+    QString listedFrom_; // the address the models were listed from
+    // The field holds an address that was not taken, while the stored one
+    // is still `refusedOver_` (an address set elsewhere mends it too).
+    bool addressRefused_ = false;
+    QString refusedOver_;
     QWidget* keyButtons_ = nullptr;
 
     // Compact.

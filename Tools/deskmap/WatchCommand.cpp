@@ -371,6 +371,7 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
             runToEnd(io, viewModel->shutdown());
             viewModel->removeObserver(printing);
         }
+        io.restart(); // run() ended when the wait did
         for (const auto& task : lettingGo) {
             while (!task.isFinished() && io.run_one() > 0) {
             }

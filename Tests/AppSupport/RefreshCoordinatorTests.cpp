@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <asio/io_context.hpp>
+#include <asio/post.hpp>
 #include <asio/thread_pool.hpp>
+#include <future>
 #include <thread>
 
 namespace deskmap {
@@ -455,6 +457,24 @@ TEST_F(RefreshCoordinatorTest, ASummaryThatOutlivesItsAuthorizationIsDropped) {
     EXPECT_EQ(last().status, Status::ready);
     EXPECT_EQ(last().summaries, std::nullopt);
     EXPECT_EQ(last().lastSuccessfulSummaryAt, std::nullopt);
+}
+
+TEST_F(RefreshCoordinatorTest, AKeyReadWhileAnotherProviderWasChosenStartsNoSummary) {
+    // The key read waits; meanwhile the user chose another provider and it
+    // was authorized: the key read belongs to the one before.
+    credentials->whileReading = [this] {
+        std::promise<void> switched;
+        asio::post(io, [&] {
+            gate->revoke();
+            gate->authorize();
+            switched.set_value();
+        });
+        switched.get_future().wait();
+    };
+    refresh(false);
+    EXPECT_EQ(last().status, Status::ready);
+    EXPECT_EQ(last().summaries, std::nullopt);
+    EXPECT_EQ(summarizers->built, 0);
 }
 
 TEST_F(RefreshCoordinatorTest, CancellingARunThatStillSucceedsRestores) {

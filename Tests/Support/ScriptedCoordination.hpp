@@ -83,7 +83,14 @@ public:
 
 class ScriptedCredentials final : public CredentialStoring {
 public:
+    // Runs on the reading thread, before the read answers (as a user may
+    // act while a secret store waits on its prompt).
+    std::function<void()> whileReading;
+
     std::optional<std::string> token() const override {
+        if (whileReading) {
+            whileReading();
+        }
         std::lock_guard lock(mutex);
         if (readFailure) {
             throw *readFailure;

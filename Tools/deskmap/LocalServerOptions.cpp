@@ -7,9 +7,12 @@
 #include "DeskmapCore/API/LocalServerClient.hpp"
 #include "DeskmapCore/Http/URLSessionDataLoader.hpp"
 #include "DeskmapPlatform/Text/UserTexts.hpp"
+#include "DeskmapPlatform/UserDefaults/FileUserDefaults.hpp"
 #include "Interruptible.hpp"
 
 #include <cstdlib>
+#include <ostream>
+#include <stdexcept>
 
 namespace deskmap::cli {
 
@@ -37,6 +40,19 @@ std::vector<std::string> LocalServerOptions::models() const {
         io, LocalServerClient::models(
                 baseURL, key,
                 std::make_shared<URLSessionDataLoader>(std::make_shared<platform::UrlSession>())));
+}
+
+std::vector<std::string> LocalServerOptions::listed(std::ostream& err) {
+    const platform::FileUserDefaults settings(platform::FileUserDefaults::standardLocation());
+    const auto local = load(settings);
+    if (local.notice) {
+        err << "deskmap: " << *local.notice << "\n";
+    }
+    auto models = local.models();
+    if (models.empty()) {
+        throw std::runtime_error(texts::localServerListsNoModels);
+    }
+    return models;
 }
 
 } // namespace deskmap::cli

@@ -2,6 +2,7 @@
 
 #include "DeskmapPlatform/UserDefaults/UserDefaults.hpp"
 
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,11 @@ struct LocalServerOptions {
     // The models the server lists; throws its DeskmapError, or
     // CancellationError on Ctrl-C.
     std::vector<std::string> models() const;
+
+    // The models of the server the user's settings name, never none: its
+    // notice (if any) goes to `err` first; throws as models() does, or
+    // runtime_error when the server lists none.
+    static std::vector<std::string> listed(std::ostream& err);
 };
 
 } // namespace deskmap::cli

@@ -1,8 +1,6 @@
 #include "ModelsCommand.hpp"
 
 #include "DeskmapCore/Output/TerminalSanitizer.hpp"
-#include "DeskmapPlatform/Text/UserTexts.hpp"
-#include "DeskmapPlatform/UserDefaults/FileUserDefaults.hpp"
 #include "ExitCode.hpp"
 #include "Failure.hpp"
 #include "LocalServerOptions.hpp"
@@ -13,16 +11,7 @@ namespace deskmap::cli {
 
 int runModels(const ModelsOptions&, std::ostream& out, std::ostream& err) {
     try {
-        const platform::FileUserDefaults settings(platform::FileUserDefaults::standardLocation());
-        const auto local = LocalServerOptions::load(settings);
-        if (local.notice) {
-            err << "deskmap: " << *local.notice << "\n";
-        }
-        const auto models = local.models();
-        if (models.empty()) {
-            err << "deskmap: " << texts::localServerListsNoModels << "\n";
-            return ExitCode::failure;
-        }
+        const auto models = LocalServerOptions::listed(err);
         for (const auto& model : models) {
             out << TerminalSanitizer::sanitize(model) << "\n";
         }

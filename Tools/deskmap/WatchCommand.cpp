@@ -96,21 +96,6 @@ bool watchesLocalServerWithoutModel(const std::optional<std::string>& provider) 
            UserDefaultsSummaryModelSettings(settings).model(SummaryProvider::local).empty();
 }
 
-// The first model the local server lists; throws when it cannot be asked or
-// lists none.
-std::string firstLocalModel(std::ostream& err) {
-    const platform::FileUserDefaults settings(platform::FileUserDefaults::standardLocation());
-    const auto local = LocalServerOptions::load(settings);
-    if (local.notice) {
-        err << "deskmap: " << *local.notice << "\n";
-    }
-    const auto models = local.models();
-    if (models.empty()) {
-        throw std::runtime_error(texts::localServerListsNoModels);
-    }
-    return models.front();
-}
-
 // Decides when `--once` is done: at the first end state of a refresh that
 // could summarize, so an installed client is checked first.
 class FirstRefresh {
@@ -260,7 +245,7 @@ int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err,
         // kept for this run only).
         if (options.once && !model && watchesLocalServerWithoutModel(options.provider)) {
             try {
-                model = firstLocalModel(err);
+                model = LocalServerOptions::listed(err).front();
             } catch (const runtime::CancellationError&) {
                 throw;
             } catch (...) {
